@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the player. With no arguments it plays the
+# built-in demo disc; any arguments are passed to the player instead.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/setup.sh" "$here/build"
+if [ $# -eq 0 ]; then
+  set -- --drive demo
+fi
+echo "qvmci: type device commands, for example: open cdaudio alias cd wait shareable" >&2
+exec "$here/build/tools/qvmci" "$@"

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace sonarch {
+
+inline constexpr int kFramesPerSecond = 75;
+inline constexpr int kBytesPerFrame = 2352;          // 588 stereo 16-bit samples
+inline constexpr int kSamplesPerFrame = 588;         // per channel
+inline constexpr std::int32_t kAddressOffset = 150;  // sector 0 is address 00:02:00
+
+struct TocTrack {
+    int number = 0;
+    std::int32_t startSector = 0;  // logical sector (LBA); address = sector + 150
+    bool audio = true;
+};
+
+struct DiscToc {
+    std::vector<TocTrack> tracks;  // in disc order, numbered from firstTrack
+    std::int32_t leadoutSector = 0;
+
+    int firstTrack() const { return tracks.empty() ? 0 : tracks.front().number; }
+    int lastTrack() const { return tracks.empty() ? 0 : tracks.back().number; }
+};
+
+enum class ReadStatus { Ok, Failed, NoDisc };
+
+// A CD drive or disc image. The table of contents and the door are used on the window
+// thread; readAudio runs on the playback thread and may block while a drive spins up.
+class Drive {
+public:
+    virtual ~Drive() = default;
+
+    virtual bool mediaPresent() = 0;
+    virtual std::optional<DiscToc> readToc() = 0;
+    // Counts disc changes, so the device notices a swapped disc even when it never saw
+    // the drive empty in between.
+    virtual std::uint64_t discGeneration() const = 0;
+
+    virtual bool openDoor() = 0;
+    virtual bool closeDoor() = 0;
+    virtual bool isDoorOpen() const = 0;
+
+    // Reads `count` sectors of 2352 bytes (interleaved little-endian 16-bit stereo)
+    // starting at `sector` into `out`, which holds at least count * 2352 bytes.
+    virtual ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) = 0;
+};
+
+}  // namespace sonarch

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "device/mci_device.h"
+
+namespace sonarch {
+
+// Passes every command to the real device and keeps a log of what was sent, so a test can
+// check the exact command strings a click produced.
+class RecordingDevice : public MciDevice {
+public:
+    struct Entry {
+        std::string command;
+        int replyLength = 0;
+        MciResult result;
+    };
+
+    explicit RecordingDevice(MciDevice& inner) : m_inner(inner) {}
+
+    MciResult send(std::string_view command, int replyLength) override {
+        MciResult result = m_inner.send(command, replyLength);
+        m_log.push_back({std::string(command), replyLength, result});
+        return result;
+    }
+    std::string errorText(int code) const override { return m_inner.errorText(code); }
+
+    const std::vector<Entry>& log() const { return m_log; }
+    std::vector<std::string> commands() const {
+        std::vector<std::string> sent;
+        for (const Entry& e : m_log) {
+            sent.push_back(e.command);
+        }
+        return sent;
+    }
+    void clear() { m_log.clear(); }
+
+private:
+    MciDevice& m_inner;
+    std::vector<Entry> m_log;
+};
+
+}  // namespace sonarch

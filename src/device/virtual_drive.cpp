@@ -1,0 +1,199 @@
+#include "device/virtual_drive.h"
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "device/msf.h"
+
+namespace sonarch {
+
+namespace {
+
+constexpr int kSampleRate = 44100;
+constexpr double kAmplitude = 8000.0;
+
+}  // namespace
+
+VirtualDrive::VirtualDrive(std::vector<VirtualTrack> tracks)
+    : m_tracks(std::move(tracks)), m_hasDisc(!m_tracks.empty()) {
+    if (m_hasDisc) {
+        m_generation = 1;
+    }
+}
+
+bool VirtualDrive::mediaPresent() {
+    std::lock_guard lock(m_mutex);
+    return m_hasDisc && !m_doorOpen;
+}
+
+DiscToc VirtualDrive::tocLocked() const {
+    DiscToc toc;
+    std::int32_t sector = 0;
+    int number = 1;
+    for (const VirtualTrack& track : m_tracks) {
+        toc.tracks.push_back({number++, sector, track.audio});
+        sector += track.lengthFrames;
+    }
+    toc.leadoutSector = sector;
+    return toc;
+}
+
+std::optional<DiscToc> VirtualDrive::readToc() {
+    std::lock_guard lock(m_mutex);
+    if (!m_hasDisc || m_doorOpen) {
+        return std::nullopt;
+    }
+    return tocLocked();
+}
+
+bool VirtualDrive::openDoor() {
+    std::lock_guard lock(m_mutex);
+    m_doorOpen = true;
+    return true;
+}
+
+bool VirtualDrive::closeDoor() {
+    std::lock_guard lock(m_mutex);
+    if (m_doorOpen && m_hasDisc) {
+        ++m_generation;
+    }
+    m_doorOpen = false;
+    return true;
+}
+
+bool VirtualDrive::isDoorOpen() const {
+    std::lock_guard lock(m_mutex);
+    return m_doorOpen;
+}
+
+void VirtualDrive::insert(std::vector<VirtualTrack> tracks) {
+    std::lock_guard lock(m_mutex);
+    m_tracks = std::move(tracks);
+    m_hasDisc = !m_tracks.empty();
+    m_doorOpen = false;
+    ++m_generation;
+}
+
+void VirtualDrive::insert() {
+    std::lock_guard lock(m_mutex);
+    m_hasDisc = !m_tracks.empty();
+    m_doorOpen = false;
+    ++m_generation;
+}
+
+void VirtualDrive::remove() {
+    std::lock_guard lock(m_mutex);
+    m_hasDisc = false;
+}
+
+void VirtualDrive::stallReads(bool stalled) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stalled = stalled;
+    }
+    m_stallChanged.notify_all();
+}
+
+double VirtualDrive::toneFrequency(int trackNumber) {
+    // A semitone per track from A3, so neighbouring tracks are easy to tell apart.
+    return 220.0 * std::pow(2.0, (trackNumber - 1) / 12.0);
+}
+
+std::int16_t VirtualDrive::sampleAt(std::int64_t discSample) const {
+    std::int64_t trackStart = 0;
+    int number = 1;
+    for (const VirtualTrack& track : m_tracks) {
+        const std::int64_t trackSamples = std::int64_t{track.lengthFrames} * kSamplesPerFrame;
+        if (discSample < trackStart + trackSamples) {
+            if (!track.audio) {
+                return 0;
+            }
+            const double t = double(discSample - trackStart) / kSampleRate;
+            return static_cast<std::int16_t>(
+                std::lround(kAmplitude * std::sin(2.0 * std::numbers::pi * toneFrequency(number) * t)));
+        }
+        trackStart += trackSamples;
+        ++number;
+    }
+    return 0;
+}
+
+ReadStatus VirtualDrive::readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) {
+    std::unique_lock lock(m_mutex);
+    m_stallChanged.wait(lock, [this] { return !m_stalled; });
+    if (!m_hasDisc || m_doorOpen) {
+        return ReadStatus::NoDisc;
+    }
+    const std::int32_t leadout = tocLocked().leadoutSector;
+    if (sector < 0 || count < 0 || sector + count > leadout ||
+        out.size() < std::size_t(count) * kBytesPerFrame) {
+        return ReadStatus::Failed;
+    }
+    std::uint8_t* p = out.data();
+    const std::int64_t first = std::int64_t{sector} * kSamplesPerFrame;
+    for (std::int64_t i = 0; i < std::int64_t{count} * kSamplesPerFrame; ++i) {
+        const auto v = static_cast<std::uint16_t>(sampleAt(first + i));
+        for (int channel = 0; channel < 2; ++channel) {
+            *p++ = static_cast<std::uint8_t>(v & 0xff);
+            *p++ = static_cast<std::uint8_t>(v >> 8);
+        }
+    }
+    return ReadStatus::Ok;
+}
+
+std::vector<VirtualTrack> demoDisc() {
+    // Twelve tracks of two to five minutes, like an ordinary album.
+    static const char* const kLengths[] = {"03:12:40", "04:05:10", "02:47:66", "03:58:02",
+                                           "04:41:30", "02:15:12", "03:33:71", "04:59:05",
+                                           "03:05:44", "02:38:20", "04:12:09", "03:49:57"};
+    std::vector<VirtualTrack> tracks;
+    for (const char* text : kLengths) {
+        tracks.push_back({*parseMsf(text), true});
+    }
+    return tracks;
+}
+
+std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& spec,
+                                                          std::string* error) {
+    auto fail = [error](const std::string& why) -> std::optional<std::vector<VirtualTrack>> {
+        if (error) {
+            *error = why;
+        }
+        return std::nullopt;
+    };
+    if (spec == "demo") {
+        return demoDisc();
+    }
+    const std::string prefix = "virtual:";
+    if (spec.rfind(prefix, 0) != 0) {
+        return fail("a virtual disc is written virtual:LEN,LEN,... or demo");
+    }
+    std::vector<VirtualTrack> tracks;
+    std::string rest = spec.substr(prefix.size());
+    std::size_t pos = 0;
+    while (!rest.empty() && pos <= rest.size()) {
+        const std::size_t comma = rest.find(',', pos);
+        std::string item = rest.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        bool audio = true;
+        if (item.rfind("data=", 0) == 0) {
+            audio = false;
+            item = item.substr(5);
+        }
+        const std::optional<std::int32_t> frames = parseMsf(item);
+        if (!frames || *frames <= 0) {
+            return fail("track length '" + item + "' is not mm:ss:ff");
+        }
+        if (tracks.size() >= 99) {
+            return fail("a disc holds at most 99 tracks");
+        }
+        tracks.push_back({*frames, audio});
+        if (comma == std::string::npos) {
+            break;
+        }
+        pos = comma + 1;
+    }
+    return tracks;
+}
+
+}  // namespace sonarch

@@ -1,0 +1,72 @@
+#include "device/virtual_drive.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace sonarch {
+namespace {
+
+TEST(VirtualDisc, ParsesTheCommandLineForm) {
+    auto tracks = parseVirtualDisc("virtual:03:00:00,data=01:30:10,00:02:05");
+    ASSERT_TRUE(tracks);
+    ASSERT_EQ(tracks->size(), 3u);
+    EXPECT_EQ((*tracks)[0].lengthFrames, 13500);
+    EXPECT_FALSE((*tracks)[1].audio);
+    EXPECT_EQ((*tracks)[1].lengthFrames, 6760);
+    EXPECT_EQ((*tracks)[2].lengthFrames, 155);
+    EXPECT_TRUE(parseVirtualDisc("virtual:")->empty()) << "an empty drive";
+    std::string error;
+    EXPECT_FALSE(parseVirtualDisc("virtual:03:00", &error));
+    EXPECT_NE(error.find("03:00"), std::string::npos);
+    EXPECT_FALSE(parseVirtualDisc("virtual:03:00:00,,"));
+    EXPECT_FALSE(parseVirtualDisc("virtual:00:00:00"));
+    EXPECT_FALSE(parseVirtualDisc("cdrom"));
+}
+
+TEST(VirtualDisc, DemoDiscHasTwelveTracksOfTwoToFiveMinutes) {
+    const auto demo = demoDisc();
+    ASSERT_EQ(demo.size(), 12u);
+    for (const VirtualTrack& track : demo) {
+        EXPECT_TRUE(track.audio);
+        EXPECT_GE(track.lengthFrames, 2 * 60 * 75);
+        EXPECT_LE(track.lengthFrames, 5 * 60 * 75);
+    }
+}
+
+TEST(VirtualDrive, TocStartsAtSectorZeroAndDoorHidesTheDisc) {
+    VirtualDrive drive(*parseVirtualDisc("virtual:00:10:00,00:20:00"));
+    auto toc = drive.readToc();
+    ASSERT_TRUE(toc);
+    EXPECT_EQ(toc->tracks[1].startSector, 750);
+    EXPECT_EQ(toc->leadoutSector, 2250);
+    const auto generation = drive.discGeneration();
+    drive.openDoor();
+    EXPECT_FALSE(drive.mediaPresent());
+    EXPECT_FALSE(drive.readToc());
+    drive.closeDoor();
+    EXPECT_TRUE(drive.mediaPresent());
+    EXPECT_GT(drive.discGeneration(), generation);
+}
+
+TEST(VirtualDrive, EachTrackPlaysItsOwnTone) {
+    VirtualDrive drive(*parseVirtualDisc("virtual:00:01:00,00:01:00"));
+    std::vector<std::uint8_t> sectors(75 * kBytesPerFrame);
+    ASSERT_EQ(drive.readAudio(75, 75, sectors), ReadStatus::Ok);
+    // Count sign changes of the left channel over one second: twice the frequency.
+    int crossings = 0;
+    std::int16_t previous = 0;
+    for (std::size_t i = 0; i < sectors.size(); i += 4) {
+        const auto sample = static_cast<std::int16_t>(sectors[i] | (sectors[i + 1] << 8));
+        EXPECT_EQ(sample, static_cast<std::int16_t>(sectors[i + 2] | (sectors[i + 3] << 8)));
+        if ((previous < 0) != (sample < 0)) {
+            ++crossings;
+        }
+        previous = sample;
+    }
+    EXPECT_NEAR(crossings / 2.0, VirtualDrive::toneFrequency(2), 2.0);
+    EXPECT_EQ(drive.readAudio(100, 100, sectors), ReadStatus::Failed) << "past the leadout";
+}
+
+}  // namespace
+}  // namespace sonarch

@@ -1,0 +1,94 @@
+// qvmci: a shell for the CD audio device. One command string per input line, one output
+// line per command: the reply (possibly empty), or "error N: TEXT".
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "device/cd_audio_device.h"
+#include "device/clock.h"
+#include "device/drive_factory.h"
+#include "device/msf.h"
+#include "device/virtual_drive.h"
+
+namespace {
+
+constexpr int kShellReplyLength = 256;
+
+void printUsage() {
+    std::cout << "usage: qvmci [--drive demo|virtual:LEN,...|PATH] [--clock system|manual]\n"
+                 "Reads CD audio device commands from standard input, one per line, and\n"
+                 "prints one line per command: the reply, or 'error N: TEXT'.\n"
+                 "Shell lines: .advance MS (manual clock), .insert, .remove (virtual drive).\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace sonarch;
+    std::string driveSpec;
+    bool manualClock = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            printUsage();
+            return 0;
+        }
+        if (arg == "--drive" && i + 1 < argc) {
+            driveSpec = argv[++i];
+        } else if (arg == "--clock" && i + 1 < argc) {
+            const std::string kind = argv[++i];
+            if (kind != "manual" && kind != "system") {
+                std::cerr << "qvmci: --clock takes system or manual\n";
+                return 2;
+            }
+            manualClock = kind == "manual";
+        } else {
+            std::cerr << "qvmci: unknown option '" << arg << "' (see --help)\n";
+            return 2;
+        }
+    }
+
+    auto drive = openDrive(driveSpec);
+    if (!drive.ok()) {
+        std::cerr << "qvmci: " << drive.error() << "\n";
+        return 1;
+    }
+    ManualClock manual;
+    SteadyClock steady;
+    Clock& clock = manualClock ? static_cast<Clock&>(manual) : steady;
+    CdAudioDevice device(*drive.value(), clock);
+    auto* virtualDrive = dynamic_cast<VirtualDrive*>(drive.value().get());
+
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.rfind(".advance", 0) == 0) {
+            const auto ms = parseInteger(line.size() > 9 ? std::string_view(line).substr(9) : "");
+            if (!manualClock || !ms || *ms < 0) {
+                std::cout << "error: .advance MS needs --clock manual and a whole number of ms\n";
+            } else {
+                manual.advance(*ms);
+                std::cout << "\n";
+            }
+        } else if (line == ".insert" || line == ".remove") {
+            if (!virtualDrive) {
+                std::cout << "error: " << line << " works on a virtual drive only\n";
+            } else {
+                line == ".insert" ? virtualDrive->insert() : virtualDrive->remove();
+                std::cout << "\n";
+            }
+        } else {
+            const MciResult result = device.send(line, kShellReplyLength);
+            if (result.code == 0) {
+                std::cout << result.reply << "\n";
+            } else {
+                std::cout << "error " << result.code << ": " << device.errorText(result.code)
+                          << "\n";
+            }
+        }
+        std::cout.flush();
+    }
+    return 0;
+}
