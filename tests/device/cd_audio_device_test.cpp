@@ -89,10 +89,10 @@ TEST(CdAudioDevice, TargetsOutsideTheDiscAreRefusedAndChangeNothing) {
         const char* command;
     };
     const Case cases[] = {
-        {"tmsf", "play cd from 0"},          {"tmsf", "seek cd to 3"},
-        {"tmsf", "play cd from -1"},         {"tmsf", "seek cd to 2:04:00:00"},
+        {"tmsf", "play cd from 0"},           {"tmsf", "seek cd to 3"},
+        {"tmsf", "play cd from -1"},          {"tmsf", "seek cd to 2:04:00:00"},
         {"milliseconds", "seek cd to -6000"}, {"milliseconds", "play cd from 420000"},
-        {"msf", "play cd from 00:01:74"},    {"msf", "seek cd to 7:02:00"},
+        {"msf", "play cd from 00:01:74"},     {"msf", "seek cd to 7:02:00"},
     };
     for (const Case& c : cases) {
         f.send(std::string("set cd time format ") + c.format);
@@ -144,7 +144,8 @@ TEST(CdAudioDevice, DataTracksAreSkippedToTheNextAudioTrack) {
     f.openAsPlayer();
     EXPECT_EQ(f.send("play cd from 2").code, 0);
     EXPECT_EQ(f.reply("status cd position"), "03:00:00:00");
-    EXPECT_EQ(f.send("seek cd to 4").code, mci::kOutOfRange) << "no audio after the last data track";
+    EXPECT_EQ(f.send("seek cd to 4").code, mci::kOutOfRange)
+        << "no audio after the last data track";
     // Playing track 3 ends where the trailing data track begins.
     f.clock.advance(300000);
     EXPECT_EQ(f.reply("status cd mode"), "stopped");

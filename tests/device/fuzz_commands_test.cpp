@@ -60,11 +60,14 @@ TEST(CommandFuzz, GarbageIsAnsweredWithAnError) {
 TEST(CommandFuzz, RandomWordsAndBytesNeverCrash) {
     DeviceFixture f(disc({"03:00:00", "data=01:00:00", "04:00:00"}));
     const std::vector<std::string> words = {
-        "open", "cdaudio", "alias", "cd", "wait", "shareable", "set", "time", "format",
-        "tmsf", "msf", "milliseconds", "frames", "status", "media", "present", "number",
-        "of", "tracks", "length", "track", "position", "mode", "play", "from", "to",
-        "pause", "stop", "seek", "start", "end", "door", "open", "closed", "close", "all",
-        "0", "1", "2", "3", "07", "-1", "99999999999", "1:00:30:10", "00:02:00", ":", "resume"};
+        "open",        "cdaudio",    "alias",    "cd",       "wait",   "shareable",
+        "set",         "time",       "format",   "tmsf",     "msf",    "milliseconds",
+        "frames",      "status",     "media",    "present",  "number", "of",
+        "tracks",      "length",     "track",    "position", "mode",   "play",
+        "from",        "to",         "pause",    "stop",     "seek",   "start",
+        "end",         "door",       "open",     "closed",   "close",  "all",
+        "0",           "1",          "2",        "3",        "07",     "-1",
+        "99999999999", "1:00:30:10", "00:02:00", ":",        "resume"};
     std::mt19937 random(20261208);
     for (int i = 0; i < 20000; ++i) {
         std::string command;

@@ -10,8 +10,8 @@ namespace {
 
 TEST(SecondsToText, WholeSecondsSplitIntoMinutesAndSeconds) {
     const std::pair<float, const char*> cases[] = {
-        {0, "00:00"},   {5, "00:05"},      {59, "00:59"},      {60, "01:00"},
-        {75, "01:15"},  {3599, "59:59"},   {6000, "100:00"},   {225, "03:45"},
+        {0, "00:00"},  {5, "00:05"},    {59, "00:59"},    {60, "01:00"},
+        {75, "01:15"}, {3599, "59:59"}, {6000, "100:00"}, {225, "03:45"},
     };
     for (const auto& [seconds, text] : cases) {
         EXPECT_EQ(SecondsToText(seconds), text) << seconds;
@@ -20,7 +20,7 @@ TEST(SecondsToText, WholeSecondsSplitIntoMinutesAndSeconds) {
 
 TEST(SecondsToText, FractionsRoundToEvenAndNegativesKeepTheirParts) {
     const std::pair<float, const char*> cases[] = {
-        {59.6f, "01:00"}, {60.5f, "01:00"}, {61.5f, "01:02"}, {0.4f, "00:00"},
+        {59.6f, "01:00"}, {60.5f, "01:00"}, {61.5f, "01:02"},   {0.4f, "00:00"},
         {-225, "-03:45"}, {-0.4f, "00:00"}, {-59.5f, "-01:00"},
     };
     for (const auto& [seconds, text] : cases) {
@@ -32,9 +32,9 @@ TEST(SecondsToText, FractionsRoundToEvenAndNegativesKeepTheirParts) {
 
 TEST(TextToSeconds, ReadsMinutesSecondsAndHours) {
     const std::pair<const char*, float> cases[] = {
-        {"03:25", 205},  {"00:00", 0},   {"1:02:03", 3723}, {"100:00", 6000},
-        {"5:07", 307},   {"07", 7},      {"xx:yy", 0},      {"", 0},
-        {"3", 0},        {"03:2x", 0},   {"a:02:03", 0},    {"12:30:50", 45050},
+        {"03:25", 205}, {"00:00", 0}, {"1:02:03", 3723}, {"100:00", 6000},
+        {"5:07", 307},  {"07", 7},    {"xx:yy", 0},      {"", 0},
+        {"3", 0},       {"03:2x", 0}, {"a:02:03", 0},    {"12:30:50", 45050},
     };
     for (const auto& [text, seconds] : cases) {
         EXPECT_EQ(TextToSeconds(text), seconds) << text;

@@ -1,0 +1,134 @@
+#include "core/status_poll.h"
+
+#include "device/time_text.h"
+#include "playback/time_display.h"
+#include "playback/transport.h"
+
+namespace sonarch {
+
+namespace {
+
+// The reply piece as the callers read it: fixed positions, cut at the device's NUL.
+std::string textPiece(const ReplyBuffer& reply, int from, int count) {
+    std::string piece = reply.piece(from, count);
+    return piece.substr(0, piece.find('\0'));
+}
+
+}  // namespace
+
+void StatusPoll::PollStatus() {
+    if (m_running) {
+        return;
+    }
+    m_running = true;
+    run();
+    m_running = false;
+}
+
+void StatusPoll::run() {
+    m_device.DeviceQuery("status cd media present", m_reply);
+    const bool present = m_reply.piece(1, 4) == "true";
+    if (present && m_state.discLookupPending) {
+        m_view.GetCDToc();
+        m_state.discLookupPending = false;
+    }
+    if (!present) {
+        resetNoDisc();
+        return;
+    }
+    if (!m_state.discLoaded) {
+        readDisc();
+        if (!m_state.discLoaded) {
+            return;  // a one-track disc is never read or played
+        }
+    }
+    m_device.DeviceQuery("status cd position", m_reply);
+    if (const auto track = m_reply.number(1, 2)) {
+        m_state.currentTrack = static_cast<std::int16_t>(*track);
+    }
+    if (const auto minutes = m_reply.number(4, 2)) {
+        m_state.positionMinutes = static_cast<std::int16_t>(*minutes);
+    }
+    if (const auto seconds = m_reply.number(7, 2)) {
+        m_state.positionSeconds = static_cast<std::int16_t>(*seconds);
+    }
+    const std::string elapsed = elapsedText(m_state);
+    refreshDisplay(elapsed);
+    m_device.DeviceQuery("status cd mode", m_reply);
+    m_state.playing = m_reply.piece(1, 7) == "playing";
+    handleEndOfDisc(elapsed);
+}
+
+void StatusPoll::readDisc() {
+    m_device.DeviceQuery("status cd number of tracks wait", m_reply);
+    if (const auto count = m_reply.number(1, 2); count && *count >= 0) {
+        m_state.trackCount = static_cast<std::int16_t>(*count);
+    }
+    if (m_state.trackCount == 1) {
+        return;
+    }
+    m_device.DeviceQuery("status cd length wait", m_reply);
+    m_state.discLengthText = textPiece(m_reply, 1, 5);
+    m_state.trackLengths.assign(std::size_t(m_state.trackCount), std::string());
+    for (int i = 1; i <= m_state.trackCount; ++i) {
+        m_device.DeviceQuery("status cd length track " + std::to_string(i), m_reply);
+        m_state.trackLengths[std::size_t(i - 1)] = textPiece(m_reply, 1, 5);
+    }
+    if (m_view.trackRowCount() == 0) {
+        for (int i = 1; i <= m_state.trackCount; ++i) {
+            m_view.addTrackRow({twoDigits(i), m_state.trackLengths[std::size_t(i - 1)],
+                                "Track " + twoDigits(i), "Unknown", "Unknown", std::to_string(i),
+                                "0"});
+        }
+        m_view.AutoSize();
+    }
+    m_view.setTransportEnabled(true);
+    m_view.setEjectEnabled(true);
+    m_view.setIndicatorVisible(Indicator::Stop, true);
+    m_view.setIndicatorVisible(Indicator::Pause, false);
+    m_view.setIndicatorVisible(Indicator::Play, false);
+    m_state.discLoaded = true;
+    m_device.DeviceCommand("seek cd to 1", true);
+    // Every disc that is read starts playing from track 1 without a user command.
+    m_transport.play_Click();
+}
+
+void StatusPoll::resetNoDisc() {
+    m_view.setTransportEnabled(false);
+    m_state.discLoaded = false;
+    m_state.playing = false;
+    m_state.stopped = false;
+    m_state.paused = false;
+    for (Caption caption :
+         {Caption::TimeWindow, Caption::Track, Caption::TotalTime, Caption::TrackCount,
+          Caption::BarTotal, Caption::BarTrack, Caption::BarTime}) {
+        m_view.setCaption(caption, "");
+    }
+    for (TrackField field : {TrackField::Artist, TrackField::Title, TrackField::Album}) {
+        m_view.setTrackField(field, "");
+    }
+    m_view.setMoreVisible(false);
+    m_view.hideMoreTrackItems();
+    m_view.ShowStar(0);
+    m_view.setIndicatorVisible(Indicator::Stop, true);
+    m_view.setIndicatorVisible(Indicator::Pause, false);
+    m_view.setIndicatorVisible(Indicator::Play, false);
+    m_view.setProgressVisible(false);
+    m_view.clearCover();
+    m_view.setStatusText(m_state.doorOpen ? "Data or no disc loaded" : "");
+    m_state.discLookupPending = true;
+}
+
+void StatusPoll::handleEndOfDisc(const std::string& elapsed) {
+    const std::string* length = m_state.trackLength(m_state.currentTrack);
+    if (!length || *length != elapsed || m_state.playing ||
+        m_state.currentTrack != m_state.trackCount) {
+        return;
+    }
+    m_device.DeviceCommand("seek cd to 1", false);
+    if (m_state.settings.continuousPlay) {
+        m_transport.play_Click();
+    }
+}
+
+}  // namespace sonarch

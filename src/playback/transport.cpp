@@ -1,0 +1,117 @@
+#include "playback/transport.h"
+
+namespace sonarch {
+
+std::string Transport::moveCommand() const {
+    return m_state.playing ? "play cd from " : "seek cd to ";
+}
+
+void Transport::play_Click() {
+    m_device.DeviceCommand("play cd", false);
+    m_state.playing = true;
+    m_state.paused = false;
+    m_state.stopped = false;
+}
+
+void Transport::pause_Click() {
+    if (m_state.stopped) {
+        return;
+    }
+    m_device.DeviceCommand("pause cd", false);
+    m_state.playing = false;
+    m_state.paused = true;
+    m_state.stopped = false;
+    m_pollStatus();
+}
+
+void Transport::stopbtn_Click() {
+    m_device.DeviceCommand("stop cd wait", false);
+    // The drive is left at the start of the current track, not of the disc.
+    m_state.commandText = "seek cd to " + std::to_string(m_state.currentTrack);
+    m_device.DeviceCommand(m_state.commandText, false);
+    m_state.playing = false;
+    m_state.paused = false;
+    m_state.stopped = true;
+    m_pollStatus();
+}
+
+void Transport::ftrack_Click() {
+    if (m_state.currentTrack < m_state.trackCount) {
+        m_state.commandText = moveCommand() + std::to_string(m_state.currentTrack + 1);
+        m_device.DeviceCommand(m_state.commandText, true);
+    } else {
+        m_device.DeviceCommand("seek cd to 1", false);
+    }
+    m_pollStatus();
+}
+
+void Transport::btrack_Click() {
+    int target = m_state.currentTrack;
+    if (m_state.positionMinutes == 0 && m_state.positionSeconds == 0) {
+        target = m_state.currentTrack >= 2 ? m_state.currentTrack - 1 : m_state.trackCount;
+    }
+    m_state.commandText = moveCommand() + std::to_string(target);
+    m_device.DeviceCommand(m_state.commandText, false);
+    m_pollStatus();
+}
+
+void Transport::eject_Click() {
+    if (m_state.doorOpen) {
+        m_view.setStatusText("Loading, please wait . . .");
+        m_view.repaintStatusNow();
+        m_device.DeviceQuery("set cd door closed");
+        m_state.doorOpen = false;
+        m_view.setEjectCaption("Eject");
+    } else {
+        m_device.DeviceQuery("set cd door open");
+        m_state.doorOpen = true;
+        m_view.setEjectCaption("Close");
+        m_state.discLoaded = false;
+    }
+    m_view.clearTrackRows();
+    for (int i = 0; i < 10; ++i) {
+        m_view.setTrackNumberColour(i, kNoTrack);
+    }
+    m_state.discLookupPending = true;
+    m_pollStatus();
+}
+
+void Transport::PlayTrack(const std::string& track) {
+    if (m_state.playing) {
+        m_state.commandText = "play cd from " + track;
+        m_device.DeviceCommand(m_state.commandText, true);
+        return;
+    }
+    m_state.commandText = "seek cd to " + track;
+    m_device.DeviceCommand(m_state.commandText, true);
+    m_state.commandText = "play cd from " + track;
+    m_device.DeviceCommand(m_state.commandText, true);
+}
+
+void Transport::PlayTrack(int track) {
+    PlayTrack(std::to_string(track));
+}
+
+void Transport::N_Click(int index) {
+    const int track = index + 1;
+    if (track > m_state.trackCount) {
+        return;
+    }
+    PlayTrack(track);
+}
+
+bool Transport::N_MouseDown(int index) const {
+    return index + 1 <= m_state.trackCount;
+}
+
+void Transport::LV_DblClick() {
+    const std::optional<int> row = m_view.selectedTrackRow();
+    if (!row) {
+        return;
+    }
+    if (const std::optional<TrackRow> selected = m_view.trackRow(*row)) {
+        PlayTrack(selected->number);
+    }
+}
+
+}  // namespace sonarch
