@@ -405,6 +405,7 @@ void CDPlayer::connectControls() {
 
 void CDPlayer::Timer1_Timer() {
     PollStatus();
+    emit polled();
 }
 
 void CDPlayer::timeWindow_Click() {

@@ -56,6 +56,7 @@ public:
     void Timer1_Timer();
 
     PlayerState& state() { return m_state; }
+    QTimer* timer() const { return Timer1; }
     const ImageSlots& imageSlots() const { return m_slots; }
     Transport& transport() { return m_transport; }
 
@@ -86,6 +87,9 @@ public:
     void LoadImage(const std::string& path) override;
     void clearCover() override;
     void letEventsRun() override;
+
+signals:
+    void polled();  // after each timer tick's poll
 
 protected:
     void closeEvent(QCloseEvent* event) override;

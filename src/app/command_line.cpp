@@ -1,0 +1,62 @@
+#include "app/command_line.h"
+
+namespace sonarch {
+
+std::string usageText() {
+    return "usage: qvplayer [options]\n"
+           "  --drive demo|virtual:LEN,...|PATH  the CD drive: the demo disc, a disc described\n"
+           "                                      as track lengths mm:ss:ff, a device node or a\n"
+           "                                      disc image (default: the system's CD drive)\n"
+           "  --audio system|null|wav:FILE        where the sound goes (default: system)\n"
+           "  --library FILE                      use this library (*.dbd) from now on\n"
+           "  --settings-dir DIR                  keep player.dat in DIR\n"
+           "  --screenshot FILE                   save the window as a PNG after the first\n"
+           "                                      poll, then close\n"
+           "  --help, --version\n";
+}
+
+Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) {
+    using R = Result<CommandLine>;
+    CommandLine line;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        if (option == "--help" || option == "-h") {
+            line.help = true;
+            continue;
+        }
+        if (option == "--version") {
+            line.version = true;
+            continue;
+        }
+        const bool takesValue = option == "--drive" || option == "--audio" ||
+                                option == "--settings-dir" || option == "--library" ||
+                                option == "--screenshot";
+        if (!takesValue) {
+            return R::failure("unknown option '" + option + "'");
+        }
+        if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+            return R::failure(option + " needs a value");
+        }
+        const std::string& value = arguments[++i];
+        if (option == "--drive") {
+            line.drive = value;
+        } else if (option == "--audio") {
+            if (value != "system" && value != "null" && value.rfind("wav:", 0) != 0) {
+                return R::failure("--audio takes system, null or wav:FILE");
+            }
+            if (value == "wav:") {
+                return R::failure("--audio wav: needs a file name");
+            }
+            line.audio = value;
+        } else if (option == "--settings-dir") {
+            line.settingsDir = value;
+        } else if (option == "--library") {
+            line.library = value;
+        } else {
+            line.screenshot = value;
+        }
+    }
+    return R::success(line);
+}
+
+}  // namespace sonarch

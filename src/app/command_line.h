@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/result.h"
+
+namespace sonarch {
+
+struct CommandLine {
+    std::string drive;                   // "" is the system's default CD drive
+    std::string audio = "system";        // system | null | wav:FILE
+    std::optional<std::string> settingsDir;
+    std::optional<std::string> library;  // a library file to use from this start on
+    std::optional<std::string> screenshot;
+    bool help = false;
+    bool version = false;
+};
+
+Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments);
+std::string usageText();
+
+}  // namespace sonarch

@@ -1,0 +1,94 @@
+// qvplayer: wires the real services to the player window and runs it.
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <iostream>
+
+#include "app/command_line.h"
+#include "app/signal_watcher.h"
+#include "device/cd_audio_device.h"
+#include "device/clock.h"
+#include "device/drive_factory.h"
+#include "ui/cd_player.h"
+#include "ui/message_box.h"
+
+namespace {
+
+using namespace sonarch;
+
+// Until the audio outputs land: a mixer that accepts every level.
+class AcceptingMixer : public Mixer {
+public:
+    bool open() override { return true; }
+    bool setVolume(std::uint32_t) override { return true; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Sonarch CD Player");
+    QApplication::setApplicationVersion(SONARCH_VERSION);
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const auto line = parseCommandLine(arguments);
+    if (!line.ok()) {
+        std::cerr << "qvplayer: " << line.error() << "\n" << usageText();
+        return 2;
+    }
+    if (line.value().help) {
+        std::cout << usageText();
+        return 0;
+    }
+    if (line.value().version) {
+        std::cout << "qvplayer " << SONARCH_VERSION << "\n";
+        return 0;
+    }
+    const CommandLine& options = line.value();
+
+    auto drive = openDrive(options.drive);
+    if (!drive.ok()) {
+        std::cerr << "qvplayer: " << drive.error() << "\n";
+        return 1;
+    }
+    SteadyClock clock;
+    CdAudioDevice device(*drive.value(), clock);
+    AcceptingMixer mixer;
+    MessageBoxMessages messages;
+    Settings memory;
+
+    CDPlayer player(PlayerServices{
+        device, mixer, messages,
+        [&](double, double) {
+            if (options.library) {
+                memory.databasePath = *options.library;
+            }
+            return memory;
+        },
+        [&](const Settings& s, double, double) { memory = s; }});
+    messages.setParent(&player);
+
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &player, [&player] {
+        player.close();
+        QCoreApplication::quit();
+    });
+
+    if (options.screenshot) {
+        // Three polls in, the time is running; then the window closes the normal way.
+        int polls = 0;
+        QObject::connect(&player, &CDPlayer::polled, &player, [&] {
+            if (++polls == 3) {
+                const bool saved = player.grab().save(QString::fromStdString(*options.screenshot));
+                if (!saved) {
+                    std::cerr << "qvplayer: cannot write " << *options.screenshot << "\n";
+                }
+                player.close();
+            }
+        });
+    }
+    player.show();
+    player.Form_Load();
+    return app.exec();
+}
