@@ -1,0 +1,546 @@
+#include "core/settings_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QByteArrayView>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include "device/time_text.h"
+
+namespace sonarch {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kTemporarySuffix = ".tmp-";
+// A real settings file is well under a kilobyte; reading stops here so that a huge file put
+// in its place cannot exhaust memory.
+constexpr std::size_t kMaxFileBytes = 64 * 1024;
+constexpr double kInt32Limit = 2147483648.0;  // 2^31
+
+std::string errorText(int error) {
+    return std::generic_category().message(error);
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// A path the file can hold and give back: one line of UTF-8 text (the encoding the rest of
+// the player hands paths over in), no control bytes, not only blanks. Binary garbage in the
+// first line fails this and falls back to "None selected".
+bool storablePath(std::string_view path) {
+    if (trimBlanks(path).empty() ||
+        !QByteArrayView(path.data(), qsizetype(path.size())).isValidUtf8()) {
+        return false;
+    }
+    return std::none_of(path.begin(), path.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
+std::optional<bool> readBoolean(std::string_view line) {
+    const std::string_view word = trimBlanks(line);
+    const auto equalsWord = [word](std::string_view expected) {
+        return std::equal(word.begin(), word.end(), expected.begin(), expected.end(),
+                          [](char a, char b) { return (a | 0x20) == b; });
+    };
+    if (equalsWord("true")) {
+        return true;
+    }
+    if (equalsWord("false")) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+// A whole number of twips or seconds, fractions rounded half to even.
+std::optional<std::int32_t> toInt32(double value) {
+    if (!std::isfinite(value) || std::fabs(value) > kInt32Limit) {
+        return std::nullopt;
+    }
+    const long long whole = roundHalfEven(value);
+    if (whole < std::numeric_limits<std::int32_t>::min() ||
+        whole > std::numeric_limits<std::int32_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(whole);
+}
+
+std::optional<std::int32_t> readNumber(std::string_view line) {
+    std::string_view text = trimBlanks(line);
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-') {
+        text.remove_prefix(1);
+    }
+    double value = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return toInt32(value);
+}
+
+// Splits at CR LF, and also at a lone CR or LF, so a file that lost its CRs to an editor or
+// a copy between systems is still read line by line.
+std::vector<std::string_view> splitLines(std::string_view text, std::size_t maxLines) {
+    std::vector<std::string_view> lines;
+    while (!text.empty() && lines.size() < maxLines) {
+        const std::size_t end = text.find_first_of("\r\n");
+        if (end == std::string_view::npos) {
+            lines.push_back(text);
+            break;
+        }
+        lines.push_back(text.substr(0, end));
+        const std::size_t next =
+            (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? end + 2
+                                                                                  : end + 1;
+        text.remove_prefix(next);
+    }
+    return lines;
+}
+
+Settings defaultSettings(WindowPosition centred) {
+    Settings defaults;
+    defaults.windowLeft = toInt32(centred.left).value_or(0);
+    defaults.windowTop = toInt32(centred.top).value_or(0);
+    return defaults;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A symbolic link named "player.dat" is followed, so saving replaces the file it points to
+// and the link stays in place.
+std::string resolveLink(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        return path;
+    }
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) {
+        return path;
+    }
+    std::string target = resolved;
+    std::free(resolved);
+    return target;
+}
+
+// Temporary files left behind by a save that was cut short (the process was killed).
+void removeLeftoverTemporaries(const std::string& target, FileOps& files) {
+    const std::filesystem::path targetPath(target);
+    const std::string prefix = targetPath.filename().string() + std::string(kTemporarySuffix);
+    std::error_code error;
+    std::filesystem::directory_iterator entries(targetPath.parent_path(), error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::string name = entries->path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
+            files.remove(entries->path().string());
+        }
+    }
+}
+
+struct FileBytes {
+    std::string bytes;
+    std::string error;
+};
+
+FileBytes readFileBytes(const std::string& path) {
+    // Non-blocking so that a pipe put in the file's place cannot hang start-up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return {{}, "Could not open " + path + ": " + errorText(errno)};
+    }
+    FileBytes result;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result.error = path + " is not a regular file";
+        ::close(fd);
+        return result;
+    }
+    std::array<char, 4096> buffer{};
+    while (result.bytes.size() < kMaxFileBytes) {
+        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            result.error = "Could not read " + path + ": " + errorText(errno);
+            break;
+        }
+        if (count == 0) {
+            break;
+        }
+        result.bytes.append(buffer.data(), static_cast<std::size_t>(count));
+    }
+    ::close(fd);
+    return result;
+}
+
+}  // namespace
+
+WindowPosition CentredWindowPosition(double screenWidthTwips, double screenHeightTwips,
+                                     double windowWidthTwips, double windowHeightTwips) {
+    return {(screenWidthTwips - windowWidthTwips) / 2, (screenHeightTwips - windowHeightTwips) / 2};
+}
+
+std::string FormatNumber(std::int64_t value) {
+    const std::string digits = std::to_string(value);
+    return value < 0 ? digits + " " : " " + digits + " ";
+}
+
+std::string FormatNumber(double value) {
+    // Written as a single-precision float, the type the file has always stored these lines in.
+    float single = static_cast<float>(value);
+    if (single == 0) {
+        single = 0;  // no "-0"
+    }
+    std::array<char, 64> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), single,
+                                            std::chars_format::fixed);
+    const std::string digits =
+        error == std::errc() ? std::string(buffer.data(), end) : std::string("0");
+    return single < 0 ? digits + " " : " " + digits + " ";
+}
+
+std::string FormatSettings(const Settings& settings, WindowPosition window) {
+    const auto boolean = [](bool value) { return std::string(value ? "True" : "False"); };
+    // A position the reader could not take back (not finite, beyond 32 bits) is written as
+    // the last position that was read, so the file stays readable.
+    const auto position = [](double value, std::int32_t fallback) {
+        if (std::isfinite(value) && std::fabs(value) < kInt32Limit) {
+            return FormatNumber(value);
+        }
+        return FormatNumber(static_cast<std::int64_t>(fallback));
+    };
+    const std::string lines[kSettingsLineCount] = {
+        storablePath(settings.databasePath) ? settings.databasePath : std::string(kNoDatabase),
+        boolean(settings.alwaysOnTop),
+        boolean(settings.continuousPlay),
+        boolean(settings.showTrackElapsed),
+        boolean(settings.showTrackRemaining),
+        boolean(settings.trackListShown),
+        boolean(settings.barMode),
+        boolean(settings.inTray),
+        position(window.left, settings.windowLeft),
+        position(window.top, settings.windowTop),
+        FormatNumber(static_cast<std::int64_t>(settings.seekStep)),
+        FormatNumber(static_cast<std::int64_t>(settings.volumeLevel)),
+        boolean(settings.showRating),
+        boolean(settings.showTotalElapsed),
+        boolean(settings.showTotalRemaining),
+    };
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += kLineEnd;
+    }
+    return text;
+}
+
+ParsedSettings ParseSettings(std::string_view text, WindowPosition centred) {
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        text.remove_prefix(kUtf8Mark.size());
+    }
+    const std::vector<std::string_view> lines = splitLines(text, kSettingsLineCount);
+    const Settings defaults = defaultSettings(centred);
+    ParsedSettings parsed{defaults, {}};
+    Settings& s = parsed.settings;
+
+    const auto lineText = [&lines](int line) -> std::optional<std::string_view> {
+        if (line > static_cast<int>(lines.size())) {
+            return std::nullopt;
+        }
+        return lines[static_cast<std::size_t>(line - 1)];
+    };
+    const auto readLine = [&](int line, auto& field, auto reader) {
+        const auto raw = lineText(line);
+        const auto value = raw ? reader(*raw) : std::nullopt;
+        if (value) {
+            field = *value;
+        } else {
+            parsed.replacedLines.push_back(line);
+        }
+    };
+    const auto readPath = [](std::string_view line) -> std::optional<std::string> {
+        const std::string_view trimmed = trimBlanks(line);
+        if (!storablePath(trimmed)) {
+            return std::nullopt;
+        }
+        return std::string(trimmed);
+    };
+
+    readLine(1, s.databasePath, readPath);
+    readLine(2, s.alwaysOnTop, readBoolean);
+    readLine(3, s.continuousPlay, readBoolean);
+    readLine(4, s.showTrackElapsed, readBoolean);
+    readLine(5, s.showTrackRemaining, readBoolean);
+    readLine(6, s.trackListShown, readBoolean);
+    readLine(7, s.barMode, readBoolean);
+    readLine(8, s.inTray, readBoolean);
+    readLine(9, s.windowLeft, readNumber);
+    readLine(10, s.windowTop, readNumber);
+    readLine(11, s.seekStep, readNumber);
+    readLine(12, s.volumeLevel, readNumber);
+    readLine(13, s.showRating, readBoolean);
+    readLine(14, s.showTotalElapsed, readBoolean);
+    readLine(15, s.showTotalRemaining, readBoolean);
+
+    // The time display cycles through its four modes and needs exactly one of them on. Lines
+    // taking their defaults one by one can break that, so the four are reset together.
+    const int modesOn = int(s.showTrackElapsed) + int(s.showTrackRemaining) +
+                        int(s.showTotalElapsed) + int(s.showTotalRemaining);
+    if (modesOn != 1) {
+        const std::pair<bool Settings::*, int> modes[] = {
+            {&Settings::showTrackElapsed, 4},
+            {&Settings::showTrackRemaining, 5},
+            {&Settings::showTotalElapsed, 14},
+            {&Settings::showTotalRemaining, 15},
+        };
+        for (const auto& [field, line] : modes) {
+            if (s.*field != defaults.*field) {
+                s.*field = defaults.*field;
+                parsed.replacedLines.push_back(line);
+            }
+        }
+        std::sort(parsed.replacedLines.begin(), parsed.replacedLines.end());
+        parsed.replacedLines.erase(
+            std::unique(parsed.replacedLines.begin(), parsed.replacedLines.end()),
+            parsed.replacedLines.end());
+    }
+    return parsed;
+}
+
+std::int32_t StartupVolume(std::int32_t stored) {
+    return stored >= 1 && stored <= kFullVolume ? stored : kDefaultVolume;
+}
+
+int PosixFileOps::createTemporary(std::string& pathTemplate, int& fd) {
+    fd = ::mkostemp(pathTemplate.data(), O_CLOEXEC);
+    return fd < 0 ? errno : 0;
+}
+
+int PosixFileOps::setMode(int fd, unsigned mode) {
+    return ::fchmod(fd, static_cast<mode_t>(mode)) == 0 ? 0 : errno;
+}
+
+int PosixFileOps::writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0) {
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+int PosixFileOps::sync(int fd) {
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+int PosixFileOps::close(int fd) {
+    // Linux releases the descriptor even when close reports an error, so no retry.
+    return ::close(fd) == 0 ? 0 : errno;
+}
+
+int PosixFileOps::rename(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int PosixFileOps::remove(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+int PosixFileOps::syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
+}
+
+std::string SettingsFilePath(const std::string& folder) {
+    if (!folder.empty() && folder.back() == '/') {
+        return folder + kSettingsFileName;
+    }
+    return folder + "/" + kSettingsFileName;
+}
+
+LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred) {
+    PosixFileOps files;
+    return LoadSettings(folder, centred, files);
+}
+
+LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred, FileOps& files) {
+    LoadedSettings loaded;
+    const std::string path = SettingsFilePath(folder);
+    std::string text;
+
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+        text = FormatSettings(defaultSettings(centred), centred);
+        const Result<std::string> saved =
+            SaveSettings(folder, defaultSettings(centred), centred, files);
+        if (saved.ok()) {
+            loaded.createdDefaultFile = true;
+        } else {
+            loaded.error = saved.error();
+        }
+    }
+    if (loaded.error.empty()) {
+        FileBytes read = readFileBytes(path);
+        if (read.error.empty()) {
+            text = std::move(read.bytes);
+        } else {
+            loaded.error = read.error;
+        }
+    }
+
+    ParsedSettings parsed = ParseSettings(text, centred);
+    loaded.settings = parsed.settings;
+    loaded.replacedLines = std::move(parsed.replacedLines);
+    const std::int32_t volume = StartupVolume(loaded.settings.volumeLevel);
+    if (volume != loaded.settings.volumeLevel) {
+        loaded.settings.volumeLevel = volume;
+        if (std::find(loaded.replacedLines.begin(), loaded.replacedLines.end(), 12) ==
+            loaded.replacedLines.end()) {
+            loaded.replacedLines.push_back(12);
+            std::sort(loaded.replacedLines.begin(), loaded.replacedLines.end());
+        }
+    }
+    return loaded;
+}
+
+Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
+                                 WindowPosition window) {
+    PosixFileOps files;
+    return SaveSettings(folder, settings, window, files);
+}
+
+/*
+ * The settings are written to a temporary file beside "player.dat", synced to disk, and only
+ * then renamed over it. A rename within one folder is atomic, so at every moment the name
+ * holds either the complete old file or the complete new one: a full disk, an I/O error or a
+ * crash part-way leaves the previous run's settings untouched.
+ */
+Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
+                                 WindowPosition window, FileOps& files) {
+    const std::string target = resolveLink(SettingsFilePath(folder));
+    const std::string text = FormatSettings(settings, window);
+
+    std::string temporary = target + std::string(kTemporarySuffix) + "XXXXXX";
+    int fd = -1;
+    if (const int error = files.createTemporary(temporary, fd)) {
+        return Result<std::string>::failure("Could not create a temporary file beside " + target +
+                                            ": " + errorText(error));
+    }
+    const auto fail = [&](const std::string& what, int error, bool open) {
+        if (open) {
+            files.close(fd);
+        }
+        files.remove(temporary);
+        return Result<std::string>::failure("Could not " + what + ": " + errorText(error));
+    };
+
+    // Keep the permissions of the file being replaced; a new file is readable by all, as
+    // configuration files usually are (the temporary one starts private).
+    struct stat info {};
+    const unsigned mode = ::stat(target.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0644;
+    if (const int error = files.setMode(fd, mode)) {
+        return fail("set the permissions of " + temporary, error, true);
+    }
+    if (const int error = files.writeAll(fd, text)) {
+        return fail("write " + temporary, error, true);
+    }
+    if (const int error = files.sync(fd)) {
+        return fail("flush " + temporary + " to disk", error, true);
+    }
+    if (const int error = files.close(fd)) {
+        return fail("close " + temporary, error, false);
+    }
+    if (const int error = files.rename(temporary, target)) {
+        return fail("replace " + target + " by " + temporary, error, false);
+    }
+    // The new file is complete and in place; syncing the folder only makes the rename itself
+    // survive a power cut, and the file is sound whether or not it succeeds.
+    files.syncFolder(folderOf(target));
+    removeLeftoverTemporaries(target, files);
+    return Result<std::string>::success(target);
+}
+
+std::string ChooseSettingsFolder(const SettingsLocation& location,
+                                 const std::function<bool(const std::string&)>& isWritable) {
+    if (location.settingsDirOption && !location.settingsDirOption->empty()) {
+        return *location.settingsDirOption;
+    }
+    if (!location.programDir.empty() && isWritable(location.programDir)) {
+        return location.programDir;
+    }
+    // Only an absolute $XDG_CONFIG_HOME counts; a relative or empty one means ~/.config.
+    const std::string configHome =
+        !location.xdgConfigHome.empty() && location.xdgConfigHome.front() == '/'
+            ? location.xdgConfigHome
+            : location.home + "/.config";
+    return configHome + "/qvplayer";
+}
+
+bool IsWritableFolder(const std::string& folder) {
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string SettingsFolder(const std::optional<std::string>& settingsDirOption) {
+    SettingsLocation location;
+    if (settingsDirOption && !settingsDirOption->empty()) {
+        location.settingsDirOption =
+            QFile::encodeName(QDir(QFile::decodeName(settingsDirOption->c_str())).absolutePath())
+                .toStdString();
+    }
+    location.programDir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    location.xdgConfigHome =
+        QFile::encodeName(qEnvironmentVariable("XDG_CONFIG_HOME")).toStdString();
+    location.home = QFile::encodeName(QDir::homePath()).toStdString();
+
+    const std::string folder = ChooseSettingsFolder(location, IsWritableFolder);
+    QDir().mkpath(QFile::decodeName(folder.c_str()));
+    return folder;
+}
+
+}  // namespace sonarch

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/player_state.h"
+#include "core/result.h"
+
+namespace sonarch {
+
+inline constexpr const char* kSettingsFileName = "player.dat";
+inline constexpr int kSettingsLineCount = 15;
+
+// A window position in twips. Kept as a float because the file stores lines 9 and 10 that
+// way; reading rounds them to whole twips.
+struct WindowPosition {
+    double left = 0;
+    double top = 0;
+};
+
+// Where the window sits when no position is stored: centred, (screen - window) / 2.
+WindowPosition CentredWindowPosition(double screenWidthTwips, double screenHeightTwips,
+                                     double windowWidthTwips, double windowHeightTwips);
+
+// The general number format of the file: " 10 ", "-5 ", " 900.5 ".
+std::string FormatNumber(std::int64_t value);
+std::string FormatNumber(double value);
+
+// The exact 15 lines of "player.dat", each ended by CR LF. Lines 9 and 10 come from `window`
+// (the window's place at the moment of writing), not from settings.windowLeft / windowTop.
+// A database path the file cannot hold (a line break or other control byte, not UTF-8, only
+// blanks) is written as "None selected", so the file always reads back line for line.
+std::string FormatSettings(const Settings& settings, WindowPosition window);
+
+struct ParsedSettings {
+    Settings settings;
+    std::vector<int> replacedLines;  // 1-based lines that were missing or unreadable
+};
+
+// Reads the text of "player.dat". Every missing or unreadable value takes its default (the
+// window position defaults to `centred`) and the good ones are kept; lines after the 15th
+// are ignored. Values are taken as stored: the volume range is StartupVolume's business.
+ParsedSettings ParseSettings(std::string_view text, WindowPosition centred);
+
+// The volume the player starts with: the stored one when it lies in 1..65000, else 34000.
+// LoadSettings has applied it already, so calling it again at start-up changes nothing.
+std::int32_t StartupVolume(std::int32_t stored);
+
+// The file system calls a save goes through. Each returns 0 or the errno of the failure.
+// The program uses PosixFileOps; tests derive from it to make one step fail the way a full
+// disk or a failing device would.
+class FileOps {
+public:
+    virtual ~FileOps() = default;
+    // `pathTemplate` ends in "XXXXXX", which is replaced by a unique name.
+    virtual int createTemporary(std::string& pathTemplate, int& fd) = 0;
+    virtual int setMode(int fd, unsigned mode) = 0;
+    virtual int writeAll(int fd, std::string_view bytes) = 0;
+    virtual int sync(int fd) = 0;
+    virtual int close(int fd) = 0;
+    virtual int rename(const std::string& from, const std::string& to) = 0;
+    virtual int remove(const std::string& path) = 0;
+    virtual int syncFolder(const std::string& folder) = 0;
+};
+
+class PosixFileOps : public FileOps {
+public:
+    int createTemporary(std::string& pathTemplate, int& fd) override;
+    int setMode(int fd, unsigned mode) override;
+    int writeAll(int fd, std::string_view bytes) override;
+    int sync(int fd) override;
+    int close(int fd) override;
+    int rename(const std::string& from, const std::string& to) override;
+    int remove(const std::string& path) override;
+    int syncFolder(const std::string& folder) override;
+};
+
+// `folder` joined with "player.dat".
+std::string SettingsFilePath(const std::string& folder);
+
+struct LoadedSettings {
+    Settings settings;                // ready to use, volume already in range
+    std::vector<int> replacedLines;   // lines that took their default (see ParseSettings)
+    bool createdDefaultFile = false;  // the file was missing and has been written
+    std::string error;                // why the file could not be written or read, if so
+};
+
+// Start-up: when "player.dat" is missing, writes the default file first, then reads it.
+// Never fails: whatever cannot be read comes back as its default, with `error` saying why.
+LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred);
+LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred, FileOps& files);
+
+// Shut-down: writes the 15 lines through a temporary file in the same folder, synced to disk
+// and renamed over "player.dat", so a crash or a full disk never leaves a damaged or empty
+// file behind: on failure the previous file is kept as it was. Gives the path written.
+Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
+                                 WindowPosition window);
+Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
+                                 WindowPosition window, FileOps& files);
+
+// What decides the folder of "player.dat".
+struct SettingsLocation {
+    std::optional<std::string> settingsDirOption;  // --settings-dir DIR
+    std::string programDir;                        // the executable's own folder
+    std::string xdgConfigHome;                     // $XDG_CONFIG_HOME, empty when unset
+    std::string home;                              // the user's home folder
+};
+
+// The folder named on the command line; else the program's folder when it is writable (a
+// portable install, the build tree); else "qvplayer" in the user's configuration folder.
+std::string ChooseSettingsFolder(const SettingsLocation& location,
+                                 const std::function<bool(const std::string&)>& isWritable);
+
+// A folder in which files can be created and renamed.
+bool IsWritableFolder(const std::string& folder);
+
+// The settings folder of this process: ChooseSettingsFolder over the real program folder and
+// environment. Creates the chosen folder when it is missing.
+std::string SettingsFolder(const std::optional<std::string>& settingsDirOption);
+
+}  // namespace sonarch
