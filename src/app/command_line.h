@@ -9,8 +9,8 @@
 namespace sonarch {
 
 struct CommandLine {
-    std::string drive;                   // "" is the system's default CD drive
-    std::string audio = "system";        // system | null | wav:FILE
+    std::string drive;             // "" is the system's default CD drive
+    std::string audio = "system";  // system | null | wav:FILE
     std::optional<std::string> settingsDir;
     std::optional<std::string> library;  // a library file to use from this start on
     std::optional<std::string> screenshot;

@@ -6,6 +6,8 @@
 
 #include "app/command_line.h"
 #include "app/signal_watcher.h"
+#include "core/settings_file.h"
+#include "core/single_instance.h"
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/drive_factory.h"
@@ -47,6 +49,13 @@ int main(int argc, char** argv) {
     }
     const CommandLine& options = line.value();
 
+    // One player per user: a second start ends at once, without a word.
+    SingleInstance instance(DefaultInstanceLockPath());
+    if (instance.tryLock() == InstanceLock::HeldByAnother) {
+        return 0;
+    }
+    const std::string settingsFolder = SettingsFolder(options.settingsDir);
+
     auto drive = openDrive(options.drive);
     if (!drive.ok()) {
         std::cerr << "qvplayer: " << drive.error() << "\n";
@@ -56,17 +65,25 @@ int main(int argc, char** argv) {
     CdAudioDevice device(*drive.value(), clock);
     AcceptingMixer mixer;
     MessageBoxMessages messages;
-    Settings memory;
 
     CDPlayer player(PlayerServices{
         device, mixer, messages,
-        [&](double, double) {
-            if (options.library) {
-                memory.databasePath = *options.library;
+        [&](double left, double top) {
+            LoadedSettings loaded = LoadSettings(settingsFolder, WindowPosition{left, top});
+            if (!loaded.error.empty()) {
+                std::cerr << "qvplayer: " << loaded.error << "\n";
             }
-            return memory;
+            if (options.library) {
+                loaded.settings.databasePath = *options.library;
+            }
+            return loaded.settings;
         },
-        [&](const Settings& s, double, double) { memory = s; }});
+        [&](const Settings& settings, double left, double top) {
+            const auto saved = SaveSettings(settingsFolder, settings, WindowPosition{left, top});
+            if (!saved.ok()) {
+                std::cerr << "qvplayer: " << saved.error() << "\n";
+            }
+        }});
     messages.setParent(&player);
 
     SignalWatcher watcher;

@@ -397,10 +397,7 @@ void CDPlayer::connectControls() {
         showMinimized();
         hide();
     });
-    connect(mnuExit, &QAction::triggered, this, [this] {
-        close();
-        QCoreApplication::quit();
-    });
+    connect(mnuExit, &QAction::triggered, this, &CDPlayer::close);
 }
 
 void CDPlayer::Timer1_Timer() {
@@ -595,8 +592,10 @@ void CDPlayer::letEventsRun() {
 // ---- window events ----
 
 void CDPlayer::closeEvent(QCloseEvent* event) {
+    // Closing the window by any way ends the program, tray icon or not.
     Form_Unload();
     event->accept();
+    QCoreApplication::quit();
 }
 
 void CDPlayer::paintEvent(QPaintEvent*) {
