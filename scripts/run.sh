@@ -7,5 +7,4 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -eq 0 ]; then
   set -- --drive demo
 fi
-echo "qvmci: type device commands, for example: open cdaudio alias cd wait shareable" >&2
-exec "$here/build/tools/qvmci" "$@"
+exec "$here/build/src/qvplayer" "$@"

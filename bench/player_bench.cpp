@@ -1,0 +1,62 @@
+// Times one status poll run with a loaded disc, and start-up up to the first poll.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include "core/messages.h"
+#include "device/cd_audio_device.h"
+#include "device/virtual_drive.h"
+#include "ui/cd_player.h"
+
+namespace {
+
+using namespace sonarch;
+
+class SilentMixer : public Mixer {
+public:
+    bool open() override { return true; }
+    bool setVolume(std::uint32_t) override { return true; }
+};
+
+struct Rig {
+    ManualClock clock;
+    VirtualDrive drive{demoDisc()};
+    CdAudioDevice device{drive, clock};
+    SilentMixer mixer;
+    MessageRecorder messages;
+    CDPlayer player{PlayerServices{device, mixer, messages,
+                                   [](double, double) { return Settings{}; },
+                                   [](const Settings&, double, double) {}}};
+};
+
+void BM_PollRunWithALoadedDisc(benchmark::State& state) {
+    Rig rig;
+    rig.player.Form_Load();
+    rig.player.PollStatus();  // reads the disc and starts it
+    for (auto _ : state) {
+        rig.clock.advance(500);
+        rig.player.PollStatus();
+    }
+}
+BENCHMARK(BM_PollRunWithALoadedDisc)->Unit(benchmark::kMicrosecond);
+
+void BM_StartUpToFirstPoll(benchmark::State& state) {
+    for (auto _ : state) {
+        Rig rig;
+        rig.player.Form_Load();
+        rig.player.PollStatus();
+        benchmark::DoNotOptimize(rig.player.state().discLoaded);
+    }
+}
+BENCHMARK(BM_StartUpToFirstPoll)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,99 @@
+// Runs the real qvplayer program as separate processes on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class PlayerProcess {
+public:
+    PlayerProcess(const QTemporaryDir& home, QStringList arguments) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
+        m_process.setProcessEnvironment(env);
+        m_process.start(QVPLAYER, arguments);
+    }
+    QProcess& process() { return m_process; }
+
+private:
+    QProcess m_process;
+};
+
+QStringList linesOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+    lines.removeLast();  // after the last CRLF
+    return lines;
+}
+
+TEST(PlayerProgram, ASecondStartEndsAtOnceAndTheFirstSavesOnTerminate) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    ASSERT_TRUE(QDir(home.path()).mkpath("runtime"));
+    ASSERT_TRUE(QDir(home.path()).mkpath("settings"));
+    const QString settings = home.filePath("settings");
+    const QString library = home.filePath("music.dbd");
+
+    PlayerProcess first(home, {"--drive", "demo", "--audio", "null", "--settings-dir", settings,
+                               "--library", library});
+    ASSERT_TRUE(first.process().waitForStarted(10000));
+    // The first run writes the default settings file once it holds the lock.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(settings + "/player.dat"); }, 20000));
+    EXPECT_EQ(linesOf(settings + "/player.dat").value(0), "None selected");
+
+    PlayerProcess second(home, {"--drive", "demo", "--audio", "null", "--settings-dir", settings});
+    ASSERT_TRUE(second.process().waitForFinished(20000));
+    EXPECT_EQ(second.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process().exitCode(), 0);
+    EXPECT_EQ(first.process().state(), QProcess::Running) << "the first player is unaffected";
+
+    first.process().terminate();  // SIGTERM, as when the desktop logs out
+    ASSERT_TRUE(first.process().waitForFinished(20000));
+    EXPECT_EQ(first.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process().exitCode(), 0);
+    const QStringList saved = linesOf(settings + "/player.dat");
+    ASSERT_EQ(saved.size(), 15);
+    EXPECT_EQ(saved[0], library) << "shut-down saved the settings of the run";
+}
+
+TEST(PlayerProgram, ScreenshotRendersTheWindowAndClosesNormally) {
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir(home.path()).mkpath("runtime"));
+    const QString shot = home.filePath("window.png");
+    PlayerProcess player(home, {"--drive", "demo", "--audio", "null", "--settings-dir", home.path(),
+                                "--screenshot", shot});
+    ASSERT_TRUE(player.process().waitForFinished(30000));
+    EXPECT_EQ(player.process().exitCode(), 0);
+    QImage image(shot);
+    EXPECT_EQ(image.width(), 325);
+    EXPECT_EQ(image.height(), 117);
+    EXPECT_EQ(linesOf(home.filePath("player.dat")).size(), 15);
+}
+
+TEST(PlayerProgram, BadOptionsAreRefusedWithUsage) {
+    QTemporaryDir home;
+    for (const QStringList& arguments :
+         {QStringList{"--frobnicate"}, QStringList{"--drive"}, QStringList{"--audio", "loud"},
+          QStringList{"--drive", "virtual:12"}}) {
+        PlayerProcess player(home, arguments);
+        ASSERT_TRUE(player.process().waitForFinished(20000));
+        EXPECT_NE(player.process().exitCode(), 0) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(player.process().readAllStandardError().isEmpty());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
