@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ public:
     explicit RecordingDevice(MciDevice& inner) : m_inner(inner) {}
 
     MciResult send(std::string_view command, int replyLength) override {
+        if (m_observer) {
+            m_observer(command);
+        }
         MciResult result = m_inner.send(command, replyLength);
         m_log.push_back({std::string(command), replyLength, result});
         return result;
@@ -35,10 +39,15 @@ public:
         return sent;
     }
     void clear() { m_log.clear(); }
+    // Called before each command reaches the device, to see the window as it was then.
+    void observe(std::function<void(std::string_view)> observer) {
+        m_observer = std::move(observer);
+    }
 
 private:
     MciDevice& m_inner;
     std::vector<Entry> m_log;
+    std::function<void(std::string_view)> m_observer;
 };
 
 }  // namespace sonarch

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QWindow>
 
+#include "device/time_text.h"
 #include "playback/time_display.h"
 #include "ui/placement.h"
 #include "ui/skin_label.h"
@@ -49,6 +50,7 @@ CDPlayer::CDPlayer(PlayerServices services, QWidget* parent)
       m_services(std::move(services)),
       m_device(m_services.device, m_services.messages, m_state.deviceError),
       m_transport(m_state, m_device, *this, [this] { PollStatus(); }),
+      m_seeking(m_state, m_device, [this] { PollStatus(); }),
       m_poll(m_state, m_device, *this, m_transport) {
     setObjectName("CDPlayer");
     setWindowTitle("Sonarch CD Player");
@@ -59,6 +61,8 @@ CDPlayer::CDPlayer(PlayerServices services, QWidget* parent)
     createControls();
     createMenus();
     connectControls();
+    connectSeeking();
+    connectVolume();
     setTransportEnabled(false);
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -607,6 +611,20 @@ void CDPlayer::mousePressEvent(QMouseEvent*) {
     if (QWindow* window = windowHandle()) {
         window->startSystemMove();
     }
+}
+
+void CDPlayer::mouseMoveEvent(QMouseEvent* event) {
+    RestoreNormalSkin();
+    if (event->buttons() == Qt::NoButton && m_state.settings.barMode && trackRowCount() != 0) {
+        if (const auto row = trackRow(m_state.currentTrack)) {
+            const QString tip = QString::fromStdString("Track " + twoDigits(m_state.currentTrack) +
+                                                       " - " + row->artist + " - " + row->title);
+            for (SkinLabel* label : {Bartrack, BarTotal, BarTime}) {
+                label->setToolTip(tip);
+            }
+        }
+    }
+    SnapToScreenEdges();
 }
 
 void CDPlayer::mouseDoubleClickEvent(QMouseEvent*) {

@@ -11,6 +11,7 @@
 #include "core/status_poll.h"
 #include "device/device_layer.h"
 #include "device/mci_device.h"
+#include "playback/seeking.h"
 #include "playback/transport.h"
 #include "ui/image_slots.h"
 #include "volume/mixer.h"
@@ -59,6 +60,7 @@ public:
     QTimer* timer() const { return Timer1; }
     const ImageSlots& imageSlots() const { return m_slots; }
     Transport& transport() { return m_transport; }
+    Seeking& seeking() { return m_seeking; }
 
     // PlayerView
     void setTransportEnabled(bool enabled) override;
@@ -95,6 +97,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,11 +126,17 @@ private:
     void setOptionColour(SkinLabel* label, WinColour colour);
     void placeLogo();
     void timeWindow_Click();
+    void connectSeeking();
+    void connectVolume();
+    void setVolumeLevel(std::int32_t level);
+    void RestoreNormalSkin();
+    void SnapToScreenEdges();
 
     PlayerServices m_services;
     PlayerState m_state;
     DeviceLayer m_device;
     Transport m_transport;
+    Seeking m_seeking;
     StatusPoll m_poll;
     ImageSlots m_slots;
     bool m_unloaded = false;

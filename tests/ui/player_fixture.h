@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 #include <QTreeWidget>
 #include <memory>
 #include <optional>
@@ -69,6 +70,9 @@ public:
     }
     // Shown on the window, whether or not the window itself is on screen.
     bool shown(const QString& name) const { return !control<QWidget>(name)->isHidden(); }
+    void click(const char* name, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(control<QWidget>(name), button);
+    }
     QString caption(const QString& name) const { return control<QLabel>(name)->text(); }
     QString field(const QString& name) const { return control<QLineEdit>(name)->text(); }
     QTreeWidget* list() const { return control<QTreeWidget>("LV"); }
