@@ -92,9 +92,9 @@ int main(int argc, char** argv) {
         QCoreApplication::quit();
     });
 
+    int polls = 0;
     if (options.screenshot) {
         // Three polls in, the time is running; then the window closes the normal way.
-        int polls = 0;
         QObject::connect(&player, &CDPlayer::polled, &player, [&] {
             if (++polls == 3) {
                 const bool saved = player.grab().save(QString::fromStdString(*options.screenshot));
