@@ -183,5 +183,25 @@ TEST_F(QvlibTest, ADiscIsAddedOnceUnlessReplaced) {
               (std::vector<std::vector<std::string>>{{"12", "New", "New"}}));
 }
 
+TEST(DemoLibrary, TheBuiltDemoLibraryDescribesTheDemoDisc) {
+    const auto found = LookUpDisc(LibraryStore(), DEMO_LIBRARY, DemoDiscKey());
+    ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
+    ASSERT_EQ(found.value.size(), 12u);
+    std::ifstream sheet(DEMO_SOURCE_DIR "/tracks.tsv");
+    std::string line;
+    for (const TrackRecord& row : found.value) {
+        ASSERT_TRUE(std::getline(sheet, line));
+        EXPECT_EQ(line.substr(0, line.find('\t')), row.trkTitle);
+        EXPECT_FALSE(row.trkArtist.empty());
+        EXPECT_FALSE(row.album.empty());
+        EXPECT_TRUE(std::filesystem::is_regular_file(row.cover)) << row.cover;
+    }
+    int rated = 0;
+    for (const TrackRecord& row : found.value) {
+        rated += row.rating != "0";
+    }
+    EXPECT_GE(rated, 3);
+}
+
 }  // namespace
 }  // namespace sonarch
