@@ -1,0 +1,172 @@
+// Times the disc lookup on libraries of 10 000, 100 000 and 1 000 000 rows (12 tracks a
+// disc): the whole operation as the player runs it (open, query, read, close) and the
+// query alone on an open file. Libraries are built once into the temporary folder and
+// kept there for later runs.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "library/disc_lookup.h"
+#include "library/library_store.h"
+#include "library/track_number.h"
+#include "qvlib/library_file.h"
+
+namespace {
+
+using namespace sonarch;
+
+constexpr int kTracksPerDisc = 12;
+
+// Keys like real ones: twelve track starts of two to six minutes, then the closing number.
+std::vector<std::string> discKeys(std::int64_t discs) {
+    std::mt19937_64 random(20240611);
+    std::uniform_int_distribution<std::int64_t> length(2 * 60 * 75, 6 * 60 * 75);
+    std::vector<std::string> keys;
+    keys.reserve(std::size_t(discs));
+    for (std::int64_t d = 0; d < discs; ++d) {
+        std::int64_t start = 150;
+        std::string key;
+        for (int t = 0; t < kTracksPerDisc; ++t) {
+            key += (t ? " " : "") + std::to_string(start);
+            start += length(random);
+        }
+        keys.push_back(key + " " + std::to_string(start + 1));
+    }
+    return keys;
+}
+
+void check(int code, sqlite3* db) {
+    if (code != SQLITE_OK && code != SQLITE_DONE) {
+        throw std::runtime_error(sqlite3_errmsg(db));
+    }
+}
+
+void fill(const std::string& path, const std::vector<std::string>& keys) {
+    auto made = CreateLibraryFile(path);
+    if (!made.ok()) {
+        throw std::runtime_error(made.error());
+    }
+    sqlite3* db = nullptr;
+    check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
+    // Only for building: the benchmark's own connection, not stored in the file.
+    check(sqlite3_exec(db, "PRAGMA synchronous = OFF; BEGIN", nullptr, nullptr, nullptr), db);
+    sqlite3_stmt* insert = nullptr;
+    check(sqlite3_prepare_v2(db,
+                             "INSERT INTO Audio (cddbToc, trkNum, trkTime, trkTitle, trkArtist, "
+                             "Album, Rating, Cover) VALUES (?1, ?2, '03:30', ?3, 'Artist', "
+                             "'Album', 0, '/covers/cover.png')",
+                             -1, &insert, nullptr),
+          db);
+    for (std::size_t d = 0; d < keys.size(); ++d) {
+        for (int t = 1; t <= kTracksPerDisc; ++t) {
+            const std::string number = FormatTrackNumber(t);
+            const std::string title = "Title " + std::to_string(d) + "." + number;
+            sqlite3_reset(insert);
+            sqlite3_bind_text(insert, 1, keys[d].c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 2, number.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 3, title.c_str(), -1, SQLITE_TRANSIENT);
+            check(sqlite3_step(insert), db);
+        }
+    }
+    sqlite3_finalize(insert);
+    check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+    sqlite3_close(db);
+}
+
+struct Library {
+    std::string path;
+    std::vector<std::string> keys;
+};
+
+// The library of `rows` rows, built on first use or taken from an earlier run.
+const Library& libraryOf(std::int64_t rows) {
+    static std::map<std::int64_t, Library> libraries;
+    auto found = libraries.find(rows);
+    if (found != libraries.end()) {
+        return found->second;
+    }
+    const auto folder = std::filesystem::temp_directory_path() / "sonarch-library-bench";
+    std::filesystem::create_directories(folder);
+    Library library{(folder / ("library-" + std::to_string(rows) + ".dbd")).string(),
+                    discKeys(rows / kTracksPerDisc)};
+    const LibraryStore store;
+    const bool usable = std::filesystem::exists(library.path) &&
+                        LookUpDisc(store, library.path, library.keys.back()).value.size() ==
+                            std::size_t(kTracksPerDisc);
+    if (!usable) {
+        const std::string scratch = library.path + ".new";
+        std::filesystem::remove(scratch);
+        fill(scratch, library.keys);
+        std::filesystem::rename(scratch, library.path);
+    }
+    return libraries.emplace(rows, std::move(library)).first->second;
+}
+
+// Spreads the lookups over the whole library, in an order the cache cannot guess.
+std::vector<std::size_t> lookupOrder(std::size_t discs) {
+    std::vector<std::size_t> order(4096);
+    std::mt19937_64 random(7);
+    for (auto& index : order) {
+        index = std::size_t(random() % discs);
+    }
+    return order;
+}
+
+void BM_LookUpDisc(benchmark::State& state) {
+    const Library& library = libraryOf(state.range(0));
+    const auto order = lookupOrder(library.keys.size());
+    const LibraryStore store;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const auto found = LookUpDisc(store, library.path, library.keys[order[i++ % order.size()]]);
+        if (found.value.size() != std::size_t(kTracksPerDisc)) {
+            state.SkipWithError("a disc of the library was not found");
+            break;
+        }
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_LookUpDisc)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity(benchmark::oLogN);
+
+void BM_OrderedDiscQuery(benchmark::State& state) {
+    const Library& library = libraryOf(state.range(0));
+    const auto order = lookupOrder(library.keys.size());
+    auto database = LibraryStore().open(library.path);
+    if (!database.ok()) {
+        state.SkipWithError(database.error().c_str());
+        return;
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        auto rows = database.value().query(
+            LibraryQuery::orderedDisc(library.keys[order[i++ % order.size()]]),
+            RowSetKind::ReadOnly);
+        if (!rows.ok() || rows.value().size() != std::size_t(kTracksPerDisc)) {
+            state.SkipWithError("a disc of the library was not found");
+            break;
+        }
+        benchmark::DoNotOptimize(rows);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_OrderedDiscQuery)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity(benchmark::oLogN);
+
+}  // namespace

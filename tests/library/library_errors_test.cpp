@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "library/album_comment.h"
+#include "library/disc_lookup.h"
+#include "library/track_comment.h"
+#include "library/track_rating.h"
+#include "library_fixture.h"
+
+namespace sonarch {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::InsertRows;
+using testing::OpenDescriptorsOf;
+using testing::SqlFile;
+using testing::TempFolder;
+
+const std::string kDisc = "150 18780 39387 56451";
+
+bool mentions(const std::string& message, const std::string& text) {
+    return message.find(text) != std::string::npos;
+}
+
+// Every operation, run against one file; each must fail with a message that names it.
+void ExpectEveryOperationFails(const LibraryStore& store, const std::string& path,
+                               const std::string& why) {
+    const auto lookup = LookUpDisc(store, path, kDisc);
+    const auto rating = WriteTrackRating(store, path, kDisc, "01", 5);
+    const auto albumLoad = LoadAlbumComment(store, path, kDisc);
+    const auto albumSave = SaveAlbumComment(store, path, kDisc, "x");
+    const auto trackLoad = LoadTrackComment(store, path, kDisc, "01");
+    const auto trackSave = SaveTrackComment(store, path, kDisc, "01", "x");
+    const std::pair<LibraryStatus, std::string> outcomes[] = {
+        {lookup.status, lookup.error},       {rating.status, rating.error},
+        {albumLoad.status, albumLoad.error}, {albumSave.status, albumSave.error},
+        {trackLoad.status, trackLoad.error}, {trackSave.status, trackSave.error},
+    };
+    for (const auto& [status, error] : outcomes) {
+        EXPECT_EQ(status, LibraryStatus::Failed);
+        EXPECT_TRUE(mentions(error, "\"" + path + "\"")) << error;
+        EXPECT_TRUE(mentions(error, why)) << error;
+    }
+}
+
+TEST(LibraryErrors, FilesThatAreNoLibraryAreErrorsNamingTheFile) {
+    TempFolder folder;
+    const LibraryStore store;
+    { std::ofstream(folder.file("notes.dbd")) << "These are my notes, not a database.\n"; }
+    { std::ofstream(folder.file("empty.dbd")); }
+    {
+        SqlFile other(folder.file("other.dbd"));
+        other.exec("CREATE TABLE Songs (title TEXT); INSERT INTO Songs VALUES ('x')");
+    }
+    struct Case {
+        std::string name;
+        std::string why;
+    };
+    const Case cases[] = {
+        {"notes.dbd", "is not a library database"},
+        {"empty.dbd", "has no table Audio"},
+        {"other.dbd", "has no table Audio"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder.file(c.name);
+        const auto before = std::filesystem::file_size(path);
+        ExpectEveryOperationFails(store, path, c.why);
+        EXPECT_EQ(OpenDescriptorsOf(path), 0);
+        EXPECT_EQ(std::filesystem::file_size(path), before);
+    }
+}
+
+TEST(LibraryErrors, AMissingColumnFailsTheOperationsThatUseIt) {
+    TempFolder folder;
+    const LibraryStore store;
+    const std::string noCover = folder.file("no-cover.dbd");
+    const std::string noComment = folder.file("no-comment.dbd");
+    {
+        SqlFile file(noCover);
+        file.exec(testing::AudioTableSql("Cover"));
+        file.exec("INSERT INTO Audio (cddbToc, trkNum, trkCom, aCom) VALUES ('" + kDisc +
+                  "', '01', 'note', 'album')");
+    }
+    {
+        SqlFile file(noComment);
+        file.exec(testing::AudioTableSql("trkCom"));
+        file.exec("INSERT INTO Audio (cddbToc, trkNum, Rating) VALUES ('" + kDisc + "', '01', 1)");
+        file.exec("INSERT INTO Audio (cddbToc, trkNum, Rating) VALUES ('" + kDisc + "', '02', 2)");
+    }
+
+    const auto lookup = LookUpDisc(store, noCover, kDisc);
+    EXPECT_EQ(lookup.status, LibraryStatus::Failed);
+    EXPECT_TRUE(mentions(lookup.error, "\"" + noCover + "\" has no column Cover")) << lookup.error;
+    EXPECT_TRUE(lookup.value.empty());
+    // Operations that do not touch the missing column still work.
+    EXPECT_EQ(LoadTrackComment(store, noCover, kDisc, "01").value, "note");
+    EXPECT_EQ(WriteTrackRating(store, noCover, kDisc, "01", 4).value, 1);
+
+    const auto load = LoadTrackComment(store, noComment, kDisc, "01");
+    EXPECT_EQ(load.status, LibraryStatus::Failed);
+    EXPECT_TRUE(mentions(load.error, "has no column trkCom")) << load.error;
+    const auto save = SaveTrackComment(store, noComment, kDisc, "01", "x");
+    EXPECT_EQ(save.status, LibraryStatus::Failed);
+    EXPECT_TRUE(mentions(save.error, "\"" + noComment + "\" has no column trkCom")) << save.error;
+    EXPECT_EQ(LookUpDisc(store, noComment, kDisc).value.size(), 2u);
+    EXPECT_EQ(OpenDescriptorsOf(noCover), 0);
+    EXPECT_EQ(OpenDescriptorsOf(noComment), 0);
+}
+
+struct LockTest : ::testing::Test {
+    void SetUp() override {
+        SqlFile file(path);
+        file.exec(testing::AudioTableSql());
+        InsertRows(file, {{kDisc, "01", "One", 3, "album", "track"}});
+    }
+    TempFolder folder;
+    std::string path = folder.file("music.dbd");
+    // No wait: the other connection holds its lock for the whole test.
+    LibraryStore store{0ms};
+};
+
+TEST_F(LockTest, ALockHeldByAnotherProgramIsAnErrorAndTheFileIsLeftClosed) {
+    {
+        SqlFile other(path);
+        other.exec("BEGIN EXCLUSIVE");
+        ExpectEveryOperationFails(store, path, "is locked by another program");
+        other.exec("ROLLBACK");
+    }
+    EXPECT_EQ(OpenDescriptorsOf(path), 0);
+    const auto found = LookUpDisc(store, path, kDisc);
+    ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
+    EXPECT_EQ(found.value.size(), 1u);
+}
+
+TEST_F(LockTest, WhileAnotherProgramWritesReadsWorkAndWritesWait) {
+    {
+        SqlFile other(path);
+        other.exec("BEGIN IMMEDIATE; UPDATE Audio SET trkTitle = 'Uncommitted'");
+        const auto found = LookUpDisc(store, path, kDisc);
+        ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
+        EXPECT_EQ(found.value.at(0).trkTitle, "One");
+        EXPECT_EQ(LoadTrackComment(store, path, kDisc, "01").value, "track");
+
+        const auto rating = WriteTrackRating(store, path, kDisc, "01", 9);
+        EXPECT_EQ(rating.status, LibraryStatus::Failed);
+        EXPECT_TRUE(mentions(rating.error, "\"" + path + "\" is locked")) << rating.error;
+        const auto comment = SaveAlbumComment(store, path, kDisc, "x");
+        EXPECT_EQ(comment.status, LibraryStatus::Failed);
+        other.exec("COMMIT");
+    }
+    EXPECT_EQ(OpenDescriptorsOf(path), 0);
+    SqlFile file(path);
+    EXPECT_EQ(file.rows("SELECT trkTitle, Rating, aCom FROM Audio"),
+              (std::vector<std::vector<std::string>>{{"Uncommitted", "3", "album"}}));
+}
+
+TEST_F(LockTest, AReadOnlyFileCanBeReadButNotChanged) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "the superuser may write any file";
+    }
+    ::chmod(path.c_str(), 0444);
+    EXPECT_EQ(LookUpDisc(store, path, kDisc).value.size(), 1u);
+    const auto rating = WriteTrackRating(store, path, kDisc, "01", 9);
+    EXPECT_EQ(rating.status, LibraryStatus::Failed);
+    EXPECT_TRUE(mentions(rating.error, "\"" + path + "\" is read-only")) << rating.error;
+    EXPECT_EQ(OpenDescriptorsOf(path), 0);
+}
+
+}  // namespace
+}  // namespace sonarch

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "child_process.h"
+#include "device/disc_key.h"
+#include "device_fixture.h"
+#include "library/disc_lookup.h"
+#include "library/stored_text.h"
+#include "library_fixture.h"
+
+namespace sonarch {
+namespace {
+
+using testing::ProgramRun;
+using testing::SqlFile;
+using testing::TempFolder;
+
+// The key the player computes for the demo disc, as it looks it up.
+std::string DemoDiscKey() {
+    testing::DeviceFixture demo(demoDisc());
+    demo.openAsPlayer();
+    MessageRecorder messages;
+    DeviceError error;
+    DeviceLayer layer(demo.device, messages, error);
+    const auto key = ComputeDiscKey(layer, {});
+    EXPECT_TRUE(key.ok()) << key.error();
+    return key.ok() ? StoredDiscKey(key.value()) : std::string();
+}
+
+// The demo disc's track lengths, as mm:ss.
+const std::vector<std::string> kDemoTimes = {"03:12", "04:05", "02:47", "03:58", "04:41", "02:15",
+                                             "03:33", "04:59", "03:05", "02:38", "04:12", "03:49"};
+
+struct QvlibTest : ::testing::Test {
+    ProgramRun qvlib(std::vector<std::string> args) {
+        args.insert(args.begin(), QVLIB_PROGRAM);
+        return testing::RunProgram(args, folder.path().string());
+    }
+    std::string writeSheet(const std::string& name, const std::string& text) {
+        const std::string path = folder.file(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    std::string twelveTracks() {
+        std::string text;
+        for (int i = 1; i <= 12; ++i) {
+            text += "Song " + std::to_string(i) + "\tSinger " + std::to_string(i);
+            text += i == 4 ? "\t7\tfourth comment\n" : "\n";
+        }
+        return text;
+    }
+
+    TempFolder folder;
+    std::string library = folder.file("music.dbd");
+};
+
+TEST_F(QvlibTest, RoundTripTheDemoDiscIsFoundByThePlayersKey) {
+    ASSERT_EQ(qvlib({"create", library}).exitCode, 0);
+    const std::string cover = folder.file("cover.png");
+    std::ofstream(cover) << "picture";
+    const auto added = qvlib({"add", library, "--drive", "demo", "--tracks",
+                              writeSheet("tracks.tsv", twelveTracks()), "--album", "Blue Album",
+                              "--cover", cover, "--album-comment", "about the album"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+
+    const std::string key = DemoDiscKey();
+    const auto found = LookUpDisc(LibraryStore(), library, key);
+    ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
+    ASSERT_EQ(found.value.size(), 12u);
+    for (std::size_t i = 0; i < 12; ++i) {
+        const TrackRecord& row = found.value[i];
+        const std::string n = std::to_string(i + 1);
+        EXPECT_EQ(row.trkNum, (i + 1 < 10 ? "0" : "") + n);
+        EXPECT_EQ(row.trkTime, kDemoTimes[i]);
+        EXPECT_EQ(row.trkTitle, "Song " + n);
+        EXPECT_EQ(row.trkArtist, "Singer " + n);
+        EXPECT_EQ(row.album, "Blue Album");
+        EXPECT_EQ(row.rating, i == 3 ? "7" : "0");
+        EXPECT_EQ(row.cover, cover);
+    }
+    SqlFile file(library);
+    EXPECT_EQ(file.single("SELECT trkCom FROM Audio WHERE trkNum = '04'"), "fourth comment");
+    EXPECT_EQ(file.single("SELECT count(*) FROM Audio WHERE aCom = 'about the album'"), "12");
+
+    const auto printed = qvlib({"key", "--drive", "demo"});
+    EXPECT_EQ(printed.exitCode, 0);
+    EXPECT_EQ(printed.out, key + "\n");
+
+    const auto shown = qvlib({"show", library, "--key", key});
+    EXPECT_EQ(shown.exitCode, 0);
+    EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\n'), 13);
+    EXPECT_NE(shown.out.find(key + "\t04\t03:58\tSong 4\tSinger 4\tBlue Album\t7\t"),
+              std::string::npos)
+        << shown.out;
+    EXPECT_EQ(qvlib({"show", library, "--key", "150 1"}).out.find('\n'),
+              shown.out.find('\n'));  // the heading alone
+}
+
+TEST_F(QvlibTest, LookupsUseTheIndexOfANewLibrary) {
+    ASSERT_EQ(qvlib({"create", library}).exitCode, 0);
+    SqlFile file(library);
+    for (const auto& query : {LibraryQuery::orderedDisc("1"), LibraryQuery::disc("1"),
+                              LibraryQuery::track("1", "01")}) {
+        std::string plan;
+        for (const auto& row : file.rows("EXPLAIN QUERY PLAN " + query.sql())) {
+            plan += row.back() + "\n";
+        }
+        SCOPED_TRACE(query.sql());
+        EXPECT_NE(plan.find("USING INDEX AudioByDiscAndTrack"), std::string::npos) << plan;
+        EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
+        EXPECT_EQ(plan.find("SCAN"), std::string::npos) << plan;
+    }
+}
+
+TEST_F(QvlibTest, BadInputIsRefusedInPlainWordsAndChangesNothing) {
+    ASSERT_EQ(qvlib({"create", library}).exitCode, 0);
+    const std::string good = writeSheet("good.tsv", twelveTracks());
+    std::string elevenLines = twelveTracks();
+    elevenLines.erase(elevenLines.rfind("Song 12"));
+    std::string badRating = twelveTracks();
+    badRating.replace(badRating.find("Singer 3") + 8, 0, "\t11");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{"add", library, "--drive", "demo", "--tracks", writeSheet("eleven.tsv", elevenLines)},
+         1,
+         "the disc has 12 tracks but"},
+        {{"add", library, "--drive", "demo", "--tracks", writeSheet("rating.tsv", badRating)},
+         1,
+         "line 3: the rating '11' is not a whole number from 0 to 10"},
+        {{"add", library, "--drive", "demo", "--tracks", writeSheet("latin1.tsv", "Caf\xE9\tX\n")},
+         1,
+         "line 1: the text is not UTF-8"},
+        {{"add", library, "--drive", "demo", "--tracks", writeSheet("one.tsv", "Only a title\n")},
+         1,
+         "found 1 field"},
+        {{"add", library, "--drive", "demo", "--tracks", folder.file("missing.tsv")},
+         1,
+         "cannot read"},
+        {{"add", library, "--drive", "demo", "--tracks", good, "--cover", folder.file("no.png")},
+         1,
+         "is not a file"},
+        {{"add", library, "--drive", "virtual:", "--tracks", good}, 1, "drive 'virtual:'"},
+        {{"add", library, "--drive", "virtual:xx", "--tracks", good}, 1, "Bad virtual disc"},
+        {{"add", folder.file("missing.dbd"), "--drive", "demo", "--tracks", good},
+         1,
+         "missing.dbd\" does not exist"},
+        {{"add", library, "--tracks", good}, 2, "add needs --drive and --tracks"},
+        {{"add", library, "--drive"}, 2, "--drive needs a value"},
+        {{"show", library, "--colour", "red"}, 2, "unknown option '--colour'"},
+        {{"create", library}, 1, "already exists"},
+        {{"eject"}, 2, "unknown command 'eject'"},
+        {{"key"}, 2, "key needs --drive"},
+    };
+    for (const Case& c : cases) {
+        const auto run = qvlib(c.args);
+        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args.back() : ""));
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    }
+    SqlFile file(library);
+    EXPECT_EQ(file.single("SELECT count(*) FROM Audio"), "0");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("missing.dbd")));
+}
+
+TEST_F(QvlibTest, ADiscIsAddedOnceUnlessReplaced) {
+    ASSERT_EQ(qvlib({"create", library}).exitCode, 0);
+    const std::string sheet = writeSheet("tracks.tsv", twelveTracks());
+    ASSERT_EQ(qvlib({"add", library, "--drive", "demo", "--tracks", sheet}).exitCode, 0);
+    const auto again = qvlib({"add", library, "--drive", "demo", "--tracks", sheet});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("already holds 12 rows for this disc"), std::string::npos);
+    const auto replaced = qvlib(
+        {"add", library, "--drive", "demo", "--tracks", sheet, "--album", "New", "--replace"});
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    SqlFile file(library);
+    EXPECT_EQ(file.rows("SELECT count(*), min(Album), max(Album) FROM Audio"),
+              (std::vector<std::vector<std::string>>{{"12", "New", "New"}}));
+}
+
+TEST(DemoLibrary, TheBuiltDemoLibraryDescribesTheDemoDisc) {
+    const auto found = LookUpDisc(LibraryStore(), DEMO_LIBRARY, DemoDiscKey());
+    ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
+    ASSERT_EQ(found.value.size(), 12u);
+    std::ifstream sheet(DEMO_SOURCE_DIR "/tracks.tsv");
+    std::string line;
+    for (const TrackRecord& row : found.value) {
+        ASSERT_TRUE(std::getline(sheet, line));
+        EXPECT_EQ(line.substr(0, line.find('\t')), row.trkTitle);
+        EXPECT_FALSE(row.trkArtist.empty());
+        EXPECT_FALSE(row.album.empty());
+        EXPECT_TRUE(std::filesystem::is_regular_file(row.cover)) << row.cover;
+    }
+    int rated = 0;
+    for (const TrackRecord& row : found.value) {
+        rated += row.rating != "0";
+    }
+    EXPECT_GE(rated, 3);
+}
+
+}  // namespace
+}  // namespace sonarch
