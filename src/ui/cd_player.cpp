@@ -63,6 +63,7 @@ CDPlayer::CDPlayer(PlayerServices services, QWidget* parent)
     connectControls();
     connectSeeking();
     connectVolume();
+    connectLibrary();
     setTransportEnabled(false);
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -454,7 +455,13 @@ void CDPlayer::setProgressWidth(int percent) {
 }
 
 void CDPlayer::setStatusText(const std::string& text) {
+    // A library notice holds the status line for a few runs, then the status returns.
+    if (m_noticeRuns > 0) {
+        --m_noticeRuns;
+        return;
+    }
     Info->setText(QString::fromStdString(text));
+    Info->setToolTip(QString());
 }
 
 void CDPlayer::setCaption(Caption caption, const std::string& text) {
@@ -547,46 +554,8 @@ void CDPlayer::AutoSize() {
     }
 }
 
-void CDPlayer::GetCDToc() {
-    // The library lookup: with no library chosen or the file missing, nothing changes.
-    const QFileInfo library(QString::fromStdString(m_state.settings.databasePath));
-    if (m_state.settings.databasePath.empty() || !library.isFile()) {
-        return;
-    }
-}
-
-void CDPlayer::ShowStar(int rating) {
-    for (SkinLabel* box : t) {
-        box->setPixmap(QPixmap());
-    }
-    if (rating < 1 || rating > 10) {
-        return;
-    }
-    for (int k = 1; k <= 5; ++k) {
-        if (rating >= 2 * k) {
-            t[std::size_t(k - 1)]->setPixmap(m_slots["ps"]);
-        } else if (rating == 2 * k - 1) {
-            t[std::size_t(k - 1)]->setPixmap(m_slots["phs"]);
-        }
-    }
-}
-
 bool CDPlayer::coverPanelVisible() const {
     return PicCover->isVisibleTo(this);
-}
-
-void CDPlayer::LoadImage(const std::string& path) {
-    imgCover->hide();
-    const QPixmap picture(QString::fromStdString(path));
-    if (!picture.isNull()) {
-        imgCover->setPixmap(picture);
-    }
-    imgCover->show();
-}
-
-void CDPlayer::clearCover() {
-    PicCover->setPixmap(QPixmap());
-    imgCover->setPixmap(QPixmap());
 }
 
 void CDPlayer::letEventsRun() {

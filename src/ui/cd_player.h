@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "core/status_poll.h"
 #include "device/device_layer.h"
 #include "device/mci_device.h"
+#include "library/library_store.h"
 #include "playback/seeking.h"
 #include "playback/transport.h"
 #include "ui/image_slots.h"
@@ -26,6 +28,7 @@ class QTreeWidget;
 namespace sonarch {
 
 class SkinLabel;
+class CommentEditor;
 
 // What the player window is given: it reaches nothing outside through globals.
 struct PlayerServices {
@@ -61,6 +64,8 @@ public:
     const ImageSlots& imageSlots() const { return m_slots; }
     Transport& transport() { return m_transport; }
     Seeking& seeking() { return m_seeking; }
+
+    void SetTrackRating(std::int16_t rating, const std::string& trackText);
 
     // PlayerView
     void setTransportEnabled(bool enabled) override;
@@ -127,6 +132,13 @@ private:
     void placeLogo();
     void timeWindow_Click();
     void connectSeeking();
+    void connectLibrary();
+    void Picture4_Click();
+    void Picture8_Click();
+    void openTrackComment();
+    void openAlbumComment();
+    void placeBesidePlayer(QWidget* window);
+    void showLibraryNotice(const std::string& text);
     void connectVolume();
     void setVolumeLevel(std::int32_t level);
     void RestoreNormalSkin();
@@ -164,6 +176,13 @@ private:
         *mnuMin, *mnuOption, *mnuExit;
     std::array<QAction*, 31> MT{};  // items 11..30
     QSystemTrayIcon* m_tray = nullptr;
+
+    LibraryStore m_library;
+    QPixmap m_picTemp;  // the last cover that loaded; an unreadable file shows it again
+    QPointer<CommentEditor> frmtrkCom;
+    QPointer<CommentEditor> frmAlbCom;
+    QString m_notice;
+    int m_noticeRuns = 0;
 };
 
 }  // namespace sonarch
