@@ -47,8 +47,7 @@ void CDPlayer::connectLibrary() {
     connect(Picture1, &SkinLabel::clicked, this, &CDPlayer::openTrackComment);
     connect(Picture2, &SkinLabel::clicked, this, &CDPlayer::openAlbumComment);
     connect(lRandom, &SkinLabel::mouseDown, this, [this] { mnuRate->popup(QCursor::pos()); });
-    connect(lRandom, &SkinLabel::mouseMove, this,
-            [this] { setOptionColour(lRandom, kOptionOn); });
+    connect(lRandom, &SkinLabel::mouseMove, this, [this] { setOptionColour(lRandom, kOptionOn); });
     for (int rating = 1; rating <= 10; ++rating) {
         QAction* item = findChild<QAction*>(QString("r%1").arg(rating));
         connect(item, &QAction::triggered, this, [this, rating] {
@@ -82,8 +81,8 @@ void CDPlayer::GetCDToc() {
         return;
     }
     for (const TrackRecord& record : found.value) {
-        addTrackRow({record.trkNum, record.trkTime, record.trkTitle, record.trkArtist,
-                     record.album, "0", record.rating});
+        addTrackRow({record.trkNum, record.trkTime, record.trkTitle, record.trkArtist, record.album,
+                     "0", record.rating});
         m_state.coverPath = record.cover;
     }
     if (trackRowCount() > 0) {
@@ -105,7 +104,8 @@ void CDPlayer::SetTrackRating(std::int16_t rating, const std::string& trackText)
     if (!LibraryStore::isAvailable(path)) {
         return;
     }
-    const auto written = WriteTrackRating(m_library, path, m_state.currentDiscKey, trackText, rating);
+    const auto written =
+        WriteTrackRating(m_library, path, m_state.currentDiscKey, trackText, rating);
     if (written.status == LibraryStatus::Failed) {
         m_services.messages.showMessage(written.error);
         return;

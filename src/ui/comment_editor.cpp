@@ -18,13 +18,23 @@ QRect pixels(QRect twips) {
 }  // namespace
 
 EditorLayout CommentEditor::trackLayout() {
-    return {"frmtrkCom",          "Track Comment",      "tCom", QSize(4800, 1965),
-            QRect(45, 45, 4740, 1500), QRect(2745, 1620, 915, 285), QRect(3735, 1620, 915, 285)};
+    return {"frmtrkCom",
+            "Track Comment",
+            "tCom",
+            QSize(4800, 1965),
+            QRect(45, 45, 4740, 1500),
+            QRect(2745, 1620, 915, 285),
+            QRect(3735, 1620, 915, 285)};
 }
 
 EditorLayout CommentEditor::albumLayout() {
-    return {"frmAlbCom",          "Album Comment",      "aCom", QSize(4815, 2130),
-            QRect(45, 90, 4740, 1500), QRect(2745, 1755, 915, 285), QRect(3780, 1755, 915, 285)};
+    return {"frmAlbCom",
+            "Album Comment",
+            "aCom",
+            QSize(4815, 2130),
+            QRect(45, 90, 4740, 1500),
+            QRect(2745, 1755, 915, 285),
+            QRect(3780, 1755, 915, 285)};
 }
 
 CommentEditor::CommentEditor(const EditorLayout& layout, QWidget* parent)
