@@ -195,7 +195,7 @@ void CDPlayer::createControls() {
     timeWindow->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setTextColour(timeWindow, 0xFFFF00);
     lTrack = makeLabel("lTrack");
-    lTrack->setFont(pixelFont(9));
+    lTrack->setFont(pixelFont(8));
     ltTime = makeLabel("ltTime");
     lCount = makeLabel("lCount");
     for (SkinLabel* label : {lTrack, ltTime, lCount}) {
