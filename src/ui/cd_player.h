@@ -12,9 +12,11 @@
 #include "core/status_poll.h"
 #include "device/device_layer.h"
 #include "device/mci_device.h"
+#include "library/library_outcome.h"
 #include "library/library_store.h"
 #include "playback/seeking.h"
 #include "playback/transport.h"
+#include "ui/comment_editor.h"
 #include "ui/image_slots.h"
 #include "volume/mixer.h"
 
@@ -28,7 +30,6 @@ class QTreeWidget;
 namespace sonarch {
 
 class SkinLabel;
-class CommentEditor;
 
 // What the player window is given: it reaches nothing outside through globals.
 struct PlayerServices {
@@ -137,6 +138,9 @@ private:
     void Picture8_Click();
     void openTrackComment();
     void openAlbumComment();
+    void showCommentEditor(QPointer<CommentEditor>& editor, const EditorLayout& layout,
+                           const std::function<LibraryOutcome<std::string>()>& load,
+                           const std::function<LibraryOutcome<int>(const std::string&)>& save);
     void placeBesidePlayer(QWidget* window);
     void showLibraryNotice(const std::string& text);
     void connectVolume();

@@ -12,7 +12,7 @@ namespace sonarch {
 
 namespace {
 
-void moveToTwips(QWidget* control, const std::optional<TwipsRect>& rect) {
+void moveToTwips(QWidget* control, const std::optional<TwipRect>& rect) {
     if (rect) {
         control->move(toPixels(rect->left), toPixels(rect->top));
     }

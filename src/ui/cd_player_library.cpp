@@ -144,72 +144,70 @@ void CDPlayer::placeBesidePlayer(QWidget* window) {
 }
 
 void CDPlayer::openTrackComment() {
-    const std::string& path = m_state.settings.databasePath;
-    if (!LibraryStore::isAvailable(path)) {
+    if (!LibraryStore::isAvailable(m_state.settings.databasePath)) {
         return;
     }
+    // Fixed now, so the editor keeps its track while playback moves on.
     m_state.commentTrack = m_state.currentTrack;
-    if (frmtrkCom) {
-        frmtrkCom->raise();
-        frmtrkCom->activateWindow();
-        return;
-    }
-    frmtrkCom = new CommentEditor(CommentEditor::trackLayout(), this);
-    const auto loaded = LoadTrackComment(m_library, path, m_state.currentDiscKey,
-                                         FormatTrackNumber(m_state.commentTrack));
-    if (loaded.status == LibraryStatus::Failed) {
-        m_services.messages.showMessage(loaded.error);
-    }
-    frmtrkCom->setText(QString::fromStdString(loaded.value));
-    placeBesidePlayer(frmtrkCom);
-    connect(frmtrkCom, &CommentEditor::updateRequested, this, [this] {
-        const std::string& path = m_state.settings.databasePath;
-        if (!LibraryStore::isAvailable(path)) {
-            return;  // nothing written; the text stays on screen
-        }
-        const auto saved = SaveTrackComment(m_library, path, m_state.currentDiscKey,
-                                            FormatTrackNumber(m_state.commentTrack),
-                                            frmtrkCom->text().toStdString());
-        if (saved.status == LibraryStatus::Failed) {
-            m_services.messages.showMessage(saved.error);
-            return;
-        }
-        frmtrkCom->close();
-    });
-    frmtrkCom->show();
+    showCommentEditor(
+        frmtrkCom, CommentEditor::trackLayout(),
+        [this] {
+            return LoadTrackComment(m_library, m_state.settings.databasePath,
+                                    m_state.currentDiscKey,
+                                    FormatTrackNumber(m_state.commentTrack));
+        },
+        [this](const std::string& text) {
+            return SaveTrackComment(m_library, m_state.settings.databasePath,
+                                    m_state.currentDiscKey, FormatTrackNumber(m_state.commentTrack),
+                                    text);
+        });
 }
 
 void CDPlayer::openAlbumComment() {
-    const std::string& path = m_state.settings.databasePath;
-    if (!LibraryStore::isAvailable(path)) {
+    if (!LibraryStore::isAvailable(m_state.settings.databasePath)) {
         return;
     }
-    if (frmAlbCom) {
-        frmAlbCom->raise();
-        frmAlbCom->activateWindow();
+    showCommentEditor(
+        frmAlbCom, CommentEditor::albumLayout(),
+        [this] {
+            return LoadAlbumComment(m_library, m_state.settings.databasePath,
+                                    m_state.currentDiscKey);
+        },
+        [this](const std::string& text) {
+            return SaveAlbumComment(m_library, m_state.settings.databasePath,
+                                    m_state.currentDiscKey, text);
+        });
+}
+
+void CDPlayer::showCommentEditor(
+    QPointer<CommentEditor>& editor, const EditorLayout& layout,
+    const std::function<LibraryOutcome<std::string>()>& load,
+    const std::function<LibraryOutcome<int>(const std::string&)>& save) {
+    if (editor) {
+        editor->raise();  // already open: brought forward, not loaded again
+        editor->activateWindow();
         return;
     }
-    frmAlbCom = new CommentEditor(CommentEditor::albumLayout(), this);
-    const auto loaded = LoadAlbumComment(m_library, path, m_state.currentDiscKey);
+    editor = new CommentEditor(layout, this);
+    const auto loaded = load();
     if (loaded.status == LibraryStatus::Failed) {
         m_services.messages.showMessage(loaded.error);
     }
-    frmAlbCom->setText(QString::fromStdString(loaded.value));
-    placeBesidePlayer(frmAlbCom);
-    connect(frmAlbCom, &CommentEditor::updateRequested, this, [this] {
-        const std::string& path = m_state.settings.databasePath;
-        if (!LibraryStore::isAvailable(path)) {
-            return;
+    editor->setText(QString::fromStdString(loaded.value));
+    placeBesidePlayer(editor);
+    CommentEditor* window = editor;
+    connect(window, &CommentEditor::updateRequested, this, [this, window, save] {
+        if (!LibraryStore::isAvailable(m_state.settings.databasePath)) {
+            return;  // nothing written; the text stays on screen
         }
-        const auto saved = SaveAlbumComment(m_library, path, m_state.currentDiscKey,
-                                            frmAlbCom->text().toStdString());
+        const auto saved = save(window->text().toStdString());
         if (saved.status == LibraryStatus::Failed) {
             m_services.messages.showMessage(saved.error);
             return;
         }
-        frmAlbCom->close();
+        window->close();
     });
-    frmAlbCom->show();
+    window->show();
 }
 
 void CDPlayer::Picture8_Click() {

@@ -9,7 +9,7 @@ namespace {
 
 struct Place {
     std::string_view name;
-    TwipsRect rect;
+    TwipRect rect;
 };
 
 // The control panel as designed; the lower area (LV, PicCover) lies below the normal
@@ -57,7 +57,7 @@ constexpr std::array kBarPlaces = {
 };
 
 template <std::size_t N>
-std::optional<TwipsRect> find(const std::array<Place, N>& places, std::string_view control) {
+std::optional<TwipRect> find(const std::array<Place, N>& places, std::string_view control) {
     for (const Place& place : places) {
         if (place.name == control) {
             return place.rect;
@@ -68,11 +68,11 @@ std::optional<TwipsRect> find(const std::array<Place, N>& places, std::string_vi
 
 }  // namespace
 
-std::optional<TwipsRect> designedPlace(std::string_view control) {
+std::optional<TwipRect> designedPlace(std::string_view control) {
     return find(kPlaces, control);
 }
 
-std::optional<TwipsRect> barPlace(std::string_view control) {
+std::optional<TwipRect> barPlace(std::string_view control) {
     return find(kBarPlaces, control);
 }
 

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string_view>
 
+#include "library/twip_geometry.h"
+
 namespace sonarch {
 
 inline constexpr int kTwipsPerPixel = 15;
@@ -11,18 +13,11 @@ inline constexpr int kBarHeightTwips = 270;
 inline constexpr int kNormalHeightTwips = 1760;
 inline constexpr int kExpandedHeightTwips = 5255;
 
-struct TwipsRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
-
 // The designed place of a control of the player window, in twips, in the normal and
 // expanded layouts; nothing for a name the window does not place.
-std::optional<TwipsRect> designedPlace(std::string_view control);
+std::optional<TwipRect> designedPlace(std::string_view control);
 // The places that differ in the bar layout (status pictures and logo).
-std::optional<TwipsRect> barPlace(std::string_view control);
+std::optional<TwipRect> barPlace(std::string_view control);
 
 // Twips to whole pixels, rounded to the nearest pixel.
 int toPixels(int twips);
