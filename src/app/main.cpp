@@ -105,7 +105,6 @@ int main(int argc, char** argv) {
             }
         });
     }
-    player.show();
     player.Form_Load();
     return app.exec();
 }

@@ -257,7 +257,11 @@ void CDPlayer::createControls() {
     LV->setFont(pixelFont(10));
     LV->setStyleSheet(
         "QTreeWidget { background: #060c26; color: #aad7ff; border: 1px solid #3a56aa; }"
-        "QTreeWidget::item:selected { background: #1d3a8c; color: #00ffff; }");
+        "QTreeWidget::item:selected { background: #1d3a8c; color: #00ffff; }"
+        "QScrollBar { background: #0a1440; width: 10px; height: 10px; }"
+        "QScrollBar::handle { background: #3a56aa; border-radius: 3px; min-height: 16px;"
+        " min-width: 16px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }");
     const int widths[] = {1440, 1440, 800, 1440, 0, 0, 0};
     for (int column = 0; column < 7; ++column) {
         LV->setColumnWidth(column, toPixels(widths[column]));

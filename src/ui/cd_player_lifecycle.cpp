@@ -40,7 +40,14 @@ bool CDPlayer::Form_Load() {
         applyBarLayout();
     } else {
         applyNormalLayout();
+        if (s.trackListShown) {
+            // The list reopens as it was left, so the flag and the window agree.
+            s.trackListShown = false;
+            toggleTrackList();
+        }
     }
+    // Shown once placed and laid out; changing the stacking flag earlier would hide it again.
+    show();
 
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setObjectName("trayIcon");

@@ -220,3 +220,23 @@ TEST(PlayerWindow, ClickingTheTimeChangesItsModeAtTheNextPoll) {
 
 }  // namespace
 }  // namespace sonarch
+
+namespace sonarch {
+namespace {
+
+TEST(PlayerWindow, TheTrackListReopensAsItWasLeft) {
+    Settings stored;
+    stored.trackListShown = true;
+    PlayerFixture f(aDisc(), stored);
+    CDPlayer& player = f.start();
+    EXPECT_NEAR(player.height() * kTwipsPerPixel, 5255, 8);
+    EXPECT_TRUE(player.state().settings.trackListShown);
+    EXPECT_FALSE(f.shown("Picture8"));
+    QTest::mouseClick(f.control<QWidget>("picExpand"), Qt::LeftButton);
+    EXPECT_NEAR(player.height() * kTwipsPerPixel, 1760, 8);
+    EXPECT_FALSE(player.state().settings.trackListShown);
+    EXPECT_TRUE(f.shown("Picture8"));
+}
+
+}  // namespace
+}  // namespace sonarch
