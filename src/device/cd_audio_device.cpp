@@ -4,6 +4,7 @@
 
 #include "device/mci_errors.h"
 #include "device/msf.h"
+#include "device/paced_output.h"
 
 namespace sonarch {
 
@@ -73,7 +74,15 @@ std::int64_t framesToMs(std::int64_t frames) {
 
 }  // namespace
 
-CdAudioDevice::CdAudioDevice(Drive& drive, Clock& clock) : m_drive(drive), m_engine(clock) {}
+CdAudioDevice::CdAudioDevice(Drive& drive, AudioOutput& output)
+    : m_drive(drive), m_engine(drive, output) {}
+
+CdAudioDevice::CdAudioDevice(Drive& drive, Clock& clock)
+    : m_drive(drive),
+      m_ownOutput(std::make_unique<NullOutput>(clock)),
+      m_engine(drive, *m_ownOutput) {}
+
+CdAudioDevice::~CdAudioDevice() = default;
 
 std::string CdAudioDevice::errorText(int code) const {
     return mci::errorText(code);
@@ -288,7 +297,7 @@ MciResult CdAudioDevice::play(TimeFormat format, const Words& args) {
     for (std::size_t i = 0; i < args.size(); i += 2) {
         if (i + 1 >= args.size()) {
             return fail(args[i] == "from" || args[i] == "to" ? mci::kMissingParameter
-                                                              : mci::kUnrecognizedKeyword);
+                                                             : mci::kUnrecognizedKeyword);
         }
         if (args[i] == "from" && !from) {
             from = args[i + 1];
@@ -440,8 +449,8 @@ CdAudioDevice::Target CdAudioDevice::parsePosition(TimeFormat format,
     std::size_t begin = 0;
     while (true) {
         const std::size_t colon = text.find(':', begin);
-        const auto value = parseInteger(
-            std::string_view(text).substr(begin, colon == std::string::npos ? text.npos : colon - begin));
+        const auto value = parseInteger(std::string_view(text).substr(
+            begin, colon == std::string::npos ? text.npos : colon - begin));
         if (!value || *value > 1'000'000'000'000LL || *value < -1'000'000'000'000LL) {
             return {mci::kBadInteger, 0};
         }
@@ -477,7 +486,8 @@ CdAudioDevice::Target CdAudioDevice::parsePosition(TimeFormat format,
             address = trackStart(static_cast<int>(parts[0]));
             i = 1;
         }
-        address += parts[i] * 60 * kFramesPerSecond + parts[i + 1] * kFramesPerSecond + parts[i + 2];
+        address +=
+            parts[i] * 60 * kFramesPerSecond + parts[i + 1] * kFramesPerSecond + parts[i + 2];
     }
     if (address < discStart() || address >= leadout()) {
         return {mci::kOutOfRange, 0};

@@ -44,8 +44,8 @@ std::optional<std::int32_t> parseMsf(std::string_view text) {
     for (int i = 0; i < 3; ++i) {
         const std::size_t colon = text.find(':');
         const std::string_view piece = i < 2 ? text.substr(0, colon) : text;
-        if ((i < 2 && colon == std::string_view::npos) || piece.empty() ||
-            piece.front() == '-' || piece.front() == '+') {
+        if ((i < 2 && colon == std::string_view::npos) || piece.empty() || piece.front() == '-' ||
+            piece.front() == '+') {
             return std::nullopt;
         }
         const auto value = parseInteger(piece);

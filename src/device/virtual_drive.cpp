@@ -110,8 +110,8 @@ std::int16_t VirtualDrive::sampleAt(std::int64_t discSample) const {
                 return 0;
             }
             const double t = double(discSample - trackStart) / kSampleRate;
-            return static_cast<std::int16_t>(
-                std::lround(kAmplitude * std::sin(2.0 * std::numbers::pi * toneFrequency(number) * t)));
+            return static_cast<std::int16_t>(std::lround(
+                kAmplitude * std::sin(2.0 * std::numbers::pi * toneFrequency(number) * t)));
         }
         trackStart += trackSamples;
         ++number;
@@ -174,7 +174,8 @@ std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& spe
     std::size_t pos = 0;
     while (!rest.empty() && pos <= rest.size()) {
         const std::size_t comma = rest.find(',', pos);
-        std::string item = rest.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        std::string item =
+            rest.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
         bool audio = true;
         if (item.rfind("data=", 0) == 0) {
             audio = false;

@@ -36,8 +36,8 @@ public:
     void insert();  // the last disc again
     void remove();
 
-    // While stalled, readAudio waits until the stall is lifted, so tests can show a stalled drive never
-    // blocks the device's commands.
+    // While stalled, readAudio waits until the stall is lifted, so tests can show a stalled drive
+    // never blocks the device's commands.
     void stallReads(bool stalled);
 
     static double toneFrequency(int trackNumber);
