@@ -42,8 +42,12 @@ public:
     // Stops hearing; what was written and not heard stays queued for start().
     virtual void pause() = 0;
     // Drops what was written and not heard. Frames already heard but not yet written are
-    // still owed: the next frames written fill them.
+    // still owed, the next frames written fill them, unless the output keeps nothing of
+    // what it hears (see keepsHeard), which then lets them go.
     virtual void discard() = 0;
+    // False for an output that keeps nothing of what it hears (no sound, no file): the
+    // playback thread then need not read frames it owes.
+    virtual bool keepsHeard() const { return true; }
 
     // The stream volume, 0 (silent) to 65000 (full), linear. Returns false for a value
     // out of range or when the output cannot change its volume; the volume then stays.

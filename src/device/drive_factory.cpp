@@ -1,5 +1,9 @@
 #include "device/drive_factory.h"
 
+#include <filesystem>
+
+#include "device/cd_drive.h"
+#include "device/image_drive.h"
 #include "device/virtual_drive.h"
 
 namespace sonarch {
@@ -14,9 +18,22 @@ Result<std::unique_ptr<Drive>> openDrive(const std::string& spec) {
         }
         return R::success(std::make_unique<VirtualDrive>(std::move(*tracks)));
     }
-    return R::failure("Real CD drives and disc images are not available in this build (" +
-                      (spec.empty() ? std::string("default drive") : spec) +
-                      "); use --drive demo or --drive virtual:LEN,LEN,...");
+    if (spec.empty()) {
+        return CdDrive::open("");
+    }
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(spec, error);
+    if (error || !fs::exists(status)) {
+        return R::failure("There is no CD drive or disc image '" + spec + "'.");
+    }
+    if (fs::is_block_file(status) || fs::is_character_file(status)) {
+        return CdDrive::open(spec);
+    }
+    if (!fs::is_regular_file(status)) {
+        return R::failure("'" + spec + "' is neither a CD drive nor a disc image.");
+    }
+    return openImage(spec);
 }
 
 }  // namespace sonarch

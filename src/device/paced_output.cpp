@@ -168,6 +168,9 @@ void PacedOutput::discard() {
         m_queue.truncate(std::size_t(std::max<std::int64_t>(heard - m_taken, 0)) *
                          kBytesPerSampleFrame);
         m_written = std::max(heard, m_taken);
+    } else if (!keepsHeard()) {
+        m_queue.clear();
+        m_taken = m_written = heard;
     }
 }
 

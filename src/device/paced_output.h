@@ -73,6 +73,7 @@ class NullOutput : public PacedOutput {
 public:
     explicit NullOutput(Clock& clock) : PacedOutput(clock) {}
     ~NullOutput() override { detachClock(); }
+    bool keepsHeard() const override { return false; }
 
 protected:
     void hear(std::span<const std::uint8_t>) override {}

@@ -119,7 +119,7 @@ void PlaybackEngine::settleLocked() {
     const Stretch& current = m_stretches.back();
     if (m_output.framesHeard() >= current.streamStart + current.frames) {
         // Everything was heard: the head rests on the range's last frame.
-        m_output.pause();
+        cutLocked();
         m_position = std::max(current.end - 1, current.from);
         m_mode = PlayMode::Stopped;
     }
@@ -146,6 +146,10 @@ void PlaybackEngine::cutLocked() {
     current.frames =
         std::clamp<std::int64_t>(m_output.framesHeard() - current.streamStart, 0, current.frames);
     current.written = std::min(current.written, current.frames);
+    if (!m_output.keepsHeard()) {
+        current.frames = current.written;
+        current.read = std::min(current.read, current.frames);
+    }
     m_output.discard();
     m_changed.notify_all();
 }
