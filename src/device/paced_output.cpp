@@ -138,16 +138,13 @@ std::int64_t PacedOutput::framesHeard() {
 }
 
 void PacedOutput::start(std::int64_t limit) {
+    std::function<void()> wakeup;
     {
         std::lock_guard lock(m_mutex);
         m_base = heardLocked();
         m_startMs = m_clock.nowMs();
         m_limit = std::max(limit, m_base);
         m_running = true;
-    }
-    std::function<void()> wakeup;
-    {
-        std::lock_guard lock(m_mutex);
         wakeup = m_wakeup;
     }
     if (wakeup) {
