@@ -74,7 +74,9 @@ void PacedOutput::takeHeardLocked(std::int64_t heard) {
     }
     m_scratch.resize(std::size_t(due) * kBytesPerSampleFrame);
     m_queue.pop(m_scratch);
-    appendScaledLocked(m_scratch, m_taken);
+    if (keepsHeard()) {
+        appendScaledLocked(m_scratch, m_taken);
+    }
     m_taken += due;
     // Changes older than the last one in force for the next frame are of no more use.
     while (m_volumes.size() > 1 && m_volumes[1].first <= m_taken) {
@@ -103,7 +105,9 @@ std::size_t PacedOutput::write(std::span<const std::uint8_t> pcm) {
     const std::int64_t owed = std::min(frames, heard - m_written);
     if (owed > 0) {
         const std::size_t bytes = std::size_t(owed) * kBytesPerSampleFrame;
-        appendScaledLocked(pcm.first(bytes), m_written);
+        if (keepsHeard()) {
+            appendScaledLocked(pcm.first(bytes), m_written);
+        }
         m_written += owed;
         m_taken = m_written;
         used = bytes;
