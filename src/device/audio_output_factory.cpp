@@ -6,7 +6,7 @@
 
 namespace sonarch {
 
-Result<AudioChoice> openAudioOutput(const std::string& spec, Clock& clock) {
+Result<AudioChoice> openAudioOutput(const std::string& name, Clock& clock) {
     using R = Result<AudioChoice>;
     AudioChoice choice;
     auto standIn = [&](std::string error) {
@@ -15,12 +15,12 @@ Result<AudioChoice> openAudioOutput(const std::string& spec, Clock& clock) {
         choice.error = std::move(error);
         return R::success(std::move(choice));
     };
-    if (spec == "null") {
+    if (name == "null") {
         choice.output = std::make_unique<NullOutput>(clock);
         choice.opened = true;
         return R::success(std::move(choice));
     }
-    if (spec == "system") {
+    if (name == "system") {
         auto system = SystemOutput::open();
         if (!system.ok()) {
             return standIn(system.error());
@@ -30,8 +30,8 @@ Result<AudioChoice> openAudioOutput(const std::string& spec, Clock& clock) {
         return R::success(std::move(choice));
     }
     const std::string wavPrefix = "wav:";
-    if (spec.rfind(wavPrefix, 0) == 0 && spec.size() > wavPrefix.size()) {
-        auto wav = WavOutput::create(spec.substr(wavPrefix.size()), clock);
+    if (name.rfind(wavPrefix, 0) == 0 && name.size() > wavPrefix.size()) {
+        auto wav = WavOutput::create(name.substr(wavPrefix.size()), clock);
         if (!wav.ok()) {
             return standIn(wav.error());
         }
@@ -39,7 +39,7 @@ Result<AudioChoice> openAudioOutput(const std::string& spec, Clock& clock) {
         choice.opened = true;
         return R::success(std::move(choice));
     }
-    return R::failure("Unknown audio output '" + spec + "': use system, null or wav:FILE.");
+    return R::failure("Unknown audio output '" + name + "': use system, null or wav:FILE.");
 }
 
 }  // namespace sonarch

@@ -22,6 +22,6 @@ struct AudioChoice {
 // output), "null" (silent, at the pace of `clock`) or "wav:FILE" (records what is heard,
 // at the pace of `clock`). Fails only for a text that names no output. `clock` must
 // outlive the output.
-Result<AudioChoice> openAudioOutput(const std::string& spec, Clock& clock);
+Result<AudioChoice> openAudioOutput(const std::string& name, Clock& clock);
 
 }  // namespace sonarch

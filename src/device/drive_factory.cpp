@@ -8,32 +8,32 @@
 
 namespace sonarch {
 
-Result<std::unique_ptr<Drive>> openDrive(const std::string& spec) {
+Result<std::unique_ptr<Drive>> openDrive(const std::string& name) {
     using R = Result<std::unique_ptr<Drive>>;
-    if (spec == "demo" || spec.rfind("virtual:", 0) == 0) {
+    if (name == "demo" || name.rfind("virtual:", 0) == 0) {
         std::string error;
-        auto tracks = parseVirtualDisc(spec, &error);
+        auto tracks = parseVirtualDisc(name, &error);
         if (!tracks) {
-            return R::failure("Bad virtual disc '" + spec + "': " + error + ".");
+            return R::failure("Bad virtual disc '" + name + "': " + error + ".");
         }
         return R::success(std::make_unique<VirtualDrive>(std::move(*tracks)));
     }
-    if (spec.empty()) {
+    if (name.empty()) {
         return CdDrive::open("");
     }
     namespace fs = std::filesystem;
     std::error_code error;
-    const fs::file_status status = fs::status(spec, error);
+    const fs::file_status status = fs::status(name, error);
     if (error || !fs::exists(status)) {
-        return R::failure("There is no CD drive or disc image '" + spec + "'.");
+        return R::failure("There is no CD drive or disc image '" + name + "'.");
     }
     if (fs::is_block_file(status) || fs::is_character_file(status)) {
-        return CdDrive::open(spec);
+        return CdDrive::open(name);
     }
     if (!fs::is_regular_file(status)) {
-        return R::failure("'" + spec + "' is neither a CD drive nor a disc image.");
+        return R::failure("'" + name + "' is neither a CD drive nor a disc image.");
     }
-    return openImage(spec);
+    return openImage(name);
 }
 
 }  // namespace sonarch

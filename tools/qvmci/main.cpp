@@ -32,8 +32,8 @@ void printUsage() {
 
 int main(int argc, char** argv) {
     using namespace sonarch;
-    std::string driveSpec;
-    std::string audioSpec = "null";
+    std::string driveName;
+    std::string audioName = "null";
     bool manualClock = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -42,9 +42,9 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--drive" && i + 1 < argc) {
-            driveSpec = argv[++i];
+            driveName = argv[++i];
         } else if (arg == "--audio" && i + 1 < argc) {
-            audioSpec = argv[++i];
+            audioName = argv[++i];
         } else if (arg == "--clock" && i + 1 < argc) {
             const std::string kind = argv[++i];
             if (kind != "manual" && kind != "system") {
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    auto drive = openDrive(driveSpec);
+    auto drive = openDrive(driveName);
     if (!drive.ok()) {
         std::cerr << "qvmci: " << drive.error() << "\n";
         return 1;
@@ -68,10 +68,10 @@ int main(int argc, char** argv) {
     Clock& clock = manualClock ? static_cast<Clock&>(manual) : steady;
     // The sound server's output runs its sink on a Qt thread, which needs an application.
     std::optional<QCoreApplication> app;
-    if (audioSpec == "system") {
+    if (audioName == "system") {
         app.emplace(argc, argv);
     }
-    auto audio = openAudioOutput(audioSpec, clock);
+    auto audio = openAudioOutput(audioName, clock);
     if (!audio.ok()) {
         std::cerr << "qvmci: " << audio.error() << "\n";
         return 2;
