@@ -5,6 +5,7 @@
 
 #include "core/messages.h"
 #include "device/cd_audio_device.h"
+#include "device/paced_output.h"
 #include "device/virtual_drive.h"
 #include "ui/cd_player.h"
 
@@ -12,17 +13,12 @@ namespace {
 
 using namespace sonarch;
 
-class SilentMixer : public Mixer {
-public:
-    bool open() override { return true; }
-    bool setVolume(std::uint32_t) override { return true; }
-};
-
 struct Rig {
     ManualClock clock;
     VirtualDrive drive{demoDisc()};
-    CdAudioDevice device{drive, clock};
-    SilentMixer mixer;
+    NullOutput output{clock};
+    CdAudioDevice device{drive, output};
+    Mixer mixer{&output};
     MessageRecorder messages;
     CDPlayer player{PlayerServices{device, mixer, messages,
                                    [](double, double) { return Settings{}; },

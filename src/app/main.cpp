@@ -8,6 +8,7 @@
 #include "app/signal_watcher.h"
 #include "core/settings_file.h"
 #include "core/single_instance.h"
+#include "device/audio_output_factory.h"
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/drive_factory.h"
@@ -17,13 +18,6 @@
 namespace {
 
 using namespace sonarch;
-
-// Until the audio outputs land: a mixer that accepts every level.
-class AcceptingMixer : public Mixer {
-public:
-    bool open() override { return true; }
-    bool setVolume(std::uint32_t) override { return true; }
-};
 
 }  // namespace
 
@@ -62,8 +56,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     SteadyClock clock;
-    CdAudioDevice device(*drive.value(), clock);
-    AcceptingMixer mixer;
+    auto audio = openAudioOutput(options.audio, clock);
+    if (!audio.ok()) {
+        std::cerr << "qvplayer: " << audio.error() << "\n";
+        return 2;
+    }
+    AudioChoice& sound = audio.value();
+    if (!sound.opened) {
+        std::cerr << "qvplayer: " << sound.error << "\n";
+    }
+    CdAudioDevice device(*drive.value(), *sound.output);
+    // With no audio output the mixer cannot open, and the window says so.
+    Mixer mixer(sound.opened ? sound.output.get() : nullptr);
     MessageBoxMessages messages;
 
     CDPlayer player(PlayerServices{

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "device/audio_output.h"
 #include "device/device_layer.h"
 
 namespace sonarch {
 
 inline constexpr const char* kNoDatabase = "None selected";
 inline constexpr std::int32_t kDefaultVolume = 34000;
-inline constexpr std::int32_t kFullVolume = 65000;
 
 // The settings kept in "player.dat", in the order of its lines.
 struct Settings {

@@ -4,6 +4,7 @@
 
 #include "device/mci_errors.h"
 #include "device/msf.h"
+#include "device/paced_output.h"
 
 namespace sonarch {
 
@@ -73,7 +74,15 @@ std::int64_t framesToMs(std::int64_t frames) {
 
 }  // namespace
 
-CdAudioDevice::CdAudioDevice(Drive& drive, Clock& clock) : m_drive(drive), m_engine(clock) {}
+CdAudioDevice::CdAudioDevice(Drive& drive, AudioOutput& output)
+    : m_drive(drive), m_engine(drive, output) {}
+
+CdAudioDevice::CdAudioDevice(Drive& drive, Clock& clock)
+    : m_drive(drive),
+      m_ownOutput(std::make_unique<NullOutput>(clock)),
+      m_engine(drive, *m_ownOutput) {}
+
+CdAudioDevice::~CdAudioDevice() = default;
 
 std::string CdAudioDevice::errorText(int code) const {
     return mci::errorText(code);

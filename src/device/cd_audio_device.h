@@ -1,10 +1,12 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "device/audio_output.h"
 #include "device/clock.h"
 #include "device/drive.h"
 #include "device/mci_device.h"
@@ -17,7 +19,12 @@ namespace sonarch {
 // "msf" right after open, "tmsf" and "milliseconds" (counted from the start of track 1).
 class CdAudioDevice : public MciDevice {
 public:
+    // Plays into `output`, whose frames heard are the device's clock. The output must
+    // outlive the device.
+    CdAudioDevice(Drive& drive, AudioOutput& output);
+    // Plays into a silent output of its own that hears at the pace of `clock`.
     CdAudioDevice(Drive& drive, Clock& clock);
+    ~CdAudioDevice() override;
 
     MciResult send(std::string_view command, int replyLength) override;
     std::string errorText(int code) const override;
@@ -54,6 +61,7 @@ private:
     std::string formatLength(TimeFormat format, std::int32_t frames) const;
 
     Drive& m_drive;
+    std::unique_ptr<AudioOutput> m_ownOutput;  // before m_engine, which plays into it
     PlaybackEngine m_engine;
     std::map<std::string, TimeFormat> m_aliases;
     std::optional<DiscToc> m_toc;

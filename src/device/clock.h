@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
 
 namespace sonarch {
 
@@ -11,6 +14,15 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual std::int64_t nowMs() const = 0;
+
+    // Calls `moved` (on the thread that moves the clock) whenever the time jumps by hand, so
+    // a thread waiting for the time to pass can wake at once. A clock that moves by itself
+    // never calls it: its waiters look again after a short wait. Returns an id for unlisten.
+    virtual int listen(std::function<void()> moved) {
+        (void)moved;
+        return 0;
+    }
+    virtual void unlisten(int id) { (void)id; }
 };
 
 class SteadyClock : public Clock {
@@ -21,10 +33,16 @@ public:
 class ManualClock : public Clock {
 public:
     std::int64_t nowMs() const override { return m_now.load(); }
-    void advance(std::int64_t ms) { m_now += ms; }
+    void advance(std::int64_t ms);
+
+    int listen(std::function<void()> moved) override;
+    void unlisten(int id) override;
 
 private:
     std::atomic<std::int64_t> m_now{0};
+    std::mutex m_mutex;
+    std::map<int, std::function<void()>> m_listeners;
+    int m_nextId = 1;
 };
 
 }  // namespace sonarch

@@ -1,22 +1,39 @@
 #include "device/drive_factory.h"
 
+#include <filesystem>
+
+#include "device/cd_drive.h"
+#include "device/image_drive.h"
 #include "device/virtual_drive.h"
 
 namespace sonarch {
 
-Result<std::unique_ptr<Drive>> openDrive(const std::string& spec) {
+Result<std::unique_ptr<Drive>> openDrive(const std::string& name) {
     using R = Result<std::unique_ptr<Drive>>;
-    if (spec == "demo" || spec.rfind("virtual:", 0) == 0) {
+    if (name == "demo" || name.rfind("virtual:", 0) == 0) {
         std::string error;
-        auto tracks = parseVirtualDisc(spec, &error);
+        auto tracks = parseVirtualDisc(name, &error);
         if (!tracks) {
-            return R::failure("Bad virtual disc '" + spec + "': " + error + ".");
+            return R::failure("Bad virtual disc '" + name + "': " + error + ".");
         }
         return R::success(std::make_unique<VirtualDrive>(std::move(*tracks)));
     }
-    return R::failure("Real CD drives and disc images are not available in this build (" +
-                      (spec.empty() ? std::string("default drive") : spec) +
-                      "); use --drive demo or --drive virtual:LEN,LEN,...");
+    if (name.empty()) {
+        return CdDrive::open("");
+    }
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(name, error);
+    if (error || !fs::exists(status)) {
+        return R::failure("There is no CD drive or disc image '" + name + "'.");
+    }
+    if (fs::is_block_file(status) || fs::is_character_file(status)) {
+        return CdDrive::open(name);
+    }
+    if (!fs::is_regular_file(status)) {
+        return R::failure("'" + name + "' is neither a CD drive nor a disc image.");
+    }
+    return openImage(name);
 }
 
 }  // namespace sonarch

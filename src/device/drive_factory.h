@@ -11,6 +11,6 @@ namespace sonarch {
 // Opens the drive named on the command line: "demo", "virtual:LEN,LEN,..." (see
 // parseVirtualDisc), a device node or disc image path, or "" for the system's default
 // CD drive.
-Result<std::unique_ptr<Drive>> openDrive(const std::string& spec);
+Result<std::unique_ptr<Drive>> openDrive(const std::string& name);
 
 }  // namespace sonarch

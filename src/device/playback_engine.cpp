@@ -1,64 +1,255 @@
 #include "device/playback_engine.h"
 
 #include <algorithm>
-
-#include "device/drive.h"
+#include <chrono>
 
 namespace sonarch {
 
+namespace {
+
+// Sectors read from the drive at a time: a tenth of a second or so, small enough that a
+// stop is never held up by a long read, big enough to keep the drive streaming.
+constexpr int kReadSectors = 8;
+// How long the playback thread rests when the output is full or its clock moves by
+// itself; the output's own wake-up usually comes sooner.
+constexpr auto kRest = std::chrono::milliseconds(10);
+
+}  // namespace
+
+PlaybackEngine::PlaybackEngine(Drive& drive, AudioOutput& output)
+    : m_drive(drive), m_output(output) {
+    m_output.setWakeup([this] { m_changed.notify_all(); });
+    m_thread = std::thread([this] { run(); });
+}
+
+PlaybackEngine::~PlaybackEngine() {
+    {
+        std::lock_guard lock(m_mutex);
+        settleLocked();
+        cutLocked();
+        m_mode = PlayMode::Stopped;
+        m_quit = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+    m_output.setWakeup({});
+    // The thread is gone: pass on the last frames heard from this thread instead.
+    m_output.service();
+}
+
 void PlaybackEngine::play(std::int32_t from, std::int32_t to) {
-    m_position = from;
-    m_anchor = from;
-    m_end = to;
-    m_startMs = m_clock.nowMs();
+    std::lock_guard lock(m_mutex);
+    settleLocked();
+    playLocked(from, to);
+}
+
+void PlaybackEngine::playLocked(std::int32_t from, std::int32_t to) {
+    if (m_mode != PlayMode::Stopped && !m_stretches.empty() && to == m_stretches.back().end &&
+        from == positionLocked()) {
+        if (m_mode == PlayMode::Paused) {
+            const Stretch& current = m_stretches.back();
+            m_output.start(current.streamStart + current.frames);
+            m_mode = PlayMode::Playing;
+        }
+        return;
+    }
+    cutLocked();
+    Stretch stretch;
+    stretch.id = m_nextId++;
+    stretch.streamStart = m_output.framesHeard();
+    stretch.from = from;
+    stretch.end = std::max(to, from);
+    stretch.frames = std::int64_t{stretch.end - from} * kSamplesPerFrame;
+    m_stretches.push_back(stretch);
     m_mode = PlayMode::Playing;
-    settle();
+    m_output.start(stretch.streamStart + stretch.frames);
+    m_changed.notify_all();
 }
 
 void PlaybackEngine::resume(std::int32_t to) {
-    play(position(), to);
+    std::lock_guard lock(m_mutex);
+    settleLocked();
+    if (m_mode != PlayMode::Paused || m_stretches.empty()) {
+        return;
+    }
+    playLocked(positionLocked(), to);
 }
 
 void PlaybackEngine::pause() {
-    settle();
+    std::lock_guard lock(m_mutex);
+    settleLocked();
     if (m_mode == PlayMode::Playing) {
+        m_output.pause();
         m_mode = PlayMode::Paused;
     }
 }
 
 void PlaybackEngine::stop() {
-    settle();
+    std::lock_guard lock(m_mutex);
+    settleLocked();
+    m_position = positionLocked();
+    cutLocked();
     m_mode = PlayMode::Stopped;
 }
 
 void PlaybackEngine::seek(std::int32_t address) {
+    std::lock_guard lock(m_mutex);
+    settleLocked();
+    cutLocked();
     m_mode = PlayMode::Stopped;
     m_position = address;
 }
 
 std::int32_t PlaybackEngine::position() {
-    settle();
-    return m_position;
+    std::lock_guard lock(m_mutex);
+    settleLocked();
+    return positionLocked();
 }
 
 PlayMode PlaybackEngine::mode() {
-    settle();
+    std::lock_guard lock(m_mutex);
+    settleLocked();
     return m_mode;
 }
 
-void PlaybackEngine::settle() {
-    if (m_mode != PlayMode::Playing) {
+void PlaybackEngine::settleLocked() {
+    if (m_mode != PlayMode::Playing || m_stretches.empty()) {
         return;
     }
-    const std::int64_t now = m_clock.nowMs();
-    const std::int64_t frames = (now - m_startMs) * kFramesPerSecond / 1000;
-    const std::int64_t reached = std::int64_t{m_anchor} + frames;
-    if (reached >= m_end - 1) {
-        m_position = std::max(m_end - 1, m_anchor);
+    const Stretch& current = m_stretches.back();
+    if (m_output.framesHeard() >= current.streamStart + current.frames) {
+        // Everything was heard: the head rests on the range's last frame.
+        cutLocked();
+        m_position = std::max(current.end - 1, current.from);
         m_mode = PlayMode::Stopped;
+    }
+}
+
+std::int32_t PlaybackEngine::positionLocked() {
+    if (m_mode == PlayMode::Stopped || m_stretches.empty()) {
+        return m_position;
+    }
+    const Stretch& current = m_stretches.back();
+    const std::int64_t heard =
+        std::clamp<std::int64_t>(m_output.framesHeard() - current.streamStart, 0, current.frames);
+    const std::int64_t address = current.from + heard / kSamplesPerFrame;
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(address, std::max(current.end - 1, current.from)));
+}
+
+void PlaybackEngine::cutLocked() {
+    if (m_mode == PlayMode::Stopped || m_stretches.empty()) {
         return;
     }
-    m_position = static_cast<std::int32_t>(reached);
+    m_output.pause();
+    Stretch& current = m_stretches.back();
+    current.frames =
+        std::clamp<std::int64_t>(m_output.framesHeard() - current.streamStart, 0, current.frames);
+    current.written = std::min(current.written, current.frames);
+    if (!m_output.keepsHeard()) {
+        current.frames = current.written;
+        current.read = std::min(current.read, current.frames);
+    }
+    m_output.discard();
+    m_changed.notify_all();
+}
+
+PlaybackEngine::Stretch* PlaybackEngine::findLocked(std::uint64_t id) {
+    for (Stretch& s : m_stretches) {
+        if (s.id == id) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+bool PlaybackEngine::everythingDeliveredLocked() const {
+    return std::all_of(m_stretches.begin(), m_stretches.end(),
+                       [](const Stretch& s) { return s.written >= s.frames; });
+}
+
+void PlaybackEngine::run() {
+    struct Pending {
+        std::uint64_t id = 0;
+        std::int64_t offset = 0;  // frame of its stretch where `data` begins
+        std::vector<std::uint8_t> data;
+        std::size_t used = 0;
+    };
+    Pending pending;
+    bool holding = false;
+    std::vector<std::uint8_t> buffer(std::size_t(kReadSectors) * kBytesPerFrame);
+
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        if (holding) {
+            Stretch* s = findLocked(pending.id);
+            const std::int64_t left =
+                std::int64_t(pending.data.size() - pending.used) / kBytesPerSampleFrame;
+            const std::int64_t wanted = s ? std::min(left, s->frames - pending.offset) : 0;
+            if (wanted <= 0) {
+                holding = false;
+                continue;
+            }
+            const std::size_t taken = m_output.write(std::span<const std::uint8_t>(
+                pending.data.data() + pending.used, std::size_t(wanted) * kBytesPerSampleFrame));
+            const std::int64_t frames = std::int64_t(taken) / kBytesPerSampleFrame;
+            s->written += frames;
+            pending.offset += frames;
+            pending.used += taken;
+            if (frames == wanted) {
+                holding = false;
+            } else {
+                m_changed.wait_for(lock, kRest);
+            }
+            continue;
+        }
+
+        // Stretches fully delivered are done with, except the current one, which still
+        // tells where the head is.
+        while (m_stretches.size() > 1 &&
+               m_stretches.front().written >= m_stretches.front().frames) {
+            m_stretches.pop_front();
+        }
+        Stretch* next = nullptr;
+        for (Stretch& s : m_stretches) {
+            if (s.read < s.frames) {
+                next = &s;
+                break;
+            }
+        }
+        if (!next) {
+            if (m_quit && everythingDeliveredLocked()) {
+                break;
+            }
+            m_output.service();
+            if (m_output.idle()) {
+                m_changed.wait(lock);
+            } else {
+                m_changed.wait_for(lock, kRest);
+            }
+            continue;
+        }
+
+        const std::int64_t offset = next->read;
+        const std::int32_t sector = next->from + std::int32_t(offset / kSamplesPerFrame);
+        const auto count = static_cast<int>(std::min<std::int64_t>(
+            kReadSectors, (next->frames - offset + kSamplesPerFrame - 1) / kSamplesPerFrame));
+        next->read = offset + std::int64_t{count} * kSamplesPerFrame;
+        pending.id = next->id;
+        pending.offset = offset;
+        pending.used = 0;
+
+        lock.unlock();
+        const std::span<std::uint8_t> out(buffer.data(), std::size_t(count) * kBytesPerFrame);
+        // Addresses count from 00:02:00; the drive counts sectors from 0.
+        if (m_drive.readAudio(sector - kAddressOffset, count, out) != ReadStatus::Ok) {
+            // A sector that cannot be read is heard as silence, and playback goes on.
+            std::fill(out.begin(), out.end(), std::uint8_t{0});
+        }
+        pending.data.assign(out.begin(), out.end());
+        lock.lock();
+        holding = true;
+    }
 }
 
 }  // namespace sonarch

@@ -154,7 +154,7 @@ std::vector<VirtualTrack> demoDisc() {
     return tracks;
 }
 
-std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& spec,
+std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& name,
                                                           std::string* error) {
     auto fail = [error](const std::string& why) -> std::optional<std::vector<VirtualTrack>> {
         if (error) {
@@ -162,15 +162,15 @@ std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& spe
         }
         return std::nullopt;
     };
-    if (spec == "demo") {
+    if (name == "demo") {
         return demoDisc();
     }
     const std::string prefix = "virtual:";
-    if (spec.rfind(prefix, 0) != 0) {
+    if (name.rfind(prefix, 0) != 0) {
         return fail("a virtual disc is written virtual:LEN,LEN,... or demo");
     }
     std::vector<VirtualTrack> tracks;
-    std::string rest = spec.substr(prefix.size());
+    std::string rest = name.substr(prefix.size());
     std::size_t pos = 0;
     while (!rest.empty() && pos <= rest.size()) {
         const std::size_t comma = rest.find(',', pos);

@@ -59,7 +59,7 @@ private:
 
 // "virtual:LEN,LEN,..." (lengths mm:ss:ff, "data=" marks a data track; "virtual:" alone
 // is an empty drive) or "demo" for the built-in 12-track demo disc.
-std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& spec,
+std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& name,
                                                           std::string* error = nullptr);
 std::vector<VirtualTrack> demoDisc();
 

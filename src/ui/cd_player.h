@@ -18,7 +18,7 @@
 #include "playback/transport.h"
 #include "ui/comment_editor.h"
 #include "ui/image_slots.h"
-#include "volume/mixer.h"
+#include "volume/vol_control.h"
 
 class QAction;
 class QLineEdit;

@@ -67,14 +67,13 @@ bool CDPlayer::Form_Load() {
     placeLogo();
 
     s.volumeLevel = usableVolume(s.volumeLevel);
-    m_services.mixer.setVolume(static_cast<std::uint32_t>(s.volumeLevel));
+    SetMixerVolume(m_services.mixer, s.volumeLevel);
     IndicateVol(kFullVolume, kFullVolume - s.volumeLevel);
     if (!m_services.mixer.open()) {
         m_services.messages.showMessage("Mixer can not open.");
         m_loaded = true;
         return false;
     }
-    m_services.mixer.setVolume(static_cast<std::uint32_t>(s.volumeLevel));
 
     picProg->setPixmap(m_slots["sBarNormal"]);
     picVol->setPixmap(m_slots["picVolNormal"]);

@@ -60,7 +60,7 @@ void CDPlayer::connectSeeking() {
 
 void CDPlayer::setVolumeLevel(std::int32_t level) {
     m_state.settings.volumeLevel = level;
-    m_services.mixer.setVolume(static_cast<std::uint32_t>(std::max(0, level)));
+    SetMixerVolume(m_services.mixer, level);
 }
 
 void CDPlayer::connectVolume() {

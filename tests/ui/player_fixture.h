@@ -11,24 +11,13 @@
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/msf.h"
+#include "device/paced_output.h"
 #include "device/recording_device.h"
 #include "device/virtual_drive.h"
 #include "ui/cd_player.h"
-#include "volume/mixer.h"
+#include "volume/vol_control.h"
 
 namespace sonarch::testing {
-
-// A mixer that keeps what it was told; it can be made to refuse opening.
-class TestMixer : public Mixer {
-public:
-    bool open() override { return opens; }
-    bool setVolume(std::uint32_t level) override {
-        levels.push_back(level);
-        return true;
-    }
-    bool opens = true;
-    std::vector<std::uint32_t> levels;
-};
 
 inline std::vector<VirtualTrack> tracksOf(std::initializer_list<const char*> lengths) {
     std::vector<VirtualTrack> tracks;
@@ -45,12 +34,13 @@ public:
         : drive(std::move(tracks)), storedSettings(std::move(stored)) {}
 
     CDPlayer& start(bool expectLoaded = true) {
-        player = std::make_unique<CDPlayer>(PlayerServices{
-            recorder, mixer, messages, [this](double, double) { return storedSettings; },
-            [this](const Settings& s, double left, double top) {
-                savedSettings = s;
-                savedPosition = {left, top};
-            }});
+        player = std::make_unique<CDPlayer>(
+            PlayerServices{recorder, noAudioOutput ? closedMixer : mixer, messages,
+                           [this](double, double) { return storedSettings; },
+                           [this](const Settings& s, double left, double top) {
+                               savedSettings = s;
+                               savedPosition = {left, top};
+                           }});
         const bool loaded = player->Form_Load();
         EXPECT_EQ(loaded, expectLoaded);
         return *player;
@@ -86,9 +76,12 @@ public:
 
     ManualClock clock;
     VirtualDrive drive;
-    CdAudioDevice device{drive, clock};
+    NullOutput output{clock};
+    CdAudioDevice device{drive, output};
     RecordingDevice recorder{device};
-    TestMixer mixer;
+    Mixer mixer{&output};
+    Mixer closedMixer{nullptr};  // what the mixer is when no audio output could be opened
+    bool noAudioOutput = false;
     MessageRecorder messages;
     Settings storedSettings;
     std::optional<Settings> savedSettings;

@@ -26,8 +26,7 @@ TEST(StartUp, OpensTheDeviceAppliesTheVolumeAndStartsTheTimer) {
     CDPlayer& player = f.start();
     EXPECT_EQ(f.sentSince(0), (std::vector<std::string>{"open cdaudio alias cd wait shareable",
                                                         "set cd time format tmsf"}));
-    ASSERT_FALSE(f.mixer.levels.empty());
-    EXPECT_EQ(f.mixer.levels.front(), 34000u) << "an unusable stored volume becomes 34000";
+    EXPECT_EQ(f.output.volume(), 34000) << "an unusable stored volume becomes 34000";
     EXPECT_NEAR(player.state().volumePercent, 52.3, 0.1);
     EXPECT_TRUE(player.findChild<QTimer*>("Timer1")->isActive());
     EXPECT_EQ(player.findChild<QTimer*>("Timer1")->interval(), 500);
@@ -37,7 +36,7 @@ TEST(StartUp, OpensTheDeviceAppliesTheVolumeAndStartsTheTimer) {
 
 TEST(StartUp, AMixerThatCannotOpenStopsStartUpWithAMessage) {
     PlayerFixture f(twelveTracks());
-    f.mixer.opens = false;
+    f.noAudioOutput = true;
     CDPlayer& player = f.start(false);
     EXPECT_EQ(f.messages.shown(), std::vector<std::string>{"Mixer can not open."});
     EXPECT_FALSE(player.findChild<QTimer*>("Timer1")->isActive());

@@ -1,9 +1,12 @@
 // qvmci: a shell for the CD audio device. One command string per input line, one output
 // line per command: the reply (possibly empty), or "error N: TEXT".
+#include <QCoreApplication>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "device/audio_output_factory.h"
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/drive_factory.h"
@@ -15,9 +18,13 @@ namespace {
 constexpr int kShellReplyLength = 256;
 
 void printUsage() {
-    std::cout << "usage: qvmci [--drive demo|virtual:LEN,...|PATH] [--clock system|manual]\n"
+    std::cout << "usage: qvmci [--drive demo|virtual:LEN,...|PATH] [--audio system|null|wav:FILE]\n"
+                 "             [--clock system|manual]\n"
                  "Reads CD audio device commands from standard input, one per line, and\n"
                  "prints one line per command: the reply, or 'error N: TEXT'.\n"
+                 "PATH is a CD drive (/dev/sr0) or a disc image (.cue, .toc, .nrg); without\n"
+                 "--drive the system's default CD drive is used. --audio null (the default)\n"
+                 "plays silently, system through the sound server, wav:FILE into a WAV file.\n"
                  "Shell lines: .advance MS (manual clock), .insert, .remove (virtual drive).\n";
 }
 
@@ -25,7 +32,8 @@ void printUsage() {
 
 int main(int argc, char** argv) {
     using namespace sonarch;
-    std::string driveSpec;
+    std::string driveName;
+    std::string audioName = "null";
     bool manualClock = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -34,7 +42,9 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--drive" && i + 1 < argc) {
-            driveSpec = argv[++i];
+            driveName = argv[++i];
+        } else if (arg == "--audio" && i + 1 < argc) {
+            audioName = argv[++i];
         } else if (arg == "--clock" && i + 1 < argc) {
             const std::string kind = argv[++i];
             if (kind != "manual" && kind != "system") {
@@ -48,7 +58,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    auto drive = openDrive(driveSpec);
+    auto drive = openDrive(driveName);
     if (!drive.ok()) {
         std::cerr << "qvmci: " << drive.error() << "\n";
         return 1;
@@ -56,7 +66,22 @@ int main(int argc, char** argv) {
     ManualClock manual;
     SteadyClock steady;
     Clock& clock = manualClock ? static_cast<Clock&>(manual) : steady;
-    CdAudioDevice device(*drive.value(), clock);
+    // The sound server's output runs its sink on a Qt thread, which needs an application.
+    std::optional<QCoreApplication> app;
+    if (audioName == "system") {
+        app.emplace(argc, argv);
+    }
+    auto audio = openAudioOutput(audioName, clock);
+    if (!audio.ok()) {
+        std::cerr << "qvmci: " << audio.error() << "\n";
+        return 2;
+    }
+    if (!audio.value().opened) {
+        std::cerr << "qvmci: " << audio.value().error << " Playing silently.\n";
+    }
+    // Declared after the output, so the device is gone (and has delivered everything
+    // heard) before the output closes its file.
+    CdAudioDevice device(*drive.value(), *audio.value().output);
     auto* virtualDrive = dynamic_cast<VirtualDrive*>(drive.value().get());
 
     std::string line;

@@ -1,0 +1,45 @@
+#include "device/audio_output_factory.h"
+
+#include "device/paced_output.h"
+#include "device/system_output.h"
+#include "device/wav_output.h"
+
+namespace sonarch {
+
+Result<AudioChoice> openAudioOutput(const std::string& name, Clock& clock) {
+    using R = Result<AudioChoice>;
+    AudioChoice choice;
+    auto standIn = [&](std::string error) {
+        choice.output = std::make_unique<NullOutput>(clock);
+        choice.opened = false;
+        choice.error = std::move(error);
+        return R::success(std::move(choice));
+    };
+    if (name == "null") {
+        choice.output = std::make_unique<NullOutput>(clock);
+        choice.opened = true;
+        return R::success(std::move(choice));
+    }
+    if (name == "system") {
+        auto system = SystemOutput::open();
+        if (!system.ok()) {
+            return standIn(system.error());
+        }
+        choice.output = std::move(system.value());
+        choice.opened = true;
+        return R::success(std::move(choice));
+    }
+    const std::string wavPrefix = "wav:";
+    if (name.rfind(wavPrefix, 0) == 0 && name.size() > wavPrefix.size()) {
+        auto wav = WavOutput::create(name.substr(wavPrefix.size()), clock);
+        if (!wav.ok()) {
+            return standIn(wav.error());
+        }
+        choice.output = std::move(wav.value());
+        choice.opened = true;
+        return R::success(std::move(choice));
+    }
+    return R::failure("Unknown audio output '" + name + "': use system, null or wav:FILE.");
+}
+
+}  // namespace sonarch

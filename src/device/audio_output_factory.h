@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/result.h"
+#include "device/audio_output.h"
+#include "device/clock.h"
+
+namespace sonarch {
+
+struct AudioChoice {
+    // Always set. When the output asked for could not be opened, a silent output on the
+    // clock stands in, so the device still keeps time and plays on.
+    std::unique_ptr<AudioOutput> output;
+    // False when the output asked for could not be opened: the mixer then cannot open.
+    bool opened = false;
+    std::string error;  // why it could not be opened
+};
+
+// Opens the output named on the command line: "system" (the sound server's default
+// output), "null" (silent, at the pace of `clock`) or "wav:FILE" (records what is heard,
+// at the pace of `clock`). Fails only for a text that names no output. `clock` must
+// outlive the output.
+Result<AudioChoice> openAudioOutput(const std::string& name, Clock& clock);
+
+}  // namespace sonarch

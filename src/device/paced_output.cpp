@@ -1,0 +1,204 @@
+#include "device/paced_output.h"
+
+#include <algorithm>
+
+namespace sonarch {
+
+PacedOutput::PacedOutput(Clock& clock, std::int64_t lookahead)
+    : m_clock(clock),
+      m_lookahead(std::max<std::int64_t>(lookahead, 1)),
+      m_queue(std::size_t(m_lookahead) * kBytesPerSampleFrame) {
+    m_volumes.emplace_back(0, kFullVolume);
+    m_listenId = m_clock.listen([this] {
+        std::function<void()> wakeup;
+        {
+            std::lock_guard lock(m_mutex);
+            wakeup = m_wakeup;
+        }
+        if (wakeup) {
+            wakeup();
+        }
+    });
+}
+
+PacedOutput::~PacedOutput() {
+    detachClock();
+}
+
+void PacedOutput::detachClock() {
+    if (m_listenId != 0) {
+        m_clock.unlisten(m_listenId);
+        m_listenId = 0;
+    }
+}
+
+std::int64_t PacedOutput::heardLocked() const {
+    if (!m_running) {
+        return m_base;
+    }
+    const std::int64_t elapsedMs = std::max<std::int64_t>(m_clock.nowMs() - m_startMs, 0);
+    return std::max(m_base, std::min(m_limit, m_base + elapsedMs * kSampleRate / 1000));
+}
+
+void PacedOutput::appendScaledLocked(std::span<const std::uint8_t> pcm, std::int64_t firstFrame) {
+    const std::size_t frames = pcm.size() / kBytesPerSampleFrame;
+    const std::size_t start = m_pending.size();
+    m_pending.resize(start + frames * kBytesPerSampleFrame);
+    std::uint8_t* out = m_pending.data() + start;
+    // The level in force for each frame is the last change at or before it.
+    auto level = std::upper_bound(m_volumes.begin(), m_volumes.end(), firstFrame,
+                                  [](std::int64_t f, const auto& v) { return f < v.first; });
+    --level;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const std::int64_t frame = firstFrame + std::int64_t(i);
+        while (level + 1 != m_volumes.end() && (level + 1)->first <= frame) {
+            ++level;
+        }
+        const std::int32_t volume = level->second;
+        for (int b = 0; b < kBytesPerSampleFrame; b += 2) {
+            const std::size_t at = i * kBytesPerSampleFrame + b;
+            const auto sample = static_cast<std::int16_t>(pcm[at] | (pcm[at + 1] << 8));
+            const auto scaled = volume == kFullVolume
+                                    ? sample
+                                    : static_cast<std::int16_t>(sample * volume / kFullVolume);
+            out[at] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(scaled) & 0xff);
+            out[at + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(scaled) >> 8);
+        }
+    }
+}
+
+void PacedOutput::takeHeardLocked(std::int64_t heard) {
+    const std::int64_t due = std::min(heard, m_written) - m_taken;
+    if (due <= 0) {
+        return;
+    }
+    m_scratch.resize(std::size_t(due) * kBytesPerSampleFrame);
+    m_queue.pop(m_scratch);
+    if (keepsHeard()) {
+        appendScaledLocked(m_scratch, m_taken);
+    }
+    m_taken += due;
+    // Changes older than the last one in force for the next frame are of no more use.
+    while (m_volumes.size() > 1 && m_volumes[1].first <= m_taken) {
+        m_volumes.erase(m_volumes.begin());
+    }
+}
+
+void PacedOutput::passOn(std::unique_lock<std::mutex>& lock) {
+    if (m_pending.empty()) {
+        return;
+    }
+    std::vector<std::uint8_t> heard;
+    heard.swap(m_pending);
+    std::lock_guard inOrder(m_hearMutex);
+    lock.unlock();
+    hear(heard);
+}
+
+std::size_t PacedOutput::write(std::span<const std::uint8_t> pcm) {
+    std::unique_lock lock(m_mutex);
+    const std::int64_t heard = heardLocked();
+    takeHeardLocked(heard);
+    std::int64_t frames = std::int64_t(pcm.size() / kBytesPerSampleFrame);
+    std::size_t used = 0;
+    // Frames the clock has already heard go straight on, in order.
+    const std::int64_t owed = std::min(frames, heard - m_written);
+    if (owed > 0) {
+        const std::size_t bytes = std::size_t(owed) * kBytesPerSampleFrame;
+        if (keepsHeard()) {
+            appendScaledLocked(pcm.first(bytes), m_written);
+        }
+        m_written += owed;
+        m_taken = m_written;
+        used = bytes;
+        frames -= owed;
+    }
+    const std::int64_t room = heard + m_lookahead - m_written;
+    const std::int64_t queued = std::clamp<std::int64_t>(frames, 0, room);
+    if (queued > 0) {
+        const std::size_t bytes = std::size_t(queued) * kBytesPerSampleFrame;
+        m_queue.push(pcm.subspan(used, bytes));
+        m_written += queued;
+        used += bytes;
+    }
+    passOn(lock);
+    return used;
+}
+
+void PacedOutput::service() {
+    std::unique_lock lock(m_mutex);
+    takeHeardLocked(heardLocked());
+    passOn(lock);
+}
+
+bool PacedOutput::idle() {
+    std::lock_guard lock(m_mutex);
+    return m_written == m_taken && heardLocked() <= m_written;
+}
+
+std::int64_t PacedOutput::framesHeard() {
+    std::lock_guard lock(m_mutex);
+    return heardLocked();
+}
+
+void PacedOutput::start(std::int64_t limit) {
+    std::function<void()> wakeup;
+    {
+        std::lock_guard lock(m_mutex);
+        m_base = heardLocked();
+        m_startMs = m_clock.nowMs();
+        m_limit = std::max(limit, m_base);
+        m_running = true;
+        wakeup = m_wakeup;
+    }
+    if (wakeup) {
+        wakeup();
+    }
+}
+
+void PacedOutput::pause() {
+    std::lock_guard lock(m_mutex);
+    m_base = heardLocked();
+    m_running = false;
+}
+
+void PacedOutput::discard() {
+    std::lock_guard lock(m_mutex);
+    const std::int64_t heard = heardLocked();
+    if (m_written > heard) {
+        m_queue.truncate(std::size_t(std::max<std::int64_t>(heard - m_taken, 0)) *
+                         kBytesPerSampleFrame);
+        m_written = std::max(heard, m_taken);
+    } else if (!keepsHeard()) {
+        m_queue.clear();
+        m_taken = m_written = heard;
+    }
+}
+
+bool PacedOutput::setVolume(std::int32_t level) {
+    if (level < 0 || level > kFullVolume) {
+        return false;
+    }
+    std::lock_guard lock(m_mutex);
+    // Frames heard from now on are heard at the new level; those already heard keep theirs,
+    // even when the playback thread has not delivered them yet.
+    const std::int64_t from = heardLocked();
+    if (m_volumes.back().first == from) {
+        m_volumes.back().second = level;
+    } else {
+        m_volumes.emplace_back(from, level);
+    }
+    return true;
+}
+
+std::int32_t PacedOutput::volume() const {
+    std::lock_guard lock(m_mutex);
+    return m_volumes.back().second;
+}
+
+void PacedOutput::setWakeup(std::function<void()> wakeup) {
+    std::lock_guard lock(m_mutex);
+    m_wakeup = std::move(wakeup);
+}
+
+}  // namespace sonarch

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/result.h"
+#include "device/audio_output.h"
+#include "device/clock.h"
+#include "device/ring_buffer.h"
+
+namespace sonarch {
+
+// An output that hears at real-time pace as told by a clock: with the manual clock of the
+// tests and of `qvmci --clock manual`, exactly as much as the clock moved. Frames are
+// heard in stream order and after volume; what becomes of them is up to the subclass.
+class PacedOutput : public AudioOutput {
+public:
+    // `lookahead`: frames the playback thread may write ahead of what has been heard.
+    explicit PacedOutput(Clock& clock, std::int64_t lookahead = kSampleRate / 2);
+    ~PacedOutput() override;
+
+    std::size_t write(std::span<const std::uint8_t> pcm) override;
+    void service() override;
+    bool idle() override;
+    std::int64_t framesHeard() override;
+    void start(std::int64_t limit) override;
+    void pause() override;
+    void discard() override;
+    bool setVolume(std::int32_t level) override;
+    std::int32_t volume() const override;
+    void setWakeup(std::function<void()> wakeup) override;
+
+protected:
+    // playback thread (or the owner once no playback thread is left): the next frames heard.
+    virtual void hear(std::span<const std::uint8_t> pcm) = 0;
+    // Stops the clock listener; a subclass calls it first thing in its destructor, so no
+    // wake-up reaches a half-destroyed output.
+    void detachClock();
+
+private:
+    std::int64_t heardLocked() const;
+    // Moves the frames heard so far out of the queue, scaled by the volume in force when
+    // each was heard, into m_pending.
+    void takeHeardLocked(std::int64_t heard);
+    void appendScaledLocked(std::span<const std::uint8_t> pcm, std::int64_t firstFrame);
+    void passOn(std::unique_lock<std::mutex>& lock);
+
+    Clock& m_clock;
+    int m_listenId = 0;
+    const std::int64_t m_lookahead;
+
+    mutable std::mutex m_mutex;
+    bool m_running = false;
+    std::int64_t m_base = 0;     // frames heard when the clock was last read into it
+    std::int64_t m_startMs = 0;  // clock time of m_base while running
+    std::int64_t m_limit = 0;
+    std::int64_t m_written = 0;  // frames taken from the playback thread
+    std::int64_t m_taken = 0;    // frames moved out of the queue as heard
+    RingBuffer m_queue;          // frames [m_taken, m_written)
+    // Volume changes as (first frame heard at that level, level), oldest first.
+    std::vector<std::pair<std::int64_t, std::int32_t>> m_volumes;
+    std::vector<std::uint8_t> m_pending;  // heard frames waiting for hear()
+    std::vector<std::uint8_t> m_scratch;
+    std::function<void()> m_wakeup;
+    std::mutex m_hearMutex;  // keeps hear() calls in order
+};
+
+// Hears without a sound.
+class NullOutput : public PacedOutput {
+public:
+    explicit NullOutput(Clock& clock) : PacedOutput(clock) {}
+    ~NullOutput() override { detachClock(); }
+    bool keepsHeard() const override { return false; }
+
+protected:
+    void hear(std::span<const std::uint8_t>) override {}
+};
+
+}  // namespace sonarch

@@ -1,0 +1,307 @@
+// The sound server's output, checked against a private PulseAudio server with a null
+// sink: what the player plays is recorded from the sink's monitor and its pitch measured.
+// Where no such server can be started the test says so by skipping.
+#include "device/system_output.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <numbers>
+#include <thread>
+
+#include "device/audio_output_factory.h"
+#include "device/cd_audio_device.h"
+#include "device/drive_factory.h"
+#include "device/virtual_drive.h"
+#include "disc_images.h"
+#include "volume/vol_control.h"
+
+extern char** environ;
+
+namespace sonarch {
+namespace {
+
+using namespace sonarch::testing;
+using namespace std::chrono_literals;
+
+constexpr double kToneHz = 1000.0;
+
+// A child process; stdout and stderr may go to a file or a pipe the test reads.
+class Child {
+public:
+    Child(const std::vector<std::string>& argv, const std::string& stdoutFile, int stderrFd) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (!stdoutFile.empty()) {
+            posix_spawn_file_actions_addopen(&actions, 1, stdoutFile.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        }
+        if (stderrFd >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
+        }
+        std::vector<char*> args;
+        for (const std::string& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        if (posix_spawnp(&m_pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
+            m_pid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child() { stop(); }
+    bool running() const { return m_pid > 0; }
+    void stop() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+bool onPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        const std::size_t colon = dirs.find(':', start);
+        const std::string dir =
+            dirs.substr(start, colon == std::string::npos ? colon : colon - start);
+        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) {
+            return true;
+        }
+        if (colon == std::string::npos) {
+            break;
+        }
+        start = colon + 1;
+    }
+    return false;
+}
+
+// Waits until `ready` holds, looking again every few milliseconds; false at the deadline.
+template <class Pred>
+bool waitUntil(Pred ready, std::chrono::milliseconds timeout) {
+    std::mutex mutex;
+    std::condition_variable never;
+    std::unique_lock lock(mutex);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        never.wait_for(lock, 20ms);
+    }
+    return true;
+}
+
+// A private PulseAudio server with one null sink, in a folder of its own.
+class PrivateSoundServer {
+public:
+    explicit PrivateSoundServer(const TempDir& dir) : m_dir(dir) {
+        if (!onPath("pulseaudio") || !onPath("pacat")) {
+            m_why = "pulseaudio or pacat is not installed";
+            return;
+        }
+        setenv("HOME", dir.file("").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", dir.file("").c_str(), 1);
+        setenv("PULSE_RUNTIME_PATH", dir.file("pulse").c_str(), 1);
+        m_server = "unix:" + dir.file("native");
+        int fds[2];
+        if (pipe(fds) != 0) {
+            m_why = "no pipe";
+            return;
+        }
+        m_daemon = std::make_unique<Child>(
+            std::vector<std::string>{
+                "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                "--log-level=info", "--log-target=stderr", "-L",
+                "module-null-sink sink_name=sonarch_test rate=44100", "-L",
+                "module-native-protocol-unix socket=" + dir.file("native") + " auth-anonymous=1"},
+            "", fds[1]);
+        close(fds[1]);
+        // Reads the server's log until it is ready, then keeps draining it.
+        m_log = std::thread([this, fd = fds[0]] {
+            std::string text;
+            char buffer[4096];
+            ssize_t n;
+            while ((n = read(fd, buffer, sizeof buffer)) > 0) {
+                text.append(buffer, std::size_t(n));
+                if (text.find("Daemon startup complete") != std::string::npos) {
+                    std::lock_guard lock(m_mutex);
+                    m_ready = true;
+                    m_readyChanged.notify_all();
+                    text.clear();
+                }
+            }
+            close(fd);
+            std::lock_guard lock(m_mutex);
+            m_ended = true;
+            m_readyChanged.notify_all();
+        });
+        std::unique_lock lock(m_mutex);
+        m_readyChanged.wait_for(lock, 15s, [this] { return m_ready || m_ended; });
+        if (!m_ready) {
+            m_why = "the PulseAudio server did not start";
+            return;
+        }
+        setenv("PULSE_SERVER", m_server.c_str(), 1);
+    }
+    ~PrivateSoundServer() {
+        if (m_daemon) {
+            m_daemon->stop();
+        }
+        if (m_log.joinable()) {
+            m_log.join();
+        }
+    }
+
+    bool ready() const { return m_why.empty(); }
+    const std::string& why() const { return m_why; }
+    const std::string& server() const { return m_server; }
+
+private:
+    const TempDir& m_dir;
+    std::string m_why, m_server;
+    std::unique_ptr<Child> m_daemon;
+    std::thread m_log;
+    std::mutex m_mutex;
+    std::condition_variable m_readyChanged;
+    bool m_ready = false, m_ended = false;
+};
+
+std::vector<std::uint8_t> toneSectors(double hz, std::int32_t sectors) {
+    std::vector<std::uint8_t> bytes;
+    for (std::int64_t i = 0; i < std::int64_t{sectors} * kSamplesPerFrame; ++i) {
+        const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(
+            std::lround(12000 * std::sin(2 * std::numbers::pi * hz * double(i) / 44100))));
+        for (int channel = 0; channel < 2; ++channel) {
+            bytes.push_back(static_cast<std::uint8_t>(v & 0xff));
+            bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+        }
+    }
+    return bytes;
+}
+
+// Left-channel samples of a raw 16-bit stereo recording.
+std::vector<std::int16_t> leftSamples(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::int16_t> left;
+    for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
+        left.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
+    }
+    return left;
+}
+
+TEST(SystemOutput, PlaysATrackThroughTheSoundServer) {
+    TempDir dir;
+    PrivateSoundServer server(dir);
+    if (!server.ready()) {
+        GTEST_SKIP() << "no private sound server: " << server.why();
+    }
+    // Track 1 is a 440 Hz tone, track 2 a 1 kHz one.
+    std::vector<std::uint8_t> bin = toneSectors(440, 75);
+    const auto second = toneSectors(kToneHz, 4 * 75);
+    bin.insert(bin.end(), second.begin(), second.end());
+    writeFile(dir.file("tone.bin"), bin);
+    writeText(dir.file("tone.cue"),
+              "FILE \"tone.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+              "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n");
+    auto drive = openDrive(dir.file("tone.cue"));
+    ASSERT_TRUE(drive.ok()) << drive.error();
+
+    Child recorder(
+        {"pacat", "--record", "--server=" + server.server(), "--device=sonarch_test.monitor",
+         "--format=s16le", "--rate=44100", "--channels=2", "--raw", "--latency-msec=20"},
+        dir.file("monitor.raw"), -1);
+    ASSERT_TRUE(recorder.running());
+
+    SteadyClock clock;
+    auto audio = openAudioOutput("system", clock);
+    ASSERT_TRUE(audio.ok());
+    ASSERT_TRUE(audio.value().opened) << audio.value().error;
+    Mixer mixer(audio.value().output.get());
+    ASSERT_TRUE(mixer.open());
+    EXPECT_TRUE(SetMixerVolume(mixer, 65000));
+    {
+        CdAudioDevice device(*drive.value(), *audio.value().output);
+        device.send("open cdaudio alias cd wait shareable", 0);
+        device.send("set cd time format milliseconds", 0);
+        ASSERT_EQ(device.send("play cd from 1000", 0).code, 0);
+        // The heard position moves only as the server plays.
+        const bool heard = waitUntil(
+            [&] { return std::stoll(device.send("status cd position", 64).reply) >= 2500; }, 20s);
+        ASSERT_TRUE(heard) << "the sound server never played 1.5 s of the track";
+        device.send("stop cd", 0);
+    }
+    const bool recorded = waitUntil(
+        [&] {
+            std::error_code ignored;
+            return std::filesystem::file_size(dir.file("monitor.raw"), ignored) >= 44100 * 4 * 2;
+        },
+        20s);
+    recorder.stop();
+    ASSERT_TRUE(recorded) << "nothing came out of the sink's monitor";
+
+    const std::vector<std::int16_t> left = leftSamples(dir.file("monitor.raw"));
+    const auto start =
+        std::find_if(left.begin(), left.end(), [](std::int16_t s) { return std::abs(s) > 4000; });
+    ASSERT_NE(start, left.end()) << "the recording is silent";
+    const std::size_t from = std::size_t(start - left.begin()) + 4410;
+    const std::size_t length = 22050;
+    ASSERT_LE(from + length, left.size());
+    int crossings = 0;
+    for (std::size_t i = from + 1; i < from + length; ++i) {
+        if ((left[i - 1] < 0) != (left[i] < 0)) {
+            ++crossings;
+        }
+    }
+    const double hz = crossings / 2.0 / (double(length) / 44100);
+    EXPECT_NEAR(hz, kToneHz, kToneHz * 0.02);
+}
+
+TEST(SystemOutput, NoSoundServerMeansTheMixerCannotOpen) {
+    TempDir dir;
+    setenv("PULSE_SERVER", ("unix:" + dir.file("no-server-here")).c_str(), 1);
+    ManualClock clock;
+    auto audio = openAudioOutput("system", clock);
+    ASSERT_TRUE(audio.ok());
+    EXPECT_FALSE(audio.value().opened);
+    EXPECT_FALSE(audio.value().error.empty());
+    ASSERT_TRUE(audio.value().output) << "a silent output keeps the device's time";
+    Mixer mixer(audio.value().opened ? audio.value().output.get() : nullptr);
+    EXPECT_FALSE(mixer.open());
+    // The device still plays, silently, on the clock.
+    VirtualDrive drive({{3000, true}});
+    CdAudioDevice device(drive, *audio.value().output);
+    device.send("open cdaudio alias cd wait shareable", 0);
+    device.send("play cd", 0);
+    clock.advance(2000);
+    EXPECT_EQ(device.send("status cd position", 64).reply, "00:04:00");
+}
+
+}  // namespace
+}  // namespace sonarch
+
+int main(int argc, char** argv) {
+    // Qt's sound output needs an application object; no event loop runs here.
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
