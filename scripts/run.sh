@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the player. With no arguments it plays the
-# built-in demo disc; any arguments are passed to the player instead.
+# built-in demo disc with the demo library; any arguments are passed to the player instead.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" "$here/build"
 if [ $# -eq 0 ]; then
-  set -- --drive demo
+  audio=null
+  if command -v pactl >/dev/null 2>&1 && pactl info >/dev/null 2>&1; then
+    audio=system
+  fi
+  set -- --drive demo --library "$here/build/demo/demo.dbd" --audio "$audio"
 fi
 exec "$here/build/src/qvplayer" "$@"
