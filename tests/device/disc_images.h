@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/messages.h"
+#include "device/cd_audio_device.h"
+#include "device/disc_key.h"
 #include "device/drive.h"
 
 namespace sonarch::testing {
@@ -188,6 +191,17 @@ inline WavContents readWav(const std::string& path) {
         wav.samples.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
     }
     return wav;
+}
+
+// The whole key of the disc in `drive`, as the player computes it.
+inline std::string discKey(Drive& drive) {
+    ManualClock clock;
+    CdAudioDevice device(drive, clock);
+    MessageRecorder messages;
+    DeviceError error;
+    DeviceLayer layer(device, messages, error);
+    auto key = ComputeDiscKey(layer, {});
+    return key.ok() ? key.value() : "failed: " + key.error();
 }
 
 }  // namespace sonarch::testing

@@ -49,16 +49,6 @@ void expectMixedDiscReplies(Drive& drive) {
     EXPECT_EQ(r.disc, "00:11:49");
 }
 
-std::string discKey(Drive& drive) {
-    ManualClock clock;
-    CdAudioDevice device(drive, clock);
-    MessageRecorder messages;
-    DeviceError error;
-    DeviceLayer layer(device, messages, error);
-    auto key = ComputeDiscKey(layer, {});
-    return key.ok() ? key.value() : "failed: " + key.error();
-}
-
 TEST(DiscImages, CueBinRepliesFollowTheSheet) {
     TempDir dir;
     auto drive = openDrive(writeCueBin(dir, kMixedDisc));

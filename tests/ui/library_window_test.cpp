@@ -10,6 +10,7 @@
 
 #include "device/disc_key.h"
 #include "library/stored_text.h"
+#include "disc_images.h"
 #include "player_fixture.h"
 #include "qvlib/library_file.h"
 #include "ui/comment_editor.h"
@@ -30,12 +31,7 @@ std::vector<VirtualTrack> twelveTracks() {
 
 // The key the player will look up for the disc in `drive`.
 std::string keyOf(VirtualDrive& drive) {
-    ManualClock clock;
-    CdAudioDevice device(drive, clock);
-    MessageRecorder messages;
-    DeviceError error;
-    DeviceLayer layer(device, messages, error);
-    return StoredDiscKey(ComputeDiscKey(layer, {}).value());
+    return StoredDiscKey(testing::discKey(drive));
 }
 
 struct LibraryPlayer : PlayerFixture {
