@@ -19,14 +19,15 @@ namespace {
 
 using namespace sonarch;
 
+// Qt ends the process when it finds no display; say so plainly before it tries.
+bool haveDisplay() {
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+           qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Sonarch CD Player");
-    QApplication::setApplicationVersion(SONARCH_VERSION);
-    QApplication::setQuitOnLastWindowClosed(true);
-
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const auto line = parseCommandLine(arguments);
     if (!line.ok()) {
@@ -42,6 +43,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     const CommandLine& options = line.value();
+    if (!haveDisplay()) {
+        std::cerr << "qvplayer: no graphical display to show the player on (DISPLAY and "
+                     "WAYLAND_DISPLAY are unset)\n";
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Sonarch CD Player");
+    QApplication::setApplicationVersion(SONARCH_VERSION);
 
     // One player per user: a second start ends at once, without a word.
     SingleInstance instance(DefaultInstanceLockPath());

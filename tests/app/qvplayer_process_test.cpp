@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -88,6 +89,30 @@ TEST(PlayerProgram, BadOptionsAreRefusedWithUsage) {
         EXPECT_NE(player.process().exitCode(), 0) << arguments.join(' ').toStdString();
         EXPECT_FALSE(player.process().readAllStandardError().isEmpty());
     }
+}
+
+TEST(PlayerProgram, WithoutADisplayItExplainsInsteadOfAborting) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        env.remove(name);
+    }
+    auto run = [&env](const QStringList& arguments) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(env);
+        process->start(QVPLAYER, arguments);
+        EXPECT_TRUE(process->waitForFinished(20000));
+        return process;
+    };
+    const auto version = run({"--version"});
+    EXPECT_EQ(version->exitCode(), 0);
+    EXPECT_TRUE(version->readAllStandardOutput().startsWith("qvplayer "));
+    const auto help = run({"--help"});
+    EXPECT_EQ(help->exitCode(), 0);
+    EXPECT_TRUE(help->readAllStandardOutput().contains("--drive"));
+    const auto player = run({"--drive", "demo"});
+    EXPECT_EQ(player->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(player->exitCode(), 1);
+    EXPECT_TRUE(player->readAllStandardError().contains("no graphical display"));
 }
 
 }  // namespace
