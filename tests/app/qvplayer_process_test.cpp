@@ -10,6 +10,14 @@
 
 namespace {
 
+// A private runtime folder, as the session gives one: only its owner may enter it, or Qt
+// would not use it and the players of tests running side by side would share one lock.
+bool makeRuntimeFolder(const QTemporaryDir& home) {
+    return QDir(home.path()).mkpath("runtime") &&
+           QFile::setPermissions(home.filePath("runtime"),
+                                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 class PlayerProcess {
 public:
     PlayerProcess(const QTemporaryDir& home, QStringList arguments) {
@@ -38,7 +46,7 @@ QStringList linesOf(const QString& path) {
 TEST(PlayerProgram, ASecondStartEndsAtOnceAndTheFirstSavesOnTerminate) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    ASSERT_TRUE(QDir(home.path()).mkpath("runtime"));
+    ASSERT_TRUE(makeRuntimeFolder(home));
     ASSERT_TRUE(QDir(home.path()).mkpath("settings"));
     const QString settings = home.filePath("settings");
     const QString library = home.filePath("music.dbd");
@@ -67,7 +75,7 @@ TEST(PlayerProgram, ASecondStartEndsAtOnceAndTheFirstSavesOnTerminate) {
 
 TEST(PlayerProgram, ScreenshotRendersTheWindowAndClosesNormally) {
     QTemporaryDir home;
-    ASSERT_TRUE(QDir(home.path()).mkpath("runtime"));
+    ASSERT_TRUE(makeRuntimeFolder(home));
     const QString shot = home.filePath("window.png");
     PlayerProcess player(home, {"--drive", "demo", "--audio", "null", "--settings-dir", home.path(),
                                 "--screenshot", shot});
@@ -81,6 +89,7 @@ TEST(PlayerProgram, ScreenshotRendersTheWindowAndClosesNormally) {
 
 TEST(PlayerProgram, BadOptionsAreRefusedWithUsage) {
     QTemporaryDir home;
+    ASSERT_TRUE(makeRuntimeFolder(home));
     for (const QStringList& arguments :
          {QStringList{"--frobnicate"}, QStringList{"--drive"}, QStringList{"--audio", "loud"},
           QStringList{"--drive", "virtual:12"}}) {
