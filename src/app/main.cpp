@@ -100,10 +100,8 @@ int main(int argc, char** argv) {
     messages.setParent(&player);
 
     SignalWatcher watcher;
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &player, [&player] {
-        player.close();
-        QCoreApplication::quit();
-    });
+    // The window's close ends the program, after any poll in progress has finished.
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &player, &CDPlayer::close);
 
     int polls = 0;
     if (options.screenshot) {

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 
 namespace sonarch {
@@ -11,16 +12,20 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-// Runs in signal context: only an async-signal-safe write.
+// Runs in signal context: only an async-signal-safe write, errno left as it was. The
+// socket does not block, so a burst of signals cannot hang the handler.
 void onSignal(int) {
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[0], &byte, 1);
+    errno = savedErrno;
 }
 
 }  // namespace
 
 SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
+    // Close-on-exec, so programs the player starts do not inherit the pair.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
         return;
     }
     m_notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
@@ -40,6 +45,12 @@ SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
 SignalWatcher::~SignalWatcher() {
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
+    for (int& end : g_signalPipe) {
+        if (end >= 0) {
+            ::close(end);
+            end = -1;
+        }
+    }
 }
 
 }  // namespace sonarch

@@ -17,20 +17,30 @@ std::string textPiece(const ReplyBuffer& reply, int from, int count) {
 }  // namespace
 
 void StatusPoll::PollStatus() {
+    runExclusive([this] { run(); });
+}
+
+bool StatusPoll::runExclusive(const std::function<void()>& work) {
     if (m_running) {
-        return;
+        return false;
     }
     m_running = true;
-    run();
+    work();
     m_running = false;
+    return true;
 }
 
 void StatusPoll::run() {
     m_device.DeviceQuery("status cd media present", m_reply);
     const bool present = m_reply.piece(1, 4) == "true";
     if (present && m_state.discLookupPending) {
-        m_view.GetCDToc();
+        // Cleared first: an eject while the lookup lets events run sets it again, and this
+        // run then leaves the changed drive to the next one.
         m_state.discLookupPending = false;
+        m_view.GetCDToc();
+        if (m_state.discLookupPending) {
+            return;
+        }
     }
     if (!present) {
         resetNoDisc();

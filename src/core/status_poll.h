@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/player_state.h"
@@ -22,6 +23,10 @@ public:
     // disc key lets window events run) is skipped, so the library lookup of a new disc
     // runs to its end exactly once.
     void PollStatus();
+    // Runs `work` (the refresh button's lookup) under the same guard, so neither a poll nor
+    // a second lookup can start inside it; false when a run was already in progress.
+    bool runExclusive(const std::function<void()>& work);
+    bool busy() const { return m_running; }
 
     const ReplyBuffer& replyBuffer() const { return m_reply; }
 

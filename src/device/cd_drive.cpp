@@ -100,10 +100,8 @@ std::optional<DiscToc> CdDrive::readToc() {
 }
 
 bool CdDrive::openDoor() {
-    {
-        std::lock_guard lock(m_readMutex);
-        closeReaderLocked();
-    }
+    // The reader is not waited for: a read may take seconds on a scratched disc. The new
+    // generation makes it drop its handle before its next read.
     std::lock_guard lock(m_controlMutex);
     if (!m_control && !reopenControlLocked()) {
         return false;

@@ -180,7 +180,9 @@ std::int32_t SystemOutput::volume() const {
 }
 
 void SystemOutput::setWakeup(std::function<void()> wakeup) {
-    std::lock_guard lock(m_mutex);
+    // Taken by every call of the wakeup too: once this returns, no call of the old one is
+    // still running on the sink's thread, so its owner may go.
+    std::lock_guard lock(m_wakeupMutex);
     m_wakeup = std::move(wakeup);
 }
 
@@ -188,7 +190,6 @@ void SystemOutput::feed() {
     if (!m_sink || !m_push) {
         return;
     }
-    std::function<void()> wakeup;
     if (!m_paused) {
         const auto free = std::size_t(std::max<qsizetype>(m_sink->bytesFree(), 0));
         std::vector<std::uint8_t> chunk;
@@ -198,7 +199,6 @@ void SystemOutput::feed() {
                 std::min(free, m_ring.size()) / kBytesPerSampleFrame * kBytesPerSampleFrame;
             chunk.resize(bytes);
             m_ring.pop(chunk);
-            wakeup = m_wakeup;
         }
         if (!chunk.empty()) {
             const qint64 pushed =
@@ -208,8 +208,9 @@ void SystemOutput::feed() {
         }
     }
     updateHeard();
-    if (wakeup) {
-        wakeup();
+    std::lock_guard lock(m_wakeupMutex);
+    if (m_wakeup) {
+        m_wakeup();
     }
 }
 

@@ -59,6 +59,7 @@ private:
     std::int64_t m_fed = 0;       // frames handed to the sink
     std::int64_t m_sinkBase = 0;  // frames heard before the sink was last started
     std::function<void()> m_wakeup;
+    std::mutex m_wakeupMutex;  // held while the wakeup is set or called
     std::atomic<std::int64_t> m_heard{0};
     std::atomic<std::int32_t> m_volume{kFullVolume};
 };

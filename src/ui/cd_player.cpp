@@ -95,8 +95,7 @@ SkinLabel* CDPlayer::makePicture(const QString& name, const QString& slot, const
 
 void CDPlayer::place(QWidget* control) {
     if (const auto rect = designedPlace(control->objectName().toStdString())) {
-        control->setGeometry(toPixels(rect->left), toPixels(rect->top), toPixels(rect->width),
-                             toPixels(rect->height));
+        control->setGeometry(toPixelRect(*rect));
     }
 }
 
@@ -358,6 +357,9 @@ void CDPlayer::connectControls() {
     for (int i = 11; i <= 30; ++i) {
         connect(MT[std::size_t(i)], &QAction::triggered, this, [this, i] {
             letEventsRun();
+            if (m_unloaded) {
+                return;  // the window closed meanwhile: the device is no longer ours
+            }
             m_transport.PlayTrack(i);
         });
     }
@@ -407,6 +409,21 @@ void CDPlayer::connectControls() {
         hide();
     });
     connect(mnuExit, &QAction::triggered, this, &CDPlayer::close);
+}
+
+void CDPlayer::PollStatus() {
+    m_poll.PollStatus();
+    if (m_noticeRuns > 0) {
+        --m_noticeRuns;
+    }
+    closeIfPending();
+}
+
+void CDPlayer::closeIfPending() {
+    if (m_closePending && !m_poll.busy()) {
+        m_closePending = false;
+        close();
+    }
 }
 
 void CDPlayer::Timer1_Timer() {
@@ -459,11 +476,16 @@ void CDPlayer::setProgressWidth(int percent) {
 }
 
 void CDPlayer::setStatusText(const std::string& text) {
-    // A library notice holds the status line for a few runs, then the status returns.
-    if (m_noticeRuns > 0) {
-        --m_noticeRuns;
+    // A library notice holds the status line against the playing state's texts for a few
+    // runs; any other status (eject, no disc) replaces it at once.
+    static const std::string kPlayStates[] = {"Playing . . .", "Paused . . .", "Stopped . . .",
+                                              "Ready . . ."};
+    const bool playState = std::find(std::begin(kPlayStates), std::end(kPlayStates), text) !=
+                           std::end(kPlayStates);
+    if (m_noticeRuns > 0 && playState) {
         return;
     }
+    m_noticeRuns = 0;
     Info->setText(QString::fromStdString(text));
     Info->setToolTip(QString());
 }
@@ -569,6 +591,13 @@ void CDPlayer::letEventsRun() {
 // ---- window events ----
 
 void CDPlayer::closeEvent(QCloseEvent* event) {
+    if (m_poll.busy()) {
+        // A poll or lookup let events run and one of them closes the window: shut down once
+        // it has finished, so it cannot reopen the device or restart playback afterwards.
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
     // Closing the window by any way ends the program, tray icon or not.
     Form_Unload();
     event->accept();

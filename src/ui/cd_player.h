@@ -57,7 +57,8 @@ public:
     // Runs once, on whichever way the window closes first.
     void Form_Unload();
 
-    void PollStatus() { m_poll.PollStatus(); }
+    // Runs the status poll; a close asked for while it let events run happens after it.
+    void PollStatus();
     void Timer1_Timer();
 
     PlayerState& state() { return m_state; }
@@ -106,6 +107,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -118,6 +120,7 @@ private:
                            const QString& tooltip = {});
     void place(QWidget* control);
     void setHeightTwips(int twips);
+    void closeIfPending();
 
     // Layouts.
     void applyNormalLayout();
@@ -157,6 +160,7 @@ private:
     ImageSlots m_slots;
     bool m_unloaded = false;
     bool m_loaded = false;
+    bool m_closePending = false;
 
     // Controls, named as in the window definition.
     SkinLabel *btrack, *play, *pause, *stopbtn, *ftrack, *eject, *rew, *ff;
@@ -185,8 +189,7 @@ private:
     QPixmap m_picTemp;  // the last cover that loaded; an unreadable file shows it again
     QPointer<CommentEditor> frmtrkCom;
     QPointer<CommentEditor> frmAlbCom;
-    QString m_notice;
-    int m_noticeRuns = 0;
+    int m_noticeRuns = 0;  // poll runs a library notice still holds the status line
 };
 
 }  // namespace sonarch

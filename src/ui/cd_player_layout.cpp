@@ -109,6 +109,13 @@ void CDPlayer::showMinimisedControls(bool visible) {
     }
 }
 
+void CDPlayer::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_tray) {
+        m_tray->show();  // present from the first display of the window until shut-down
+    }
+}
+
 void CDPlayer::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) {

@@ -29,16 +29,6 @@ namespace {
 
 constexpr int kNoticeRuns = 10;  // a library notice stays about five seconds
 
-TwipRect twipsOf(const QRect& pixels) {
-    return {pixels.x() * kTwipsPerPixel, pixels.y() * kTwipsPerPixel,
-            pixels.width() * kTwipsPerPixel, pixels.height() * kTwipsPerPixel};
-}
-
-QRect pixelsOf(const TwipRect& twips) {
-    return QRect(toPixels(twips.left), toPixels(twips.top), toPixels(twips.width),
-                 toPixels(twips.height));
-}
-
 }  // namespace
 
 void CDPlayer::connectLibrary() {
@@ -58,10 +48,9 @@ void CDPlayer::connectLibrary() {
 }
 
 void CDPlayer::showLibraryNotice(const std::string& text) {
-    m_notice = QString::fromStdString(text);
     m_noticeRuns = kNoticeRuns;
-    Info->setText(m_notice);
-    Info->setToolTip(m_notice);
+    Info->setText(QString::fromStdString(text));
+    Info->setToolTip(QString::fromStdString(text));
 }
 
 void CDPlayer::GetCDToc() {
@@ -94,9 +83,10 @@ void CDPlayer::Picture4_Click() {
     // The wait cursor and the stopped timer are put back however the lookup ends.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Timer1->stop();
-    GetCDToc();
+    m_poll.runExclusive([this] { GetCDToc(); });
     Timer1->start();
     QApplication::restoreOverrideCursor();
+    closeIfPending();
 }
 
 void CDPlayer::SetTrackRating(std::int16_t rating, const std::string& trackText) {
@@ -134,11 +124,8 @@ void CDPlayer::ShowStar(int rating) {
 }
 
 void CDPlayer::placeBesidePlayer(QWidget* window) {
-    const QScreen* screen = this->screen();
-    const QSize screenSize = screen ? screen->geometry().size() : QSize(1920, 1080);
     const TwipPoint at = PlaceBesidePlayer(
-        twipsOf(frameGeometry()), isMinimized() || isHidden(),
-        {screenSize.width() * kTwipsPerPixel, screenSize.height() * kTwipsPerPixel},
+        toTwipRect(frameGeometry()), isMinimized() || isHidden(), screenTwips(this),
         {window->width() * kTwipsPerPixel, window->height() * kTwipsPerPixel});
     window->move(toPixels(at.left), toPixels(at.top));
 }
@@ -238,7 +225,7 @@ void CDPlayer::LoadImage(const std::string& path) {
     }  // an unreadable file keeps the last picture
     const TwipSize panel{PicCover->width() * kTwipsPerPixel, PicCover->height() * kTwipsPerPixel};
     const TwipSize picture{m_picTemp.width() * kTwipsPerPixel, m_picTemp.height() * kTwipsPerPixel};
-    imgCover->setGeometry(pixelsOf(FitCoverImage(panel, picture, twipsOf(imgCover->geometry()))));
+    imgCover->setGeometry(toPixelRect(FitCoverImage(panel, picture, toTwipRect(imgCover->geometry()))));
     imgCover->setPixmap(m_picTemp);
     imgCover->show();
 }

@@ -8,6 +8,7 @@
 #include "ui/cd_player.h"
 #include "ui/placement.h"
 #include "ui/skin_label.h"
+#include "core/settings_file.h"
 #include "volume/volume_math.h"
 
 namespace sonarch {
@@ -16,25 +17,22 @@ namespace {
 
 constexpr const char* kTrayTip = "Sonarch Database CD Player";
 
-QSize screenTwips() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize pixels = screen ? screen->geometry().size() : QSize(1920, 1080);
-    return pixels * kTwipsPerPixel;
-}
-
 }  // namespace
 
 bool CDPlayer::Form_Load() {
     m_state.blinkCounter = 1;
-    const QSize screen = screenTwips();
-    m_state.settings = m_services.loadSettings((screen.width() - width() * kTwipsPerPixel) / 2.0,
-                                               (screen.height() - height() * kTwipsPerPixel) / 2.0);
+    const TwipSize screen = screenTwips(this);
+    const WindowPosition centred =
+        CentredWindowPosition(screen.width, screen.height, width() * kTwipsPerPixel,
+                              height() * kTwipsPerPixel);
+    m_state.settings = m_services.loadSettings(centred.left, centred.top);
     Settings& s = m_state.settings;
+    const bool startInTray = s.inTray && !s.barMode;
 
     setOptionColour(lAlwaysTop, s.alwaysOnTop ? kOptionOn : kOptionOff);
     setWindowFlag(Qt::WindowStaysOnTopHint, s.alwaysOnTop);
     setOptionColour(lContinue, s.continuousPlay ? kOptionOn : kOptionOff);
-    move(s.windowLeft / kTwipsPerPixel, s.windowTop / kTwipsPerPixel);
+    move(toPixels(s.windowLeft), toPixels(s.windowTop));
     if (s.barMode) {
         s.trackListShown = false;
         applyBarLayout();
@@ -46,8 +44,6 @@ bool CDPlayer::Form_Load() {
             toggleTrackList();
         }
     }
-    // Shown once placed and laid out; changing the stacking flag earlier would hide it again.
-    show();
 
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setObjectName("trayIcon");
@@ -60,17 +56,23 @@ bool CDPlayer::Form_Load() {
                     mnuPop->popup(QCursor::pos());
                 }
             });
+    // Shown once placed and laid out (a later change of the stacking flag would hide it
+    // again); showing it adds the tray icon. A start in the tray never flashes the window.
+    if (!startInTray) {
+        show();
+    }
 
     m_device.DeviceQuery("open cdaudio alias cd wait shareable");
     m_device.DeviceQuery("set cd time format tmsf");
     m_state.discLoaded = false;
     placeLogo();
 
-    s.volumeLevel = usableVolume(s.volumeLevel);
+    s.volumeLevel = StartupVolume(s.volumeLevel);
     SetMixerVolume(m_services.mixer, s.volumeLevel);
     IndicateVol(kFullVolume, kFullVolume - s.volumeLevel);
     if (!m_services.mixer.open()) {
         m_services.messages.showMessage("Mixer can not open.");
+        show();  // start-up ends here, before the tray step, so the window stays in view
         m_loaded = true;
         return false;
     }
@@ -80,7 +82,7 @@ bool CDPlayer::Form_Load() {
     picBarProg->hide();
     m_state.discLookupPending = true;
     Timer1->start();
-    if (s.inTray && !s.barMode) {
+    if (startInTray) {
         hideToTray();
         m_tray->show();
     }

@@ -8,15 +8,6 @@
 
 namespace sonarch {
 
-namespace {
-
-QRect pixels(QRect twips) {
-    return QRect(toPixels(twips.x()), toPixels(twips.y()), toPixels(twips.width()),
-                 toPixels(twips.height()));
-}
-
-}  // namespace
-
 EditorLayout CommentEditor::trackLayout() {
     return {"frmtrkCom",
             "Track Comment",
@@ -42,17 +33,17 @@ CommentEditor::CommentEditor(const EditorLayout& layout, QWidget* parent)
     setObjectName(layout.name);
     setWindowTitle(layout.caption);
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(toPixels(layout.client.width()), toPixels(layout.client.height()));
+    setFixedSize(toPixels(layout.client.width), toPixels(layout.client.height));
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(layout.textName);
-    m_text->setGeometry(pixels(layout.text));
+    m_text->setGeometry(toPixelRect(layout.text));
     m_text->installEventFilter(this);
     auto* update = new QPushButton("Update", this);
     update->setObjectName("Command1");
-    update->setGeometry(pixels(layout.update));
+    update->setGeometry(toPixelRect(layout.update));
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("Command2");
-    cancel->setGeometry(pixels(layout.cancel));
+    cancel->setGeometry(toPixelRect(layout.cancel));
     connect(update, &QPushButton::clicked, this, &CommentEditor::updateRequested);
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "library/twip_geometry.h"
+
 class QPlainTextEdit;
 class QPushButton;
 
@@ -11,8 +13,8 @@ struct EditorLayout {
     QString name;      // frmtrkCom, frmAlbCom
     QString caption;   // "Track Comment", "Album Comment"
     QString textName;  // tCom, aCom
-    QSize client;      // in twips
-    QRect text, update, cancel;
+    TwipSize client;
+    TwipRect text, update, cancel;
 };
 
 // A small non-modal editor of one comment. "Update" (or Enter) asks to save; the owner

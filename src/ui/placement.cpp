@@ -1,6 +1,10 @@
 #include "ui/placement.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 #include <array>
+#include <cmath>
 #include <string_view>
 
 namespace sonarch {
@@ -77,7 +81,24 @@ std::optional<TwipRect> barPlace(std::string_view control) {
 }
 
 int toPixels(int twips) {
-    return (twips * 2 + kTwipsPerPixel) / (2 * kTwipsPerPixel);
+    return static_cast<int>(std::lround(double(twips) / kTwipsPerPixel));
+}
+
+QRect toPixelRect(const TwipRect& twips) {
+    return QRect(toPixels(twips.left), toPixels(twips.top), toPixels(twips.width),
+                 toPixels(twips.height));
+}
+
+TwipRect toTwipRect(const QRect& pixels) {
+    return {pixels.x() * kTwipsPerPixel, pixels.y() * kTwipsPerPixel,
+            pixels.width() * kTwipsPerPixel, pixels.height() * kTwipsPerPixel};
+}
+
+TwipSize screenTwips(const QWidget* widget) {
+    const QScreen* screen = widget && widget->screen() ? widget->screen()
+                                                       : QGuiApplication::primaryScreen();
+    const QSize pixels = screen ? screen->geometry().size() : QSize(1920, 1080);
+    return {pixels.width() * kTwipsPerPixel, pixels.height() * kTwipsPerPixel};
 }
 
 }  // namespace sonarch

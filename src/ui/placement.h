@@ -3,7 +3,11 @@
 #include <optional>
 #include <string_view>
 
+#include <QRect>
+
 #include "library/twip_geometry.h"
+
+class QWidget;
 
 namespace sonarch {
 
@@ -21,5 +25,9 @@ std::optional<TwipRect> barPlace(std::string_view control);
 
 // Twips to whole pixels, rounded to the nearest pixel.
 int toPixels(int twips);
+QRect toPixelRect(const TwipRect& twips);
+TwipRect toTwipRect(const QRect& pixels);
+// The size of the screen the widget is on (or of the main screen), in twips.
+TwipSize screenTwips(const QWidget* widget);
 
 }  // namespace sonarch

@@ -47,8 +47,4 @@ PointerVolume volumeAtPointer(float y, float scaleHeight) {
     return result;
 }
 
-std::int32_t usableVolume(std::int32_t stored) {
-    return stored < 1 || stored > kFullVolume ? kDefaultVolume : stored;
-}
-
 }  // namespace sonarch

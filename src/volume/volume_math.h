@@ -24,7 +24,4 @@ struct PointerVolume {
 // The level for a pointer at height y (bar units, scaleHeight high) in the volume bar.
 PointerVolume volumeAtPointer(float y, float scaleHeight);
 
-// A stored level outside 1..65000 becomes the default.
-std::int32_t usableVolume(std::int32_t stored);
-
 }  // namespace sonarch
