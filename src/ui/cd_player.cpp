@@ -480,8 +480,8 @@ void CDPlayer::setStatusText(const std::string& text) {
     // runs; any other status (eject, no disc) replaces it at once.
     static const std::string kPlayStates[] = {"Playing . . .", "Paused . . .", "Stopped . . .",
                                               "Ready . . ."};
-    const bool playState = std::find(std::begin(kPlayStates), std::end(kPlayStates), text) !=
-                           std::end(kPlayStates);
+    const bool playState =
+        std::find(std::begin(kPlayStates), std::end(kPlayStates), text) != std::end(kPlayStates);
     if (m_noticeRuns > 0 && playState) {
         return;
     }

@@ -225,7 +225,8 @@ void CDPlayer::LoadImage(const std::string& path) {
     }  // an unreadable file keeps the last picture
     const TwipSize panel{PicCover->width() * kTwipsPerPixel, PicCover->height() * kTwipsPerPixel};
     const TwipSize picture{m_picTemp.width() * kTwipsPerPixel, m_picTemp.height() * kTwipsPerPixel};
-    imgCover->setGeometry(toPixelRect(FitCoverImage(panel, picture, toTwipRect(imgCover->geometry()))));
+    imgCover->setGeometry(
+        toPixelRect(FitCoverImage(panel, picture, toTwipRect(imgCover->geometry()))));
     imgCover->setPixmap(m_picTemp);
     imgCover->show();
 }

@@ -5,10 +5,10 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "core/settings_file.h"
 #include "ui/cd_player.h"
 #include "ui/placement.h"
 #include "ui/skin_label.h"
-#include "core/settings_file.h"
 #include "volume/volume_math.h"
 
 namespace sonarch {
@@ -22,9 +22,8 @@ constexpr const char* kTrayTip = "Sonarch Database CD Player";
 bool CDPlayer::Form_Load() {
     m_state.blinkCounter = 1;
     const TwipSize screen = screenTwips(this);
-    const WindowPosition centred =
-        CentredWindowPosition(screen.width, screen.height, width() * kTwipsPerPixel,
-                              height() * kTwipsPerPixel);
+    const WindowPosition centred = CentredWindowPosition(
+        screen.width, screen.height, width() * kTwipsPerPixel, height() * kTwipsPerPixel);
     m_state.settings = m_services.loadSettings(centred.left, centred.top);
     Settings& s = m_state.settings;
     const bool startInTray = s.inTray && !s.barMode;

@@ -12,20 +12,20 @@ EditorLayout CommentEditor::trackLayout() {
     return {"frmtrkCom",
             "Track Comment",
             "tCom",
-            QSize(4800, 1965),
-            QRect(45, 45, 4740, 1500),
-            QRect(2745, 1620, 915, 285),
-            QRect(3735, 1620, 915, 285)};
+            TwipSize{4800, 1965},
+            TwipRect{45, 45, 4740, 1500},
+            TwipRect{2745, 1620, 915, 285},
+            TwipRect{3735, 1620, 915, 285}};
 }
 
 EditorLayout CommentEditor::albumLayout() {
     return {"frmAlbCom",
             "Album Comment",
             "aCom",
-            QSize(4815, 2130),
-            QRect(45, 90, 4740, 1500),
-            QRect(2745, 1755, 915, 285),
-            QRect(3780, 1755, 915, 285)};
+            TwipSize{4815, 2130},
+            TwipRect{45, 90, 4740, 1500},
+            TwipRect{2745, 1755, 915, 285},
+            TwipRect{3780, 1755, 915, 285}};
 }
 
 CommentEditor::CommentEditor(const EditorLayout& layout, QWidget* parent)

@@ -95,8 +95,8 @@ TwipRect toTwipRect(const QRect& pixels) {
 }
 
 TwipSize screenTwips(const QWidget* widget) {
-    const QScreen* screen = widget && widget->screen() ? widget->screen()
-                                                       : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        widget && widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
     const QSize pixels = screen ? screen->geometry().size() : QSize(1920, 1080);
     return {pixels.width() * kTwipsPerPixel, pixels.height() * kTwipsPerPixel};
 }

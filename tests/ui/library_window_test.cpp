@@ -9,8 +9,8 @@
 #include <QTimer>
 
 #include "device/disc_key.h"
-#include "library/stored_text.h"
 #include "disc_images.h"
+#include "library/stored_text.h"
 #include "player_fixture.h"
 #include "qvlib/library_file.h"
 #include "ui/comment_editor.h"
