@@ -1,5 +1,8 @@
 // The display refresh: the middle of every poll run with a loaded disc. It only writes
 // what the state says; it never asks the drive.
+#include <algorithm>
+#include <climits>
+
 #include "core/status_poll.h"
 #include "device/msf.h"
 #include "playback/time_display.h"
@@ -30,7 +33,7 @@ void StatusPoll::refreshDisplay(const std::string& elapsed) {
 
 void StatusPoll::refreshIndicators() {
     if (m_state.playing) {
-        // The play indicator blinks with a period of two runs.
+        // Blinking from the counter keeps it in step with the poll, with no timer of its own.
         m_view.setIndicatorVisible(Indicator::Play, m_state.blinkCounter % 2 == 0);
         m_view.setStatusText("Playing . . .");
         if (++m_state.blinkCounter == 100) {
@@ -90,9 +93,8 @@ void StatusPoll::refreshRatingAndCover() {
             m_view.ShowStar(0);
         } else if (const std::optional<TrackRow> row = m_view.trackRow(m_state.currentTrack)) {
             if (const auto rating = parseInteger(row->rating)) {
-                // Anything outside a 16-bit rating draws no stars.
-                const bool fits = *rating >= -32768 && *rating <= 32767;
-                m_view.ShowStar(fits ? static_cast<int>(*rating) : 0);
+                m_view.ShowStar(
+                    static_cast<int>(std::clamp<std::int64_t>(*rating, INT_MIN, INT_MAX)));
             }
         }
         if (m_view.coverPanelVisible()) {

@@ -6,16 +6,6 @@
 
 namespace sonarch {
 
-namespace {
-
-// The reply piece as the callers read it: fixed positions, cut at the device's NUL.
-std::string textPiece(const ReplyBuffer& reply, int from, int count) {
-    std::string piece = reply.piece(from, count);
-    return piece.substr(0, piece.find('\0'));
-}
-
-}  // namespace
-
 void StatusPoll::PollStatus() {
     runExclusive([this] { run(); });
 }
@@ -78,11 +68,11 @@ void StatusPoll::readDisc() {
         return;
     }
     m_device.DeviceQuery("status cd length wait", m_reply);
-    m_state.discLengthText = textPiece(m_reply, 1, 5);
+    m_state.discLengthText = m_reply.textPiece(1, 5);
     m_state.trackLengths.assign(std::size_t(m_state.trackCount), std::string());
     for (int i = 1; i <= m_state.trackCount; ++i) {
         m_device.DeviceQuery("status cd length track " + std::to_string(i), m_reply);
-        m_state.trackLengths[std::size_t(i - 1)] = textPiece(m_reply, 1, 5);
+        m_state.trackLengths[std::size_t(i - 1)] = m_reply.textPiece(1, 5);
     }
     if (m_view.trackRowCount() == 0) {
         for (int i = 1; i <= m_state.trackCount; ++i) {

@@ -32,9 +32,13 @@ std::string ReplyBuffer::text() const {
     return m_data.substr(0, m_data.find('\0'));
 }
 
+std::string ReplyBuffer::textPiece(int from, int count) const {
+    const std::string raw = piece(from, count);
+    return raw.substr(0, raw.find('\0'));
+}
+
 std::optional<std::int32_t> ReplyBuffer::number(int from, int count) const {
-    std::string text = piece(from, count);
-    text = text.substr(0, text.find('\0'));
+    std::string text = textPiece(from, count);
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string::npos) {
         return std::nullopt;

@@ -29,6 +29,8 @@ public:
     std::string piece(int from, int count) const;
     // The text up to the first NUL.
     std::string text() const;
+    // A piece as a caller reads it: `count` characters from `from`, cut at the first NUL.
+    std::string textPiece(int from, int count) const;
     // The number in a piece: blanks around it are allowed and reading stops at a NUL; a
     // piece that holds no whole number gives nothing.
     std::optional<std::int32_t> number(int from, int count) const;

@@ -59,10 +59,7 @@ float TextToSeconds(std::string_view text) {
         }
         return static_cast<float>(*minutes * 60 + *secs);
     }
-    if (text.size() < 2) {
-        return 0;
-    }
-    const auto secs = wholeNumber(text.substr(text.size() - 2));
+    const auto secs = wholeNumber(text.substr(text.size() < 2 ? 0 : text.size() - 2));
     if (!secs) {
         return 0;
     }

@@ -6,6 +6,7 @@
 #include "device/msf.h"
 #include "device/time_text.h"
 #include "playback/time_display.h"
+#include "playback/transport.h"
 
 namespace sonarch {
 
@@ -19,8 +20,7 @@ std::int64_t clampToInt32(std::int64_t value) {
 }  // namespace
 
 void Seeking::sendMove(std::int64_t target) {
-    m_state.commandText =
-        (m_state.playing ? "play cd from " : "seek cd to ") + std::to_string(target);
+    m_state.commandText = moveCommandPrefix(m_state.playing) + std::to_string(target);
     m_device.DeviceQuery(m_state.commandText);
 }
 

@@ -2,10 +2,6 @@
 
 namespace sonarch {
 
-std::string Transport::moveCommand() const {
-    return m_state.playing ? "play cd from " : "seek cd to ";
-}
-
 void Transport::play_Click() {
     m_device.DeviceCommand("play cd", false);
     m_state.playing = true;
@@ -37,7 +33,8 @@ void Transport::stopbtn_Click() {
 
 void Transport::ftrack_Click() {
     if (m_state.currentTrack < m_state.trackCount) {
-        m_state.commandText = moveCommand() + std::to_string(m_state.currentTrack + 1);
+        m_state.commandText =
+            moveCommandPrefix(m_state.playing) + std::to_string(m_state.currentTrack + 1);
         m_device.DeviceCommand(m_state.commandText, true);
     } else {
         m_device.DeviceCommand("seek cd to 1", false);
@@ -50,7 +47,7 @@ void Transport::btrack_Click() {
     if (m_state.positionMinutes == 0 && m_state.positionSeconds == 0) {
         target = m_state.currentTrack >= 2 ? m_state.currentTrack - 1 : m_state.trackCount;
     }
-    m_state.commandText = moveCommand() + std::to_string(target);
+    m_state.commandText = moveCommandPrefix(m_state.playing) + std::to_string(target);
     m_device.DeviceCommand(m_state.commandText, false);
     m_pollStatus();
 }

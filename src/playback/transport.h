@@ -9,6 +9,11 @@
 
 namespace sonarch {
 
+// A move plays on from the new place while the drive plays, and only cues it otherwise.
+inline const char* moveCommandPrefix(bool playing) {
+    return playing ? "play cd from " : "seek cd to ";
+}
+
 // The user's transport commands: each sends its command strings, sets the playback flags
 // and, for most, runs the status poll at once so the window follows without waiting.
 class Transport {
@@ -33,9 +38,6 @@ public:
     bool N_MouseDown(int index) const;
 
 private:
-    // "play cd from " while playing, else "seek cd to ".
-    std::string moveCommand() const;
-
     PlayerState& m_state;
     DeviceLayer& m_device;
     PlayerView& m_view;

@@ -315,7 +315,7 @@ void CDPlayer::createMenus() {
 }
 
 void CDPlayer::connectControls() {
-    // Transport buttons show their pressed picture while any mouse button is down.
+    // Feedback is a copy of a slot's picture, any mouse button; the skin is never redrawn.
     const std::pair<SkinLabel*, int> pressable[] = {{btrack, 1},  {play, 2},   {pause, 3},
                                                     {stopbtn, 4}, {ftrack, 5}, {eject, 6},
                                                     {rew, 7},     {ff, 8}};
@@ -393,7 +393,7 @@ void CDPlayer::connectControls() {
         }
     });
 
-    // Window and view buttons look pressed in while a mouse button is down.
+    // These buttons have no pressed picture: a border makes them look pressed in.
     for (SkinLabel* button : {picBar, picExpand, Picture6, Picture7, Picture8}) {
         connect(button, &SkinLabel::mouseDown, this, [button] { button->setBorderStyle(1); });
         connect(button, &SkinLabel::mouseUp, this, [button] { button->setBorderStyle(0); });

@@ -112,7 +112,8 @@ void CDPlayer::ShowStar(int rating) {
     for (SkinLabel* box : t) {
         box->setPixmap(QPixmap());
     }
-    const bool fits = rating >= -32768 && rating <= 32767;
+    // A value outside a 16-bit rating draws no stars, as any value outside 1..10 does.
+    const bool fits = rating >= INT16_MIN && rating <= INT16_MAX;
     const auto stars = StarsForRating(static_cast<std::int16_t>(fits ? rating : 0));
     for (std::size_t k = 0; k < stars.size(); ++k) {
         if (stars[k] == StarState::Full) {

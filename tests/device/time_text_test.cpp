@@ -34,7 +34,7 @@ TEST(TextToSeconds, ReadsMinutesSecondsAndHours) {
     const std::pair<const char*, float> cases[] = {
         {"03:25", 205}, {"00:00", 0}, {"1:02:03", 3723}, {"100:00", 6000},
         {"5:07", 307},  {"07", 7},    {"xx:yy", 0},      {"", 0},
-        {"3", 0},       {"03:2x", 0}, {"a:02:03", 0},    {"12:30:50", 45050},
+        {"3", 3},       {"03:2x", 0}, {"a:02:03", 0},    {"12:30:50", 45050},
     };
     for (const auto& [text, seconds] : cases) {
         EXPECT_EQ(TextToSeconds(text), seconds) << text;
