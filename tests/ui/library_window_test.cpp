@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QImage>
 #include <QPlainTextEdit>
@@ -177,18 +178,67 @@ TEST(LibraryWindow, AFileThatIsNoLibraryIsReportedAndNothingBreaks) {
     EXPECT_EQ(check.readAll(), QByteArray("this is not a library\n"));
 }
 
-TEST(LibraryWindow, RefreshRestoresTheCursorAndTheTimerEvenWhenTheLookupFails) {
+TEST(LibraryWindow, RefreshShowsTheWaitCursorAndHoldsTheTimerOnlyWhileItLooksUp) {
     LibraryPlayer f;
     {
         QFile junk(QString::fromStdString(f.path));
         ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-        junk.write("junk");
+        junk.write("junk");  // the lookup fails: everything must still be put back
     }
     CDPlayer& player = f.start();
     f.tick();
+    bool waitCursor = false;
+    bool timerHeld = false;
+    f.recorder.observe([&](std::string_view command) {
+        if (command == "close all") {
+            waitCursor = QApplication::overrideCursor() &&
+                         QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            timerHeld = !player.timer()->isActive();
+        }
+    });
     QTest::mouseClick(f.control<QWidget>("Picture4"), Qt::LeftButton);
+    EXPECT_TRUE(waitCursor);
+    EXPECT_TRUE(timerHeld);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(player.timer()->isActive());
+}
+
+TEST(LibraryWindow, NothingStartsASecondLookupWhileOneRuns) {
+    LibraryPlayer f;
+    f.storeDisc({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    CDPlayer& player = f.start();
+    int lookups = 0;
+    f.recorder.observe([&](std::string_view command) {
+        if (command == "close all" && ++lookups == 1) {
+            // As if the user clicked while the disc key let events run.
+            QTest::mouseClick(f.control<QWidget>("Picture4"), Qt::LeftButton);
+            player.PollStatus();
+        }
+    });
+    f.tick();
+    EXPECT_EQ(lookups, 1);
+    EXPECT_EQ(f.list()->topLevelItemCount(), 12);
+    EXPECT_EQ(f.caption("Info"), "Playing . . .");
+}
+
+TEST(LibraryWindow, AnEjectDuringTheLookupLeavesTheDriveToTheNextRun) {
+    LibraryPlayer f;
+    f.storeDisc({1, 2, 3});
+    CDPlayer& player = f.start();
+    bool ejected = false;
+    f.recorder.observe([&](std::string_view command) {
+        if (command == "close all" && !ejected) {
+            ejected = true;
+            player.transport().eject_Click();
+        }
+    });
+    f.tick();
+    const auto sent = f.recorder.commands();
+    EXPECT_EQ(std::find(sent.begin(), sent.end(), "play cd"), sent.end());
+    EXPECT_TRUE(f.messages.shown().empty());
+    f.tick();
+    EXPECT_EQ(f.caption("Info"), "Data or no disc loaded");
+    EXPECT_TRUE(player.state().discLookupPending);
 }
 
 TEST(LibraryWindow, TrackCommentStaysWithTheTrackItWasOpenedOn) {

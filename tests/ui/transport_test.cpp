@@ -122,9 +122,15 @@ TEST(Transport, StopOnTrackFiveCuesItsStart) {
 TEST(Transport, EjectTwiceOpensAndClosesTheDoor) {
     Playing f;
     QString infoWhenClosing;
+    QColor labelWhenPolled;
+    bool doorClosed = false;
     f.recorder.observe([&](std::string_view command) {
         if (command == "set cd door closed") {
             infoWhenClosing = f.caption("Info");
+            doorClosed = true;
+        } else if (doorClosed && command == "status cd media present") {
+            labelWhenPolled = f.textColour("N0");  // before the poll reads the disc again
+            doorClosed = false;
         }
     });
     EXPECT_EQ(f.gesture([&] { f.click("eject"); }), Commands{"set cd door open"});
@@ -139,6 +145,7 @@ TEST(Transport, EjectTwiceOpensAndClosesTheDoor) {
     const Commands closing = f.gesture([&] { f.click("eject"); });
     EXPECT_EQ(closing.front(), "set cd door closed");
     EXPECT_EQ(infoWhenClosing, "Loading, please wait . . .");
+    EXPECT_EQ(labelWhenPolled, QColor(0xC0, 0xC0, 0)) << "dimmed the second time too";
     EXPECT_EQ(menuItem->text(), "Eject");
     EXPECT_EQ(f.list()->topLevelItemCount(), 6) << "the disc is read again";
     EXPECT_EQ(f.caption("Info"), "Playing . . .");
@@ -185,6 +192,23 @@ TEST(TrackSelection, MoreTracksMenuListsElevenToThirtyAndPlays) {
     f.recorder.clear();
     item25->trigger();
     EXPECT_EQ(f.recorder.commands(), Commands{"play cd from 25"});
+}
+
+TEST(TrackSelection, FortyTracksListOnlyElevenToThirty) {
+    std::vector<VirtualTrack> tracks(40, VirtualTrack{60 * 75, true});
+    Playing f(tracks);
+    QTest::mouseRelease(f.control<QWidget>("M"), Qt::LeftButton);
+    EXPECT_EQ(f.player->findChild<QAction*>("MT11")->text(), "11");
+    EXPECT_TRUE(f.player->findChild<QAction*>("MT30")->isVisible());
+    EXPECT_EQ(f.player->findChild<QAction*>("MT30")->text(), "30");
+    EXPECT_EQ(f.player->findChild<QAction*>("MT31"), nullptr);
+}
+
+TEST(TrackSelection, TenTracksOrFewerLeaveTheMoreLabelAlone) {
+    Playing f;
+    QTest::mouseRelease(f.control<QWidget>("M"), Qt::LeftButton);
+    EXPECT_FALSE(f.player->findChild<QAction*>("MT12")->isVisible());
+    EXPECT_EQ(f.player->findChild<QAction*>("MT11")->text(), "");
 }
 
 TEST(Seeking, FastForwardWhilePlayingMovesTenSeconds) {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 #include "player_fixture.h"
@@ -223,6 +224,16 @@ TEST(PlayerWindow, ClickingTheTimeChangesItsModeAtTheNextPoll) {
 
 namespace sonarch {
 namespace {
+
+TEST(PlayerWindow, TheTrayIconIsThereFromTheFirstDisplay) {
+    PlayerFixture f(aDisc());
+    CDPlayer& player = f.start();
+    auto* tray = player.findChild<QSystemTrayIcon*>("trayIcon");
+    ASSERT_NE(tray, nullptr);
+    EXPECT_TRUE(tray->isVisible());
+    EXPECT_EQ(tray->toolTip(), "Sonarch Database CD Player");
+    EXPECT_FALSE(player.isHidden());
+}
 
 TEST(PlayerWindow, TheTrackListReopensAsItWasLeft) {
     Settings stored;
