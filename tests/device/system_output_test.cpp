@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <mutex>
 #include <numbers>
+#include <optional>
 #include <thread>
 
 #include "device/audio_output_factory.h"
@@ -41,12 +42,12 @@ constexpr double kToneHz = 1000.0;
 // A child process; stdout and stderr may go to a file or a pipe the test reads.
 class Child {
 public:
-    Child(const std::vector<std::string>& argv, const std::string& stdoutFile, int stderrFd) {
+    // Standard output and error go to the given descriptors (-1: inherited).
+    Child(const std::vector<std::string>& argv, int stdoutFd, int stderrFd) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        if (!stdoutFile.empty()) {
-            posix_spawn_file_actions_addopen(&actions, 1, stdoutFile.c_str(),
-                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (stdoutFd >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
         }
         if (stderrFd >= 0) {
             posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
@@ -94,21 +95,86 @@ bool onPath(const std::string& program) {
     return false;
 }
 
-// Waits until `ready` holds, looking again every few milliseconds; false at the deadline.
-template <class Pred>
-bool waitUntil(Pred ready, std::chrono::milliseconds timeout) {
-    std::mutex mutex;
-    std::condition_variable never;
-    std::unique_lock lock(mutex);
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!ready()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
+// Restores the variables a private sound server changes, so later tests in the same
+// process see the environment they started with.
+class EnvironmentGuard {
+public:
+    EnvironmentGuard() {
+        for (const char* name : {"HOME", "XDG_RUNTIME_DIR", "PULSE_RUNTIME_PATH", "PULSE_SERVER"}) {
+            const char* value = std::getenv(name);
+            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         }
-        never.wait_for(lock, 20ms);
     }
-    return true;
-}
+    ~EnvironmentGuard() {
+        for (const auto& [name, value] : m_saved) {
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+// What a recording program writes to its standard output, collected as it arrives; a
+// reader waits for enough of it without polling.
+class PipeRecording {
+public:
+    PipeRecording() {
+        if (pipe2(m_fds, O_CLOEXEC) != 0) {
+            m_fds[0] = m_fds[1] = -1;
+            return;
+        }
+        m_reader = std::thread([this] {
+            std::uint8_t buffer[8192];
+            ssize_t n;
+            while ((n = read(m_fds[0], buffer, sizeof buffer)) > 0) {
+                std::lock_guard lock(m_mutex);
+                m_bytes.insert(m_bytes.end(), buffer, buffer + n);
+                m_grew.notify_all();
+            }
+            std::lock_guard lock(m_mutex);
+            m_ended = true;
+            m_grew.notify_all();
+        });
+    }
+    ~PipeRecording() {
+        closeWriteEnd();
+        if (m_reader.joinable()) {
+            m_reader.join();
+        }
+        if (m_fds[0] >= 0) {
+            close(m_fds[0]);
+        }
+    }
+    int writeEnd() const { return m_fds[1]; }
+    // Once the child holds its copy, so the reader sees the end when the child ends.
+    void closeWriteEnd() {
+        if (m_fds[1] >= 0) {
+            close(m_fds[1]);
+            m_fds[1] = -1;
+        }
+    }
+    // Waits until `enough` holds for the bytes so far; false if the stream ended first or
+    // nothing came for the safety timeout.
+    template <class Pred>
+    bool waitFor(Pred enough, std::chrono::seconds timeout) {
+        std::unique_lock lock(m_mutex);
+        return m_grew.wait_for(lock, timeout, [&] { return enough(m_bytes) || m_ended; }) &&
+               enough(m_bytes);
+    }
+    std::vector<std::uint8_t> bytes() {
+        std::lock_guard lock(m_mutex);
+        return m_bytes;
+    }
+
+private:
+    int m_fds[2] = {-1, -1};
+    std::thread m_reader;
+    std::mutex m_mutex;
+    std::condition_variable m_grew;
+    std::vector<std::uint8_t> m_bytes;
+    bool m_ended = false;
+};
 
 // A private PulseAudio server with one null sink, in a folder of its own.
 class PrivateSoundServer {
@@ -133,7 +199,7 @@ public:
                 "--log-level=info", "--log-target=stderr", "-L",
                 "module-null-sink sink_name=sonarch_test rate=44100", "-L",
                 "module-native-protocol-unix socket=" + dir.file("native") + " auth-anonymous=1"},
-            "", fds[1]);
+            -1, fds[1]);
         close(fds[1]);
         // Reads the server's log until it is ready, then keeps draining it.
         m_log = std::thread([this, fd = fds[0]] {
@@ -199,9 +265,7 @@ std::vector<std::uint8_t> toneSectors(double hz, std::int32_t sectors) {
 }
 
 // Left-channel samples of a raw 16-bit stereo recording.
-std::vector<std::int16_t> leftSamples(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+std::vector<std::int16_t> leftSamples(const std::vector<std::uint8_t>& bytes) {
     std::vector<std::int16_t> left;
     for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
         left.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
@@ -210,6 +274,7 @@ std::vector<std::int16_t> leftSamples(const std::string& path) {
 }
 
 TEST(SystemOutput, PlaysATrackThroughTheSoundServer) {
+    EnvironmentGuard environment;
     TempDir dir;
     PrivateSoundServer server(dir);
     if (!server.ready()) {
@@ -226,10 +291,12 @@ TEST(SystemOutput, PlaysATrackThroughTheSoundServer) {
     auto drive = openDrive(dir.file("tone.cue"));
     ASSERT_TRUE(drive.ok()) << drive.error();
 
+    PipeRecording monitor;
     Child recorder(
         {"pacat", "--record", "--server=" + server.server(), "--device=sonarch_test.monitor",
          "--format=s16le", "--rate=44100", "--channels=2", "--raw", "--latency-msec=20"},
-        dir.file("monitor.raw"), -1);
+        monitor.writeEnd(), -1);
+    monitor.closeWriteEnd();
     ASSERT_TRUE(recorder.running());
 
     SteadyClock clock;
@@ -239,32 +306,33 @@ TEST(SystemOutput, PlaysATrackThroughTheSoundServer) {
     Mixer mixer(audio.value().output.get());
     ASSERT_TRUE(mixer.open());
     EXPECT_TRUE(SetMixerVolume(mixer, 65000));
+    // Enough of the tone to measure: from the first loud sample, a tenth of a second to
+    // settle and half a second to count.
+    const std::size_t needed = 4410 + 22050;
+    auto toneRecorded = [needed](const std::vector<std::uint8_t>& bytes) {
+        const std::vector<std::int16_t> left = leftSamples(bytes);
+        const auto loud = std::find_if(left.begin(), left.end(),
+                                       [](std::int16_t s) { return std::abs(s) > 4000; });
+        return loud != left.end() && std::size_t(left.end() - loud) >= needed;
+    };
     {
         CdAudioDevice device(*drive.value(), *audio.value().output);
         device.send("open cdaudio alias cd wait shareable", 0);
         device.send("set cd time format milliseconds", 0);
         ASSERT_EQ(device.send("play cd from 1000", 0).code, 0);
-        // The heard position moves only as the server plays.
-        const bool heard = waitUntil(
-            [&] { return std::stoll(device.send("status cd position", 64).reply) >= 2500; }, 20s);
-        ASSERT_TRUE(heard) << "the sound server never played 1.5 s of the track";
+        ASSERT_TRUE(monitor.waitFor(toneRecorded, 20s)) << "nothing came out of the sink's monitor";
+        // The heard position has moved with what the server played.
+        EXPECT_GT(std::stoll(device.send("status cd position", 64).reply), 1000);
         device.send("stop cd", 0);
     }
-    const bool recorded = waitUntil(
-        [&] {
-            std::error_code ignored;
-            return std::filesystem::file_size(dir.file("monitor.raw"), ignored) >= 44100 * 4 * 2;
-        },
-        20s);
     recorder.stop();
-    ASSERT_TRUE(recorded) << "nothing came out of the sink's monitor";
 
-    const std::vector<std::int16_t> left = leftSamples(dir.file("monitor.raw"));
+    const std::vector<std::int16_t> left = leftSamples(monitor.bytes());
     const auto start =
         std::find_if(left.begin(), left.end(), [](std::int16_t s) { return std::abs(s) > 4000; });
     ASSERT_NE(start, left.end()) << "the recording is silent";
     const std::size_t from = std::size_t(start - left.begin()) + 4410;
-    const std::size_t length = 22050;
+    const std::size_t length = needed - 4410;
     ASSERT_LE(from + length, left.size());
     int crossings = 0;
     for (std::size_t i = from + 1; i < from + length; ++i) {
@@ -277,6 +345,7 @@ TEST(SystemOutput, PlaysATrackThroughTheSoundServer) {
 }
 
 TEST(SystemOutput, NoSoundServerMeansTheMixerCannotOpen) {
+    EnvironmentGuard environment;
     TempDir dir;
     setenv("PULSE_SERVER", ("unix:" + dir.file("no-server-here")).c_str(), 1);
     ManualClock clock;
