@@ -251,3 +251,79 @@ TEST(PlayerWindow, TheTrackListReopensAsItWasLeft) {
 
 }  // namespace
 }  // namespace sonarch
+
+namespace sonarch {
+namespace {
+
+TEST(Layouts, DoubleClickAndTheBarButtonToggleTheBarLayoutAndLeaveToNormal) {
+    Settings stored;
+    stored.trackListShown = true;
+    PlayerFixture f(aDisc(), stored);
+    CDPlayer& player = f.start();
+    f.tick(3);
+    const QString time = f.caption("timeWindow");
+    QTest::mouseDClick(&player, Qt::LeftButton, {}, QPoint(150, 100));
+    EXPECT_EQ(player.height() * kTwipsPerPixel, 270);
+    EXPECT_TRUE(player.state().settings.barMode);
+    EXPECT_FALSE(player.state().settings.trackListShown);
+    EXPECT_EQ(f.caption("BarTime"), time) << "the strip shows the current texts at once";
+    EXPECT_EQ(f.caption("Bartrack"), f.caption("lTrack"));
+    QTest::mouseClick(f.control<QWidget>("picBar"), Qt::LeftButton);
+    EXPECT_NEAR(player.height() * kTwipsPerPixel, 1760, 8) << "normal, not expanded";
+    EXPECT_FALSE(player.state().settings.barMode);
+    EXPECT_FALSE(f.shown("BarTime"));
+    expectAt(f.control<QWidget>("picStop"), 2025, 270, 150, 150);
+    QTest::mouseClick(f.control<QWidget>("picExpand"), Qt::LeftButton);
+    EXPECT_NEAR(player.height() * kTwipsPerPixel, 5255, 8);
+}
+
+TEST(Layouts, HidingToTheTrayHidesTheControlsAndRestoringShowsThem) {
+    PlayerFixture f(aDisc());
+    CDPlayer& player = f.start();
+    QTest::mouseClick(f.control<QWidget>("Picture6"), Qt::LeftButton);
+    EXPECT_TRUE(player.isHidden());
+    EXPECT_TRUE(player.state().settings.inTray);
+    for (const char* name : {"play", "Picture1", "N0", "timeWindow", "picVol"}) {
+        EXPECT_FALSE(f.shown(name)) << name;
+    }
+    player.findChild<QAction*>("mnuRestore")->trigger();
+    EXPECT_FALSE(player.isHidden());
+    EXPECT_FALSE(player.state().settings.inTray);
+    for (const char* name : {"play", "Picture1", "N0", "timeWindow", "picVol"}) {
+        EXPECT_TRUE(f.shown(name)) << name;
+    }
+}
+
+TEST(Layouts, MovingOverTheBackgroundPutsEveryHighlightBack) {
+    PlayerFixture f(aDisc());
+    CDPlayer& player = f.start();
+    f.tick();
+    QTest::mouseMove(f.control<QWidget>("down"), QPoint(2, 2));
+    QTest::mouseMove(f.control<QWidget>("up"), QPoint(2, 2));
+    QTest::mouseMove(f.control<QWidget>("lRandom"), QPoint(2, 2));
+    const ImageSlots& skin = player.imageSlots();
+    EXPECT_EQ(f.control<QLabel>("down")->pixmap().cacheKey(), skin["dh"].cacheKey())
+        << "moving straight onto up leaves down highlighted";
+    EXPECT_EQ(f.control<QLabel>("up")->pixmap().cacheKey(), skin["uh"].cacheKey());
+    EXPECT_EQ(f.textColour("lRandom"), QColor(0, 255, 255));
+    QTest::mouseMove(&player, QPoint(3, 60));  // the bare margin left of the buttons
+    EXPECT_EQ(f.control<QLabel>("down")->pixmap().cacheKey(), skin["dn"].cacheKey());
+    EXPECT_EQ(f.control<QLabel>("up")->pixmap().cacheKey(), skin["un"].cacheKey());
+    EXPECT_EQ(f.textColour("lRandom"), QColor(0, 128, 128));
+    EXPECT_EQ(f.control<QLabel>("picProg")->pixmap().cacheKey(), skin["sBarNormal"].cacheKey());
+}
+
+TEST(Layouts, AlwaysOnTopLetterTogglesStackingAndColour) {
+    PlayerFixture f(aDisc());
+    CDPlayer& player = f.start();
+    QTest::mouseClick(f.control<QWidget>("lAlwaysTop"), Qt::LeftButton);
+    EXPECT_FALSE(player.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(f.textColour("lAlwaysTop"), QColor(0, 128, 128));
+    QTest::mouseClick(f.control<QWidget>("lAlwaysTop"), Qt::LeftButton);
+    EXPECT_TRUE(player.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(f.textColour("lAlwaysTop"), QColor(0, 255, 255));
+    EXPECT_FALSE(player.isHidden()) << "changing the stacking keeps the window shown";
+}
+
+}  // namespace
+}  // namespace sonarch
