@@ -6,7 +6,9 @@
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
 
+#include <chrono>
 #include <cstring>
+#include <utility>
 
 namespace sonarch {
 
@@ -14,6 +16,8 @@ namespace {
 
 // Tries paranoia makes on a sector before giving up on it.
 constexpr int kReadRetries = 3;
+// How often the watcher looks at the drive: well within one poll of the window.
+constexpr std::chrono::milliseconds kWatchInterval{200};
 
 }  // namespace
 
@@ -30,16 +34,29 @@ Result<std::unique_ptr<Drive>> CdDrive::open(const std::string& device) {
         cdio_free(found);
     }
     std::unique_ptr<CdDrive> drive(new CdDrive(path));
-    std::lock_guard lock(drive->m_controlMutex);
-    if (!drive->reopenControlLocked()) {
-        return R::failure("Cannot open the CD drive '" + path + "'.");
+    {
+        std::lock_guard lock(drive->m_controlMutex);
+        if (!drive->reopenControlLocked()) {
+            return R::failure("Cannot open the CD drive '" + path + "'.");
+        }
     }
+    // One look before the first command, so a disc in the drive is seen at once.
+    drive->probe();
+    drive->m_watcher = std::thread([raw = drive.get()] { raw->watch(); });
     return R::success(std::move(drive));
 }
 
 CdDrive::CdDrive(std::string device) : m_device(std::move(device)) {}
 
 CdDrive::~CdDrive() {
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_quit = true;
+    }
+    m_wake.notify_all();
+    if (m_watcher.joinable()) {
+        m_watcher.join();
+    }
     {
         std::lock_guard lock(m_readMutex);
         closeReaderLocked();
@@ -59,13 +76,95 @@ bool CdDrive::reopenControlLocked() {
     return m_control != nullptr;
 }
 
+void CdDrive::watch() {
+    std::unique_lock lock(m_stateMutex);
+    while (!m_quit) {
+        m_wake.wait_for(lock, kWatchInterval,
+                        [this] { return m_quit || m_request != DoorRequest::None; });
+        if (m_quit) {
+            break;
+        }
+        const DoorRequest request = std::exchange(m_request, DoorRequest::None);
+        lock.unlock();
+        moveTray(request);
+        probe();
+        if (request == DoorRequest::Close) {
+            ++m_generation;  // whatever disc lies in the tray now is read afresh
+        }
+        lock.lock();
+    }
+}
+
+void CdDrive::probe() {
+    bool present = false;
+    bool changed = false;
+    std::optional<DiscToc> toc;
+    {
+        std::lock_guard lock(m_controlMutex);
+        present = mediaPresentLocked(changed);
+        if (present) {
+            toc = readTocLocked();
+        }
+    }
+    std::lock_guard lock(m_stateMutex);
+    if (m_request == DoorRequest::Open) {
+        return;  // the tray is about to open: what was seen is already out of date
+    }
+    m_present = present && toc.has_value();
+    m_toc = std::move(toc);
+    if (m_present) {
+        m_doorOpen = false;
+    }
+    if (changed) {
+        // Counted only now, so the device never pairs the new count with the old contents.
+        ++m_generation;
+    }
+}
+
 bool CdDrive::mediaPresent() {
-    std::lock_guard lock(m_controlMutex);
+    std::lock_guard lock(m_stateMutex);
+    return m_present;
+}
+
+std::optional<DiscToc> CdDrive::readToc() {
+    std::lock_guard lock(m_stateMutex);
+    return m_present ? m_toc : std::nullopt;
+}
+
+bool CdDrive::openDoor() {
+    // Only asked for: the watcher moves the tray, and the disc is gone for the device now.
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_request = DoorRequest::Open;
+        m_present = false;
+        m_toc.reset();
+    }
+    m_doorOpen = true;
+    ++m_generation;
+    m_wake.notify_all();
+    return true;
+}
+
+bool CdDrive::closeDoor() {
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_request = DoorRequest::Close;
+    }
+    m_doorOpen = false;
+    m_wake.notify_all();
+    return true;
+}
+
+bool CdDrive::isDoorOpen() const {
+    return m_doorOpen.load();
+}
+
+bool CdDrive::mediaPresentLocked(bool& changed) {
     if (!m_control && !reopenControlLocked()) {
         return false;
     }
     if (cdio_get_media_changed(m_control) == 1) {
-        ++m_generation;
+        changed = true;
         if (!reopenControlLocked()) {
             return false;
         }
@@ -75,12 +174,10 @@ bool CdDrive::mediaPresent() {
         reopenControlLocked();
         return false;
     }
-    m_doorOpen = false;
     return true;
 }
 
-std::optional<DiscToc> CdDrive::readToc() {
-    std::lock_guard lock(m_controlMutex);
+std::optional<DiscToc> CdDrive::readTocLocked() {
     if (!m_control) {
         return std::nullopt;
     }
@@ -99,51 +196,29 @@ std::optional<DiscToc> CdDrive::readToc() {
     return toc;
 }
 
-bool CdDrive::openDoor() {
-    // The reader is not waited for: a read may take seconds on a scratched disc. The new
-    // generation makes it drop its handle before its next read.
-    std::lock_guard lock(m_controlMutex);
-    if (!m_control && !reopenControlLocked()) {
-        return false;
+void CdDrive::moveTray(DoorRequest request) {
+    if (request == DoorRequest::None) {
+        return;
     }
-    // Ejecting hands the handle back to libcdio, which frees it.
-    const driver_return_code_t result = cdio_eject_media(&m_control);
-    m_control = nullptr;
-    if (result != DRIVER_OP_SUCCESS) {
+    std::lock_guard lock(m_controlMutex);
+    if (request == DoorRequest::Open) {
+        if (!m_control && !reopenControlLocked()) {
+            return;
+        }
+        // Ejecting hands the handle back to libcdio, which frees it. The reader is not
+        // waited for: the new generation makes it drop its own handle before its next read.
+        cdio_eject_media(&m_control);
+        m_control = nullptr;
         reopenControlLocked();
-        return false;
+        return;
     }
-    m_doorOpen = true;
-    ++m_generation;
-    return true;
-}
-
-bool CdDrive::closeDoor() {
-    std::lock_guard lock(m_controlMutex);
     if (m_control) {
         cdio_destroy(m_control);
         m_control = nullptr;
     }
     driver_id_t driver = DRIVER_DEVICE;
-    const driver_return_code_t result = cdio_close_tray(m_device.c_str(), &driver);
+    cdio_close_tray(m_device.c_str(), &driver);
     reopenControlLocked();
-    if (result != DRIVER_OP_SUCCESS && result != DRIVER_OP_UNSUPPORTED) {
-        return false;
-    }
-    m_doorOpen = false;
-    ++m_generation;
-    return true;
-}
-
-bool CdDrive::isDoorOpen() const {
-    std::lock_guard lock(m_controlMutex);
-    if (m_control) {
-        const int tray = mmc_get_tray_status(m_control);
-        if (tray >= 0) {
-            return tray == 1;
-        }
-    }
-    return m_doorOpen.load();
 }
 
 void CdDrive::closeReaderLocked() {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "core/result.h"
 #include "device/drive.h"
@@ -14,10 +17,11 @@ typedef struct cdrom_paranoia_s cdrom_paranoia_t;
 
 namespace sonarch {
 
-// A physical CD drive through libcdio. The table of contents, media and door are looked
-// at through one handle on the window thread; audio is read through another on the
-// playback thread with libcdio-paranoia, which corrects jitter and gives up on a sector
-// after a few tries (it is then heard as silence).
+// A physical CD drive through libcdio. A watcher thread of its own looks at the media,
+// table of contents and tray through one handle and moves the tray, so the window thread
+// only reads what it last saw and never waits while the drive spins up or the tray moves.
+// Audio is read through another handle on the playback thread with libcdio-paranoia,
+// which corrects jitter and gives up on a sector after a few tries (heard as silence).
 class CdDrive : public Drive {
 public:
     // A device node such as /dev/sr0, or "" for the system's default CD drive.
@@ -33,16 +37,33 @@ public:
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
 
 private:
+    enum class DoorRequest { None, Open, Close };
+
     explicit CdDrive(std::string device);
     bool reopenControlLocked();
     void closeReaderLocked();
+    // watcher thread (or open(), before it starts)
+    void watch();
+    void probe();
+    bool mediaPresentLocked(bool& changed);
+    std::optional<DiscToc> readTocLocked();
+    void moveTray(DoorRequest request);
 
     const std::string m_device;
 
-    mutable std::mutex m_controlMutex;  // window thread
+    std::mutex m_controlMutex;  // watcher thread
     CdIo_t* m_control = nullptr;
     std::atomic<bool> m_doorOpen{false};
     std::atomic<std::uint64_t> m_generation{1};
+
+    // What the watcher last saw, and what it is asked to do next.
+    mutable std::mutex m_stateMutex;
+    std::condition_variable m_wake;
+    bool m_present = false;
+    std::optional<DiscToc> m_toc;
+    DoorRequest m_request = DoorRequest::None;
+    bool m_quit = false;
+    std::thread m_watcher;
 
     std::mutex m_readMutex;  // playback thread
     cdrom_drive_t* m_cdda = nullptr;
