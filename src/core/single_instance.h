@@ -26,7 +26,6 @@ public:
     // Takes the lock if it is free, without waiting.
     InstanceLock tryLock();
     void unlock();
-    const std::string& lockFilePath() const { return m_path; }
     // Why the last tryLock gave Unavailable.
     const std::string& error() const { return m_error; }
 

@@ -28,8 +28,6 @@ public:
     bool runExclusive(const std::function<void()>& work);
     bool busy() const { return m_running; }
 
-    const ReplyBuffer& replyBuffer() const { return m_reply; }
-
 private:
     void run();
     void readDisc();

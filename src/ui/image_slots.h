@@ -13,8 +13,6 @@ public:
     ImageSlots();  // loads every slot from the skin resources
 
     const QPixmap& operator[](const QString& name) const;
-    bool contains(const QString& name) const { return m_pixmaps.contains(name); }
-    QStringList names() const { return m_pixmaps.keys(); }
 
 private:
     QHash<QString, QPixmap> m_pixmaps;

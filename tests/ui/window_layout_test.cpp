@@ -313,6 +313,18 @@ TEST(Layouts, MovingOverTheBackgroundPutsEveryHighlightBack) {
     EXPECT_EQ(f.control<QLabel>("picProg")->pixmap().cacheKey(), skin["sBarNormal"].cacheKey());
 }
 
+TEST(Layouts, WindowButtonsLookPressedInOnlyWhileAButtonIsDown) {
+    PlayerFixture f(aDisc());
+    f.start();
+    auto* expand = f.control<SkinLabel>("picExpand");
+    const qint64 picture = expand->pixmap().cacheKey();
+    QTest::mousePress(expand, Qt::RightButton);
+    EXPECT_EQ(expand->borderStyle(), 1);
+    EXPECT_EQ(expand->pixmap().cacheKey(), picture) << "the picture itself does not change";
+    QTest::mouseRelease(expand, Qt::RightButton);
+    EXPECT_EQ(expand->borderStyle(), 0);
+}
+
 TEST(Layouts, AlwaysOnTopLetterTogglesStackingAndColour) {
     PlayerFixture f(aDisc());
     CDPlayer& player = f.start();
