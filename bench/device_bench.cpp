@@ -1,7 +1,8 @@
 // Times the device's round trip for a status query and the disc key of a full disc.
 #include <benchmark/benchmark.h>
 
-#include "core/messages.h"
+#include "audio/paced_output.h"
+#include "base/messages.h"
 #include "device/cd_audio_device.h"
 #include "device/disc_key.h"
 #include "device/virtual_drive.h"
@@ -13,7 +14,7 @@ using namespace sonarch;
 void BM_StatusPositionQuery(benchmark::State& state) {
     ManualClock clock;
     VirtualDrive drive(demoDisc());
-    CdAudioDevice device(drive, clock);
+    CdAudioDevice device(drive, std::make_unique<NullOutput>(clock));
     device.send("open cdaudio alias cd wait shareable", 0);
     device.send("set cd time format tmsf", 0);
     device.send("play cd from 3", 0);
@@ -32,7 +33,7 @@ BENCHMARK(BM_StatusPositionQuery);
 void BM_DiscKey99Tracks(benchmark::State& state) {
     ManualClock clock;
     VirtualDrive drive(std::vector<VirtualTrack>(99, VirtualTrack{3000, true}));
-    CdAudioDevice device(drive, clock);
+    CdAudioDevice device(drive, std::make_unique<NullOutput>(clock));
     MessageRecorder messages;
     DeviceError error;
     DeviceLayer layer(device, messages, error);

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <mutex>
 
+#include "audio/paced_output.h"
 #include "device/cd_audio_device.h"
 #include "device/drive_factory.h"
-#include "device/paced_output.h"
 
 namespace {
 

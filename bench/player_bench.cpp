@@ -3,9 +3,9 @@
 
 #include <QApplication>
 
-#include "core/messages.h"
+#include "audio/paced_output.h"
+#include "base/messages.h"
 #include "device/cd_audio_device.h"
-#include "device/paced_output.h"
 #include "device/virtual_drive.h"
 #include "ui/cd_player.h"
 

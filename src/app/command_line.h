@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/result.h"
+#include "base/result.h"
 
 namespace sonarch {
 

@@ -6,9 +6,9 @@
 
 #include "app/command_line.h"
 #include "app/signal_watcher.h"
+#include "audio/audio_output_factory.h"
 #include "core/settings_file.h"
 #include "core/single_instance.h"
-#include "device/audio_output_factory.h"
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/drive_factory.h"

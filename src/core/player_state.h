@@ -7,10 +7,10 @@
 
 #include "device/audio_output.h"
 #include "device/device_layer.h"
+#include "library/library_store.h"
 
 namespace sonarch {
 
-inline constexpr const char* kNoDatabase = "None selected";
 inline constexpr std::int32_t kDefaultVolume = 34000;
 
 // The settings kept in "player.dat", in the order of its lines.

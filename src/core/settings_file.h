@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "core/player_state.h"
-#include "core/result.h"
 
 namespace sonarch {
 

@@ -4,7 +4,6 @@
 
 #include "device/mci_errors.h"
 #include "device/msf.h"
-#include "device/paced_output.h"
 
 namespace sonarch {
 
@@ -77,10 +76,8 @@ std::int64_t framesToMs(std::int64_t frames) {
 CdAudioDevice::CdAudioDevice(Drive& drive, AudioOutput& output)
     : m_drive(drive), m_engine(drive, output) {}
 
-CdAudioDevice::CdAudioDevice(Drive& drive, Clock& clock)
-    : m_drive(drive),
-      m_ownOutput(std::make_unique<NullOutput>(clock)),
-      m_engine(drive, *m_ownOutput) {}
+CdAudioDevice::CdAudioDevice(Drive& drive, std::unique_ptr<AudioOutput> output)
+    : m_drive(drive), m_ownOutput(std::move(output)), m_engine(drive, *m_ownOutput) {}
 
 CdAudioDevice::~CdAudioDevice() = default;
 

@@ -22,8 +22,8 @@ public:
     // Plays into `output`, whose frames heard are the device's clock. The output must
     // outlive the device.
     CdAudioDevice(Drive& drive, AudioOutput& output);
-    // Plays into a silent output of its own that hears at the pace of `clock`.
-    CdAudioDevice(Drive& drive, Clock& clock);
+    // Plays into an output of its own.
+    CdAudioDevice(Drive& drive, std::unique_ptr<AudioOutput> output);
     ~CdAudioDevice() override;
 
     MciResult send(std::string_view command, int replyLength) override;

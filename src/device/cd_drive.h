@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "core/result.h"
+#include "base/result.h"
 #include "device/drive.h"
 
 typedef struct _CdIo CdIo_t;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/messages.h"
+#include "base/messages.h"
 #include "device/mci_device.h"
 
 namespace sonarch {

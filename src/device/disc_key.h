@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "core/result.h"
+#include "base/result.h"
 #include "device/device_layer.h"
 
 namespace sonarch {

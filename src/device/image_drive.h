@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/result.h"
+#include "base/result.h"
 #include "device/drive.h"
 
 namespace sonarch {

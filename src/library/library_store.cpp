@@ -5,8 +5,6 @@
 
 #include <utility>
 
-#include "core/player_state.h"
-
 namespace sonarch {
 
 namespace {

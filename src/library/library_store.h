@@ -9,9 +9,12 @@
 #include <variant>
 #include <vector>
 
-#include "core/result.h"
+#include "base/result.h"
 
 namespace sonarch {
+
+// What the settings hold when no library has been chosen; it names no library.
+inline constexpr const char* kNoDatabase = "None selected";
 
 class LibraryConnection;
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/messages.h"
+#include "base/messages.h"
 #include "core/player_state.h"
 #include "core/player_view.h"
 #include "core/status_poll.h"

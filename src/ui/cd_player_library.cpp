@@ -9,10 +9,10 @@
 #include <QTreeWidget>
 
 #include "device/disc_key.h"
+#include "layout/cover_fit.h"
+#include "layout/place_beside_player.h"
 #include "library/album_comment.h"
-#include "library/cover_geometry.h"
 #include "library/disc_lookup.h"
-#include "library/place_beside_player.h"
 #include "library/star_rating.h"
 #include "library/stored_text.h"
 #include "library/track_comment.h"

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "layout/edge_snap.h"
 #include "ui/cd_player.h"
 #include "ui/placement.h"
 #include "ui/skin_label.h"
@@ -112,20 +113,9 @@ void CDPlayer::SnapToScreenEdges() {
     if (!screen || isMinimized()) {
         return;
     }
-    const QRect area = screen->geometry();
-    const int t = kTwipsPerPixel;
-    if ((y() - area.top()) * t <= 200) {
-        move(x(), area.top());
-    }
-    if ((x() - area.left()) * t <= 200) {
-        move(area.left(), y());
-    }
-    if ((area.right() + 1 - x() - width()) * t <= 200) {
-        move(area.right() + 1 - width(), y());
-    }
-    if ((area.bottom() + 1 - y() - height()) * t <= 580) {
-        move(x(), area.bottom() + 1 - height() - 450 / t);
-    }
+    const TwipPoint at =
+        sonarch::SnapToScreenEdges(toTwipRect(geometry()), toTwipRect(screen->geometry()));
+    move(toPixels(at.left), toPixels(at.top));
 }
 
 }  // namespace sonarch

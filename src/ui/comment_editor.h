@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "library/twip_geometry.h"
+#include "layout/twips.h"
 
 class QPlainTextEdit;
 class QPushButton;

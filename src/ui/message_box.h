@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/messages.h"
+#include "base/messages.h"
 
 class QWidget;
 

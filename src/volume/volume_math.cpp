@@ -1,6 +1,6 @@
 #include "volume/volume_math.h"
 
-#include "core/player_state.h"
+#include "device/audio_output.h"
 #include "device/time_text.h"
 
 namespace sonarch {

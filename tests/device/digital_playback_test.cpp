@@ -5,11 +5,11 @@
 #include <chrono>
 #include <future>
 
+#include "audio/wav_output.h"
 #include "device/cd_audio_device.h"
 #include "device/drive_factory.h"
 #include "device/virtual_drive.h"
-#include "device/wav_output.h"
-#include "disc_images.h"
+#include "support/disc_images.h"
 
 namespace sonarch {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/messages.h"
-#include "device_fixture.h"
+#include "base/messages.h"
+#include "support/device_fixture.h"
 
 namespace sonarch {
 namespace {

@@ -3,7 +3,7 @@
 #include <random>
 
 #include "device/mci_errors.h"
-#include "device_fixture.h"
+#include "support/device_fixture.h"
 
 namespace sonarch {
 namespace {

@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "core/messages.h"
+#include "audio/paced_output.h"
+#include "base/messages.h"
 #include "device/cd_audio_device.h"
 #include "device/device_layer.h"
 #include "device/disc_key.h"
 #include "device/drive_factory.h"
 #include "device/mci_errors.h"
-#include "disc_images.h"
+#include "support/disc_images.h"
 
 namespace sonarch {
 namespace {
@@ -25,7 +26,7 @@ struct Replies {
 
 Replies repliesFor(Drive& drive) {
     ManualClock clock;
-    CdAudioDevice device(drive, clock);
+    CdAudioDevice device(drive, std::make_unique<NullOutput>(clock));
     device.send("open cdaudio alias cd wait shareable", 0);
     auto reply = [&device](const std::string& command) { return device.send(command, 256).reply; };
     return {reply("status cd number of tracks"), reply("status cd position track 1"),
@@ -79,7 +80,7 @@ TEST(DiscImages, CdrdaoTocTracksArePiecesOfOneFile) {
     auto drive = openDrive(writeToc(dir, {{300, true}, {225, true}, {350, true}}));
     ASSERT_TRUE(drive.ok()) << drive.error();
     ManualClock clock;
-    CdAudioDevice device(*drive.value(), clock);
+    CdAudioDevice device(*drive.value(), std::make_unique<NullOutput>(clock));
     device.send("open cdaudio alias cd wait shareable", 0);
     EXPECT_EQ(device.send("status cd number of tracks", 30).reply, "3");
     EXPECT_EQ(device.send("status cd position track 3", 30).reply, "00:09:00");
@@ -144,7 +145,7 @@ TEST(DiscImages, DoorTakesTheDiscOutAndPutsItBack) {
     auto drive = openDrive(writeCueBin(dir, kMixedDisc));
     ASSERT_TRUE(drive.ok()) << drive.error();
     ManualClock clock;
-    CdAudioDevice device(*drive.value(), clock);
+    CdAudioDevice device(*drive.value(), std::make_unique<NullOutput>(clock));
     auto reply = [&device](const std::string& command) { return device.send(command, 256); };
     reply("open cdaudio alias cd wait shareable");
     reply("set cd time format tmsf");

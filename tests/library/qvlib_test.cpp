@@ -5,10 +5,10 @@
 
 #include "child_process.h"
 #include "device/disc_key.h"
-#include "device_fixture.h"
 #include "library/disc_lookup.h"
 #include "library/stored_text.h"
 #include "library_fixture.h"
+#include "support/device_fixture.h"
 
 namespace sonarch {
 namespace {

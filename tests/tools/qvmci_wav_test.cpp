@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "device/disc_images.h"
+#include "support/disc_images.h"
 
 namespace sonarch {
 namespace {

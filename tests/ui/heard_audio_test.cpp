@@ -1,11 +1,11 @@
 // What the window's gestures make the device play, as heard in a WAV output.
 #include <gtest/gtest.h>
 
+#include "audio/wav_output.h"
 #include "device/cd_audio_device.h"
 #include "device/virtual_drive.h"
-#include "device/wav_output.h"
-#include "disc_images.h"
 #include "player_fixture.h"
+#include "support/disc_images.h"
 #include "ui/skin_label.h"
 
 namespace sonarch {

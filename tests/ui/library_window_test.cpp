@@ -10,10 +10,10 @@
 #include <QTimer>
 
 #include "device/disc_key.h"
-#include "disc_images.h"
 #include "library/stored_text.h"
 #include "player_fixture.h"
 #include "qvlib/library_file.h"
+#include "support/disc_images.h"
 #include "ui/comment_editor.h"
 
 namespace sonarch {

@@ -7,13 +7,13 @@
 #include <memory>
 #include <optional>
 
-#include "core/messages.h"
+#include "audio/paced_output.h"
+#include "base/messages.h"
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/msf.h"
-#include "device/paced_output.h"
-#include "device/recording_device.h"
 #include "device/virtual_drive.h"
+#include "support/recording_device.h"
 #include "ui/cd_player.h"
 #include "volume/vol_control.h"
 

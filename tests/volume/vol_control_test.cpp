@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "device/paced_output.h"
+#include "audio/paced_output.h"
 
 namespace sonarch {
 namespace {

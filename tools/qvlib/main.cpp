@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/messages.h"
+#include "audio/paced_output.h"
+#include "base/messages.h"
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/device_layer.h"
@@ -53,7 +54,7 @@ Result<DiscInfo> readDisc(const std::string& driveSpec) {
         return R::failure(drive.error());
     }
     ManualClock clock;  // nothing is played, so no time needs to pass
-    CdAudioDevice device(*drive.value(), clock);
+    CdAudioDevice device(*drive.value(), std::make_unique<NullOutput>(clock));
     MessageRecorder messages;
     DeviceError error;
     DeviceLayer layer(device, messages, error);

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "device/audio_output_factory.h"
+#include "audio/audio_output_factory.h"
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/drive_factory.h"

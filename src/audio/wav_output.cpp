@@ -1,4 +1,4 @@
-#include "device/wav_output.h"
+#include "audio/wav_output.h"
 
 #include <array>
 #include <cerrno>

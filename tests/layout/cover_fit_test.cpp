@@ -1,4 +1,4 @@
-#include "library/cover_geometry.h"
+#include "layout/cover_fit.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "core/result.h"
-#include "device/paced_output.h"
+#include "audio/paced_output.h"
+#include "base/result.h"
 
 namespace sonarch {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/twip_geometry.h"
+#include "layout/twips.h"
 
 namespace sonarch {
 

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/messages.h"
+#include "audio/paced_output.h"
+#include "base/messages.h"
 #include "device/cd_audio_device.h"
 #include "device/disc_key.h"
 #include "device/drive.h"
@@ -196,7 +197,7 @@ inline WavContents readWav(const std::string& path) {
 // The whole key of the disc in `drive`, as the player computes it.
 inline std::string discKey(Drive& drive) {
     ManualClock clock;
-    CdAudioDevice device(drive, clock);
+    CdAudioDevice device(drive, std::make_unique<NullOutput>(clock));
     MessageRecorder messages;
     DeviceError error;
     DeviceLayer layer(device, messages, error);

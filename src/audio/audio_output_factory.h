@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/result.h"
+#include "base/result.h"
 #include "device/audio_output.h"
 #include "device/clock.h"
 

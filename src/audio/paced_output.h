@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/result.h"
+#include "base/result.h"
 #include "device/audio_output.h"
 #include "device/clock.h"
 #include "device/ring_buffer.h"

@@ -1,7 +1,7 @@
 // The sound server's output, checked against a private PulseAudio server with a null
 // sink: what the player plays is recorded from the sink's monitor and its pitch measured.
 // Where no such server can be started the test says so by skipping.
-#include "device/system_output.h"
+#include "audio/system_output.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -22,11 +22,11 @@
 #include <optional>
 #include <thread>
 
-#include "device/audio_output_factory.h"
+#include "audio/audio_output_factory.h"
 #include "device/cd_audio_device.h"
 #include "device/drive_factory.h"
 #include "device/virtual_drive.h"
-#include "disc_images.h"
+#include "support/disc_images.h"
 #include "volume/vol_control.h"
 
 extern char** environ;

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "core/result.h"
+#include "base/result.h"
 #include "device/audio_output.h"
 #include "device/ring_buffer.h"
 

@@ -1,4 +1,4 @@
-#include "device/paced_output.h"
+#include "audio/paced_output.h"
 
 #include <algorithm>
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/paced_output.h"
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/msf.h"
@@ -37,7 +38,7 @@ public:
 
     ManualClock clock;
     VirtualDrive drive;
-    CdAudioDevice device{drive, clock};
+    CdAudioDevice device{drive, std::make_unique<NullOutput>(clock)};
 };
 
 }  // namespace sonarch::testing

@@ -1,4 +1,4 @@
-#include "library/place_beside_player.h"
+#include "layout/place_beside_player.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
-#include "device/audio_output_factory.h"
+#include "audio/audio_output_factory.h"
 
-#include "device/paced_output.h"
-#include "device/system_output.h"
-#include "device/wav_output.h"
+#include "audio/paced_output.h"
+#include "audio/system_output.h"
+#include "audio/wav_output.h"
 
 namespace sonarch {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "device/paced_output.h"
+#include "audio/paced_output.h"
+#include "audio/wav_output.h"
 #include "device/ring_buffer.h"
-#include "device/wav_output.h"
-#include "disc_images.h"
+#include "support/disc_images.h"
 
 namespace sonarch {
 namespace {

@@ -1,4 +1,4 @@
-#include "device/system_output.h"
+#include "audio/system_output.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
