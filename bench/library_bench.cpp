@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "library/disc_lookup.h"
 #include "library/library_store.h"
 #include "library/track_number.h"
 #include "qvlib/library_file.h"
@@ -98,7 +97,7 @@ const Library& libraryOf(std::int64_t rows) {
                     discKeys(rows / kTracksPerDisc)};
     const LibraryStore store;
     const bool usable = std::filesystem::exists(library.path) &&
-                        LookUpDisc(store, library.path, library.keys.back()).value.size() ==
+                        store.readDisc(library.path, library.keys.back()).value.size() ==
                             std::size_t(kTracksPerDisc);
     if (!usable) {
         const std::string scratch = library.path + ".new";
@@ -125,7 +124,7 @@ void BM_LookUpDisc(benchmark::State& state) {
     const LibraryStore store;
     std::size_t i = 0;
     for (auto _ : state) {
-        const auto found = LookUpDisc(store, library.path, library.keys[order[i++ % order.size()]]);
+        const auto found = store.readDisc(library.path, library.keys[order[i++ % order.size()]]);
         if (found.value.size() != std::size_t(kTracksPerDisc)) {
             state.SkipWithError("a disc of the library was not found");
             break;
@@ -144,21 +143,25 @@ BENCHMARK(BM_LookUpDisc)
 void BM_OrderedDiscQuery(benchmark::State& state) {
     const Library& library = libraryOf(state.range(0));
     const auto order = lookupOrder(library.keys.size());
-    auto database = LibraryStore().open(library.path);
+    auto database = LibraryStore().openLibrary(library.path);
     if (!database.ok()) {
         state.SkipWithError(database.error().c_str());
         return;
     }
+    SqliteStatement query = database.value().prepare(kOrderedDiscQuery);
     std::size_t i = 0;
     for (auto _ : state) {
-        auto rows = database.value().query(
-            LibraryQuery::orderedDisc(library.keys[order[i++ % order.size()]]),
-            RowSetKind::ReadOnly);
-        if (!rows.ok() || rows.value().size() != std::size_t(kTracksPerDisc)) {
+        query.reset();
+        query.bind(1, library.keys[order[i++ % order.size()]]);
+        int rows = 0;
+        while (query.step() == SQLITE_ROW) {
+            benchmark::DoNotOptimize(query.text(0));
+            ++rows;
+        }
+        if (rows != kTracksPerDisc) {
             state.SkipWithError("a disc of the library was not found");
             break;
         }
-        benchmark::DoNotOptimize(rows);
     }
     state.SetComplexityN(state.range(0));
 }

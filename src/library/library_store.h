@@ -2,134 +2,47 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <variant>
 #include <vector>
 
 #include "base/result.h"
+#include "library/library_outcome.h"
+#include "library/sqlite_database.h"
 
 namespace sonarch {
 
 // What the settings hold when no library has been chosen; it names no library.
 inline constexpr const char* kNoDatabase = "None selected";
 
-class LibraryConnection;
+// The three questions the player asks its library, with ?1 for the disc key and ?2 for
+// the track number as two digits. Values are bound, so a key never changes a statement.
+inline constexpr const char* kOrderedDiscQuery =
+    "SELECT * FROM Audio WHERE cddbToc = ?1 ORDER BY trkNum";
+inline constexpr const char* kDiscQuery = "SELECT * FROM Audio WHERE cddbToc = ?1";
+inline constexpr const char* kTrackQuery = "SELECT * FROM Audio WHERE cddbToc = ?1 AND trkNum = ?2";
 
-// Success carries nothing; a failure carries a message in plain words naming the file.
-using StoreStatus = Result<std::monostate>;
+// One library row of a disc, every column as the track list shows it.
+struct TrackRecord {
+    std::string trkNum;
+    std::string trkTime;
+    std::string trkTitle;
+    std::string trkArtist;
+    std::string album;
+    std::string rating;
+    std::string cover;
 
-// The three questions the player asks its library. Values are bound as parameters, so a
-// key can never change the meaning of the statement.
-class LibraryQuery {
-public:
-    // Every row of a disc, in trkNum order.
-    static LibraryQuery orderedDisc(std::string discKey);
-    // Every row of a disc, in the order the store keeps them.
-    static LibraryQuery disc(std::string discKey);
-    // The rows of one track; `trackText` is the number as two digits ("07").
-    static LibraryQuery track(std::string discKey, std::string trackText);
-
-    // The statement text, with ?1 for the key and ?2 for the track.
-    std::string sql() const;
-    const std::vector<std::string>& values() const { return m_values; }
-
-private:
-    friend class LibraryDatabase;
-    enum class Kind { OrderedDisc, Disc, Track };
-    std::string sql(const std::string& selectList) const;
-    LibraryQuery(Kind kind, std::vector<std::string> values)
-        : m_kind(kind), m_values(std::move(values)) {}
-
-    Kind m_kind;
-    std::vector<std::string> m_values;
+    bool operator==(const TrackRecord&) const = default;
 };
 
-enum class RowSetKind { ReadOnly, Updatable };
-
-using FieldValue = std::variant<std::string, std::int64_t>;
-
-// The rows a query matched, read in full when the query ran, so no statement stays open
-// while the caller works through them. An updatable row set holds a write transaction
-// from the query to close(): if it is destroyed without close(), or a save fails, every
-// row it changed keeps its old value.
-class RowSet {
-public:
-    RowSet(RowSet&& other) noexcept;
-    RowSet& operator=(RowSet&&) = delete;
-    RowSet(const RowSet&) = delete;
-    ~RowSet();
-
-    bool atEnd() const { return m_current >= m_rows.size(); }
-    void moveNext();
-    std::size_t size() const { return m_rows.size(); }
-
-    // The current row's value of a column (any case) as text: no value reads as empty
-    // text, numbers as decimal text. Fails for a column the table does not have or when
-    // there is no current row.
-    Result<std::string> text(std::string_view column) const;
-
-    // Changing one column of the current row: begin, set, save. Only on an updatable set.
-    void beginEdit();
-    void setValue(std::string_view column, FieldValue value);
-    StoreStatus saveRow();
-
-    // Commits the changes of an updatable set; a read-only set just lets go of its rows.
-    // After a failed commit nothing is kept. Safe to call twice.
-    StoreStatus close();
-
-private:
-    friend class LibraryDatabase;
-    struct Row {
-        std::int64_t rowid = 0;
-        std::vector<std::optional<std::string>> values;
-    };
-
-    RowSet(std::shared_ptr<LibraryConnection> connection, RowSetKind kind,
-           std::vector<std::string> columns, std::vector<Row> rows);
-    std::optional<std::size_t> columnIndex(std::string_view column) const;
-    void rollback();
-
-    // Shared with the database, so the connection outlives whichever of the two goes last.
-    std::shared_ptr<LibraryConnection> m_connection;
-    RowSetKind m_kind;
-    std::vector<std::string> m_columns;
-    std::vector<Row> m_rows;
-    std::size_t m_current = 0;
-    bool m_inTransaction = false;
-    bool m_editing = false;
-    std::optional<std::size_t> m_editColumn;
-    std::string m_editColumnName;
-    FieldValue m_editValue;
-};
-
-// One open library file, closed when destroyed or by close(). A row set still alive keeps
-// the file open until it goes too.
-class LibraryDatabase {
-public:
-    LibraryDatabase(LibraryDatabase&& other) noexcept = default;
-    LibraryDatabase& operator=(LibraryDatabase&&) = delete;
-    LibraryDatabase(const LibraryDatabase&) = delete;
-    ~LibraryDatabase();
-
-    Result<RowSet> query(const LibraryQuery& query, RowSetKind kind);
-    void close();
-    bool isOpen() const { return m_connection != nullptr; }
-    const std::string& path() const { return m_path; }
-
-private:
-    friend class LibraryStore;
-    LibraryDatabase(std::shared_ptr<LibraryConnection> connection, std::string path)
-        : m_connection(std::move(connection)), m_path(std::move(path)) {}
-
-    std::shared_ptr<LibraryConnection> m_connection;
-    std::string m_path;
-};
-
-// The library file: a SQLite database with the table Audio. The player opens an existing
-// file per operation and never creates files, tables or rows.
+// The library file: a SQLite database with the table Audio, one row per track, found by
+// the disc's stored key (its first 250 characters) and the track number as two digits
+// ("07"). Each operation opens the file, runs one statement and closes it again; another
+// program may use the file meanwhile. The player never creates files, tables or rows.
+//
+// Every operation is Unavailable, and does nothing at all, when no library is chosen or
+// its file is gone; Failed, with plain words naming the file, when the store refused;
+// Done otherwise, also for a disc or track that has no row.
 class LibraryStore {
 public:
     // How long an operation waits for another program that is writing the file.
@@ -142,12 +55,47 @@ public:
     // "None selected".
     static bool isAvailable(const std::string& path);
 
-    // Fails, with the file named, when the file is missing or is no library with a table
-    // Audio.
-    Result<LibraryDatabase> open(const std::string& path) const;
+    // The disc's rows in trkNum order. When the store fails half way, the rows read so
+    // far come with the failure: the last of them as far as it was read, column by column
+    // in the order of TrackRecord.
+    LibraryOutcome<std::vector<TrackRecord>> readDisc(const std::string& path,
+                                                      const std::string& discKey) const;
+    // aCom of the disc's first row; empty when the disc has no row.
+    LibraryOutcome<std::string> albumComment(const std::string& path,
+                                             const std::string& discKey) const;
+    // trkCom of the track's last matching row; empty when it has none.
+    LibraryOutcome<std::string> trackComment(const std::string& path, const std::string& discKey,
+                                             const std::string& trackText) const;
+
+    // The writes change every matching row, or none; the value is the number changed.
+    LibraryOutcome<int> setRating(const std::string& path, const std::string& discKey,
+                                  const std::string& trackText, std::int16_t rating) const;
+    // Comments are stored as their first 250 characters.
+    LibraryOutcome<int> setAlbumComment(const std::string& path, const std::string& discKey,
+                                        const std::string& text) const;
+    LibraryOutcome<int> setTrackComment(const std::string& path, const std::string& discKey,
+                                        const std::string& trackText,
+                                        const std::string& text) const;
+
+    // Opens an existing library for reading and writing, after checking that it is one
+    // (a SQLite file with a table Audio). For the tools that fill libraries.
+    Result<SqliteDatabase> openLibrary(const std::string& path) const;
 
 private:
+    using FieldValue = std::variant<std::string, std::int64_t>;
+
+    // One column of the first (or the last) row a query matches.
+    LibraryOutcome<std::string> readCell(const std::string& path, const char* sql,
+                                         const std::vector<std::string>& values, const char* column,
+                                         bool lastRow) const;
+    // Sets one column in every row that `where` matches with `keys`.
+    LibraryOutcome<int> update(const std::string& path, const char* column, const char* where,
+                               const std::vector<std::string>& keys, const FieldValue& value) const;
+
     std::chrono::milliseconds m_busyTimeout;
 };
+
+// Plain words for a failure SQLite reported on the library at `path`.
+std::string DescribeLibraryFailure(const std::string& path, int code, const std::string& detail);
 
 }  // namespace sonarch

@@ -11,13 +11,9 @@
 #include "device/disc_key.h"
 #include "layout/cover_fit.h"
 #include "layout/place_beside_player.h"
-#include "library/album_comment.h"
-#include "library/disc_lookup.h"
 #include "library/star_rating.h"
 #include "library/stored_text.h"
-#include "library/track_comment.h"
 #include "library/track_number.h"
-#include "library/track_rating.h"
 #include "ui/cd_player.h"
 #include "ui/comment_editor.h"
 #include "ui/placement.h"
@@ -64,7 +60,7 @@ void CDPlayer::GetCDToc() {
     }
     m_state.currentDiscKey = StoredDiscKey(key.value());
     clearTrackRows();
-    const auto found = LookUpDisc(m_library, path, m_state.currentDiscKey);
+    const auto found = m_library.readDisc(path, m_state.currentDiscKey);
     if (found.status == LibraryStatus::Failed) {
         showLibraryNotice(found.error);
         return;
@@ -94,8 +90,7 @@ void CDPlayer::SetTrackRating(std::int16_t rating, const std::string& trackText)
     if (!LibraryStore::isAvailable(path)) {
         return;
     }
-    const auto written =
-        WriteTrackRating(m_library, path, m_state.currentDiscKey, trackText, rating);
+    const auto written = m_library.setRating(path, m_state.currentDiscKey, trackText, rating);
     if (written.status == LibraryStatus::Failed) {
         m_services.messages.showMessage(written.error);
         return;
@@ -140,14 +135,12 @@ void CDPlayer::openTrackComment() {
     showCommentEditor(
         frmtrkCom, CommentEditor::trackLayout(),
         [this] {
-            return LoadTrackComment(m_library, m_state.settings.databasePath,
-                                    m_state.currentDiscKey,
-                                    FormatTrackNumber(m_state.commentTrack));
+            return m_library.trackComment(m_state.settings.databasePath, m_state.currentDiscKey,
+                                          FormatTrackNumber(m_state.commentTrack));
         },
         [this](const std::string& text) {
-            return SaveTrackComment(m_library, m_state.settings.databasePath,
-                                    m_state.currentDiscKey, FormatTrackNumber(m_state.commentTrack),
-                                    text);
+            return m_library.setTrackComment(m_state.settings.databasePath, m_state.currentDiscKey,
+                                             FormatTrackNumber(m_state.commentTrack), text);
         });
 }
 
@@ -158,12 +151,11 @@ void CDPlayer::openAlbumComment() {
     showCommentEditor(
         frmAlbCom, CommentEditor::albumLayout(),
         [this] {
-            return LoadAlbumComment(m_library, m_state.settings.databasePath,
-                                    m_state.currentDiscKey);
+            return m_library.albumComment(m_state.settings.databasePath, m_state.currentDiscKey);
         },
         [this](const std::string& text) {
-            return SaveAlbumComment(m_library, m_state.settings.databasePath,
-                                    m_state.currentDiscKey, text);
+            return m_library.setAlbumComment(m_state.settings.databasePath, m_state.currentDiscKey,
+                                             text);
         });
 }
 

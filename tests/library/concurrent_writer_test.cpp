@@ -7,10 +7,8 @@
 #include <string>
 
 #include "child_process.h"
-#include "library/album_comment.h"
-#include "library/disc_lookup.h"
+#include "library/library_store.h"
 #include "library/track_number.h"
-#include "library/track_rating.h"
 #include "library_fixture.h"
 
 namespace sonarch {
@@ -99,18 +97,18 @@ TEST(ConcurrentWriter, AnotherProgramWritingTheSameLibraryMakesUsWaitNotFail) {
         auto ours = std::async(std::launch::async, [&]() -> std::pair<LibraryStatus, std::string> {
             switch (round % 3) {
                 case 0: {
-                    const auto found = LookUpDisc(store, path, kDisc);
+                    const auto found = store.readDisc(path, kDisc);
                     return {found.value.size() == 12 ? found.status : LibraryStatus::Failed,
                             found.error};
                 }
                 case 1: {
                     const auto rated =
-                        WriteTrackRating(store, path, kDisc, "03", std::int16_t(round % 10 + 1));
+                        store.setRating(path, kDisc, "03", std::int16_t(round % 10 + 1));
                     return {rated.value == 1 ? rated.status : LibraryStatus::Failed, rated.error};
                 }
                 default: {
                     const auto saved =
-                        SaveAlbumComment(store, path, kDisc, "ours " + std::to_string(round));
+                        store.setAlbumComment(path, kDisc, "ours " + std::to_string(round));
                     return {saved.value == 12 ? saved.status : LibraryStatus::Failed, saved.error};
                 }
             }

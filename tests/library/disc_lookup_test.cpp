@@ -1,4 +1,3 @@
-#include "library/disc_lookup.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,10 +7,8 @@
 #include <fstream>
 #include <random>
 
-#include "library/album_comment.h"
-#include "library/track_comment.h"
+#include "library/library_store.h"
 #include "library/track_number.h"
-#include "library/track_rating.h"
 #include "library_fixture.h"
 
 namespace sonarch {
@@ -47,7 +44,7 @@ TEST_F(LookupTest, TwelveRowsStoredOutOfOrderComeBackInTrackOrder) {
     InsertRows(file, rows);
     InsertRows(file, {{kDiscB, "01", "Other disc"}, {kDiscB, "02", "Other disc"}});
 
-    const auto found = LookUpDisc(store, path, kDiscA);
+    const auto found = store.readDisc(path, kDiscA);
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 12u);
     for (int track = 1; track <= 12; ++track) {
@@ -66,29 +63,33 @@ TEST_F(LookupTest, TwelveRowsStoredOutOfOrderComeBackInTrackOrder) {
 TEST_F(LookupTest, DiscNotInTheLibraryFindsNoRows) {
     SqlFile file(path);
     InsertRows(file, {{kDiscB, "01", "Other disc"}});
-    const auto found = LookUpDisc(store, path, kDiscA);
+    const auto found = store.readDisc(path, kDiscA);
     EXPECT_EQ(found.status, LibraryStatus::Done);
     EXPECT_TRUE(found.value.empty());
     // A key is matched whole, not as the start of a longer one.
-    EXPECT_TRUE(LookUpDisc(store, path, "150").value.empty());
+    EXPECT_TRUE(store.readDisc(path, "150").value.empty());
 }
 
 TEST_F(LookupTest, CellsWithoutValueReadAsEmptyText) {
     SqlFile file(path);
+    // Another program's library, whose columns may hold no value at all.
+    file.exec(
+        "DROP TABLE Audio; CREATE TABLE Audio (cddbToc, trkNum, trkTime, trkTitle, trkArtist, "
+        "Album, Rating, Cover, aCom, trkCom)");
     file.exec("INSERT INTO Audio (cddbToc, trkNum, trkTitle) VALUES ('" + kDiscB +
               "', '01', 'Only')");
-    const auto found = LookUpDisc(store, path, kDiscB);
+    const auto found = store.readDisc(path, kDiscB);
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 1u);
     EXPECT_EQ(found.value[0], (TrackRecord{"01", "", "Only", "", "", "", ""}));
-    EXPECT_EQ(LoadAlbumComment(store, path, kDiscB).value, "");
+    EXPECT_EQ(store.albumComment(path, kDiscB).value, "");
 }
 
 TEST_F(LookupTest, NumbersInAnyColumnReadAsDecimalText) {
     SqlFile file(path);
     file.exec("INSERT INTO Audio (cddbToc, trkNum, trkTime, trkTitle, Rating) VALUES ('" + kDiscB +
               "', '01', 245, 1999, '9')");
-    const auto found = LookUpDisc(store, path, kDiscB);
+    const auto found = store.readDisc(path, kDiscB);
     ASSERT_EQ(found.value.size(), 1u);
     EXPECT_EQ(found.value[0].trkTime, "245");
     EXPECT_EQ(found.value[0].trkTitle, "1999");
@@ -101,15 +102,15 @@ TEST_F(LookupTest, TrackStoredAsSevenIsNotTrackZeroSeven) {
     const std::string trackText = FormatTrackNumber(7);
     EXPECT_EQ(trackText, "07");
 
-    const auto rated = WriteTrackRating(store, path, kDiscB, trackText, 9);
+    const auto rated = store.setRating(path, kDiscB, trackText, 9);
     EXPECT_EQ(rated.status, LibraryStatus::Done);
     EXPECT_EQ(rated.value, 0);
     EXPECT_EQ(file.single("SELECT Rating FROM Audio"), "3");
-    EXPECT_EQ(LoadTrackComment(store, path, kDiscB, trackText).value, "");
-    EXPECT_EQ(SaveTrackComment(store, path, kDiscB, trackText, "new").value, 0);
+    EXPECT_EQ(store.trackComment(path, kDiscB, trackText).value, "");
+    EXPECT_EQ(store.setTrackComment(path, kDiscB, trackText, "new").value, 0);
     EXPECT_EQ(file.single("SELECT trkCom FROM Audio"), "kept");
     // The lookup of the whole disc still lists the row, under its stored number.
-    const auto found = LookUpDisc(store, path, kDiscB);
+    const auto found = store.readDisc(path, kDiscB);
     ASSERT_EQ(found.value.size(), 1u);
     EXPECT_EQ(found.value[0].trkNum, "7");
 }
@@ -153,15 +154,14 @@ TEST(LibraryAvailability, NoLibraryChosenMissingFileOrFolderDoNothingAtAll) {
     for (const std::string path : {"None selected", "", "missing.dbd", "folder.dbd"}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(LibraryStore::isAvailable(path));
-        EXPECT_EQ(LookUpDisc(store, path, kDiscB).status, LibraryStatus::Unavailable);
-        EXPECT_EQ(WriteTrackRating(store, path, kDiscB, "01", 9).status,
+        EXPECT_EQ(store.readDisc(path, kDiscB).status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.setRating(path, kDiscB, "01", 9).status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.albumComment(path, kDiscB).status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.setAlbumComment(path, kDiscB, "x").status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.trackComment(path, kDiscB, "01").status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.setTrackComment(path, kDiscB, "01", "x").status,
                   LibraryStatus::Unavailable);
-        EXPECT_EQ(LoadAlbumComment(store, path, kDiscB).status, LibraryStatus::Unavailable);
-        EXPECT_EQ(SaveAlbumComment(store, path, kDiscB, "x").status, LibraryStatus::Unavailable);
-        EXPECT_EQ(LoadTrackComment(store, path, kDiscB, "01").status, LibraryStatus::Unavailable);
-        EXPECT_EQ(SaveTrackComment(store, path, kDiscB, "01", "x").status,
-                  LibraryStatus::Unavailable);
-        EXPECT_FALSE(store.open(path).ok());
+        EXPECT_FALSE(store.openLibrary(path).ok());
     }
     EXPECT_TRUE(LibraryStore::isAvailable(folder.file("None selected")));
     SqlFile file(folder.file("None selected"));
@@ -178,7 +178,7 @@ TEST(LibraryAvailability, RelativeNamesAreFilesNotAddresses) {
         InsertRows(file, {{kDiscB, "01", "Found"}});
     }
     WorkingDirectory inFolder(folder.path());
-    const auto found = LookUpDisc(LibraryStore(), "file:music.dbd", kDiscB);
+    const auto found = LibraryStore().readDisc("file:music.dbd", kDiscB);
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 1u);
     EXPECT_EQ(found.value[0].trkTitle, "Found");

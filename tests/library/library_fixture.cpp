@@ -5,6 +5,8 @@
 
 #include <system_error>
 
+#include "library/schema.h"
+
 namespace sonarch::testing {
 
 TempFolder::TempFolder() {
@@ -72,20 +74,13 @@ std::string SqlFile::single(const std::string& sql) {
 }
 
 std::string AudioTableSql(const std::string& leaveOut) {
-    const char* const columns[] = {
-        "cddbToc TEXT", "trkNum TEXT",    "trkTime TEXT", "trkTitle TEXT", "trkArtist TEXT",
-        "Album TEXT",   "Rating INTEGER", "Cover TEXT",   "aCom TEXT",     "trkCom TEXT"};
-    std::string sql = "CREATE TABLE Audio (";
-    bool first = true;
-    for (const char* column : columns) {
-        if (!leaveOut.empty() && std::string(column).rfind(leaveOut + " ", 0) == 0) {
-            continue;
+    std::vector<AudioColumn> columns;
+    for (const AudioColumn& column : kAudioColumns) {
+        if (column.name != leaveOut) {
+            columns.push_back(column);
         }
-        sql += (first ? "" : ", ") + std::string(column);
-        first = false;
     }
-    sql += "); CREATE INDEX AudioByDiscAndTrack ON Audio (cddbToc, trkNum);";
-    return sql;
+    return sonarch::AudioTableSql(columns);
 }
 
 TestRow::TestRow(std::string key, std::string number, std::string title, int rating,

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "library/album_comment.h"
+#include "library/library_store.h"
 #include "library/stored_text.h"
-#include "library/track_comment.h"
 #include "library/track_number.h"
-#include "library/track_rating.h"
 #include "library_fixture.h"
 
 namespace sonarch {
@@ -43,7 +41,7 @@ struct WriteTest : ::testing::Test {
 
 TEST_F(WriteTest, RatingIsStoredAsANumberInTheTrackRowOnly) {
     const auto before = everything();
-    const auto rated = WriteTrackRating(store, path, kDisc, "03", 7);
+    const auto rated = store.setRating(path, kDisc, "03", 7);
     ASSERT_EQ(rated.status, LibraryStatus::Done) << rated.error;
     EXPECT_EQ(rated.value, 1);
     EXPECT_EQ(file.rows("SELECT typeof(Rating), Rating FROM Audio WHERE trkNum = '03' AND "
@@ -57,7 +55,7 @@ TEST_F(WriteTest, RatingIsStoredAsANumberInTheTrackRowOnly) {
 
 TEST_F(WriteTest, RatingADiscNotInTheLibraryChangesNoRow) {
     const auto before = everything();
-    const auto rated = WriteTrackRating(store, path, "150 99999", "01", 8);
+    const auto rated = store.setRating(path, "150 99999", "01", 8);
     EXPECT_EQ(rated.status, LibraryStatus::Done);
     EXPECT_EQ(rated.value, 0);
     EXPECT_EQ(everything(), before);
@@ -66,13 +64,13 @@ TEST_F(WriteTest, RatingADiscNotInTheLibraryChangesNoRow) {
 TEST_F(WriteTest, TwoRowsOfTheSameTrackAreBothChangedAndTheLaterOneIsShown) {
     file.exec("INSERT INTO Audio (cddbToc, trkNum, Rating, trkCom) VALUES ('" + kDisc +
               "', '05', 2, 'later row')");
-    EXPECT_EQ(LoadTrackComment(store, path, kDisc, "05").value, "later row");
+    EXPECT_EQ(store.trackComment(path, kDisc, "05").value, "later row");
 
-    EXPECT_EQ(WriteTrackRating(store, path, kDisc, "05", 6).value, 2);
+    EXPECT_EQ(store.setRating(path, kDisc, "05", 6).value, 2);
     EXPECT_EQ(column("Rating", kDisc)[4], (std::vector<std::string>{"6"}));
     EXPECT_EQ(column("Rating", kDisc)[5], (std::vector<std::string>{"6"}));
 
-    EXPECT_EQ(SaveTrackComment(store, path, kDisc, "05", "both").value, 2);
+    EXPECT_EQ(store.setTrackComment(path, kDisc, "05", "both").value, 2);
     EXPECT_EQ(
         file.rows("SELECT trkCom FROM Audio WHERE trkNum = '05' AND cddbToc = '" + kDisc + "'"),
         (Table{{"both"}, {"both"}}));
@@ -83,13 +81,13 @@ TEST_F(WriteTest, AlbumCommentOfThreeHundredCharactersIsStoredAsItsFirst250InEve
     for (int i = 0; i < 300; ++i) {
         text += char('a' + i % 26);
     }
-    const auto saved = SaveAlbumComment(store, path, kDisc, text);
+    const auto saved = store.setAlbumComment(path, kDisc, text);
     ASSERT_EQ(saved.status, LibraryStatus::Done) << saved.error;
     EXPECT_EQ(saved.value, 12);
     const Table expected(12, {text.substr(0, 250)});
     EXPECT_EQ(column("aCom", kDisc), expected);
     EXPECT_EQ(column("aCom", kOtherDisc), (Table{{"other album"}}));
-    EXPECT_EQ(LoadAlbumComment(store, path, kDisc).value, text.substr(0, 250));
+    EXPECT_EQ(store.albumComment(path, kDisc).value, text.substr(0, 250));
 }
 
 TEST_F(WriteTest, TrackCommentIsCutAtCharactersNotBytes) {
@@ -97,8 +95,8 @@ TEST_F(WriteTest, TrackCommentIsCutAtCharactersNotBytes) {
     for (int i = 0; i < 300; ++i) {
         text += "\xC3\xA9";  // é, two bytes
     }
-    ASSERT_EQ(SaveTrackComment(store, path, kDisc, "02", text).value, 1);
-    const std::string stored = LoadTrackComment(store, path, kDisc, "02").value;
+    ASSERT_EQ(store.setTrackComment(path, kDisc, "02", text).value, 1);
+    const std::string stored = store.trackComment(path, kDisc, "02").value;
     EXPECT_EQ(stored, text.substr(0, 500));
     EXPECT_EQ(file.single("SELECT length(trkCom) FROM Audio WHERE trkNum = '02' AND cddbToc = '" +
                           kDisc + "'"),
@@ -110,13 +108,13 @@ TEST_F(WriteTest, AlbumEditorShowsTheFirstRowTrackEditorItsOwnTrack) {
     file.exec("UPDATE Audio SET aCom = 'first' WHERE trkNum = '01'");
     file.exec("UPDATE Audio SET trkCom = 'ninth' WHERE trkNum = '09' AND cddbToc = '" + kDisc +
               "'");
-    EXPECT_EQ(LoadAlbumComment(store, path, kDisc).value, "first");
-    EXPECT_EQ(LoadTrackComment(store, path, kDisc, "09").value, "ninth");
-    EXPECT_EQ(LoadTrackComment(store, path, kDisc, "10").value, "old track");
-    const auto unknown = LoadAlbumComment(store, path, "150 1");
+    EXPECT_EQ(store.albumComment(path, kDisc).value, "first");
+    EXPECT_EQ(store.trackComment(path, kDisc, "09").value, "ninth");
+    EXPECT_EQ(store.trackComment(path, kDisc, "10").value, "old track");
+    const auto unknown = store.albumComment(path, "150 1");
     EXPECT_EQ(unknown.status, LibraryStatus::Done);
     EXPECT_EQ(unknown.value, "");
-    EXPECT_EQ(SaveAlbumComment(store, path, "150 1", "nothing").value, 0);
+    EXPECT_EQ(store.setAlbumComment(path, "150 1", "nothing").value, 0);
 }
 
 TEST_F(WriteTest, AFailureHalfWayThroughTheRowsLeavesEveryRowAsItWas) {
@@ -129,7 +127,7 @@ TEST_F(WriteTest, AFailureHalfWayThroughTheRowsLeavesEveryRowAsItWas) {
         "  SELECT RAISE(ABORT, 'the seventh change is refused') WHERE (SELECT n FROM changes) >= 7;"
         "END;");
     const auto before = everything();
-    const auto saved = SaveAlbumComment(store, path, kDisc, "new album");
+    const auto saved = store.setAlbumComment(path, kDisc, "new album");
     EXPECT_EQ(saved.status, LibraryStatus::Failed);
     EXPECT_NE(saved.error.find(path), std::string::npos) << saved.error;
     EXPECT_NE(saved.error.find("the seventh change is refused"), std::string::npos) << saved.error;

@@ -5,7 +5,7 @@
 
 #include "child_process.h"
 #include "device/disc_key.h"
-#include "library/disc_lookup.h"
+#include "library/library_store.h"
 #include "library/stored_text.h"
 #include "library_fixture.h"
 #include "support/device_fixture.h"
@@ -66,7 +66,7 @@ TEST_F(QvlibTest, RoundTripTheDemoDiscIsFoundByThePlayersKey) {
     ASSERT_EQ(added.exitCode, 0) << added.err;
 
     const std::string key = DemoDiscKey();
-    const auto found = LookUpDisc(LibraryStore(), library, key);
+    const auto found = LibraryStore().readDisc(library, key);
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 12u);
     for (std::size_t i = 0; i < 12; ++i) {
@@ -101,13 +101,12 @@ TEST_F(QvlibTest, RoundTripTheDemoDiscIsFoundByThePlayersKey) {
 TEST_F(QvlibTest, LookupsUseTheIndexOfANewLibrary) {
     ASSERT_EQ(qvlib({"create", library}).exitCode, 0);
     SqlFile file(library);
-    for (const auto& query : {LibraryQuery::orderedDisc("1"), LibraryQuery::disc("1"),
-                              LibraryQuery::track("1", "01")}) {
+    for (const std::string query : {kOrderedDiscQuery, kDiscQuery, kTrackQuery}) {
         std::string plan;
-        for (const auto& row : file.rows("EXPLAIN QUERY PLAN " + query.sql())) {
+        for (const auto& row : file.rows("EXPLAIN QUERY PLAN " + query)) {
             plan += row.back() + "\n";
         }
-        SCOPED_TRACE(query.sql());
+        SCOPED_TRACE(query);
         EXPECT_NE(plan.find("USING INDEX AudioByDiscAndTrack"), std::string::npos) << plan;
         EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
         EXPECT_EQ(plan.find("SCAN"), std::string::npos) << plan;
@@ -183,8 +182,43 @@ TEST_F(QvlibTest, ADiscIsAddedOnceUnlessReplaced) {
               (std::vector<std::vector<std::string>>{{"12", "New", "New"}}));
 }
 
+TEST_F(QvlibTest, AnOlderLibraryIsBroughtUpToDateAndANewerOneIsLeftAlone) {
+    const std::string older = folder.file("older.dbd");
+    const std::string newer = folder.file("newer.dbd");
+    {
+        // A library of before the schema had a version: no index, user_version 0.
+        SqlFile file(older);
+        file.exec(
+            "CREATE TABLE Audio (cddbToc TEXT, trkNum TEXT, trkTime TEXT, trkTitle TEXT, "
+            "trkArtist TEXT, Album TEXT, Rating INTEGER, Cover TEXT, aCom TEXT, trkCom TEXT);"
+            "INSERT INTO Audio VALUES ('150 9000', '01', '02:00', 'Kept', 'A', 'B', 3, '', '', "
+            "'')");
+        SqlFile later(newer);
+        later.exec(testing::AudioTableSql() + "PRAGMA user_version = 7;");
+    }
+    const std::string sheet = writeSheet("tracks.tsv", twelveTracks());
+    const auto added = qvlib({"add", older, "--drive", "demo", "--tracks", sheet});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    SqlFile file(older);
+    EXPECT_EQ(file.single("PRAGMA user_version"), "1");
+    EXPECT_EQ(file.single("SELECT count(*) FROM sqlite_schema WHERE name = 'AudioByDiscAndTrack'"),
+              "1");
+    EXPECT_EQ(file.single("SELECT trkTitle FROM Audio WHERE cddbToc = '150 9000'"), "Kept");
+    EXPECT_EQ(file.single("SELECT count(*) FROM Audio"), "13");
+
+    const auto refused = qvlib({"add", newer, "--drive", "demo", "--tracks", sheet});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("made by a newer version"), std::string::npos) << refused.err;
+    SqlFile later(newer);
+    EXPECT_EQ(later.single("SELECT count(*) FROM Audio"), "0");
+    EXPECT_EQ(later.single("PRAGMA user_version"), "7");
+
+    ASSERT_EQ(qvlib({"create", library}).exitCode, 0);
+    EXPECT_EQ(SqlFile(library).single("PRAGMA user_version"), "1");
+}
+
 TEST(DemoLibrary, TheBuiltDemoLibraryDescribesTheDemoDisc) {
-    const auto found = LookUpDisc(LibraryStore(), DEMO_LIBRARY, DemoDiscKey());
+    const auto found = LibraryStore().readDisc(DEMO_LIBRARY, DemoDiscKey());
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 12u);
     std::ifstream sheet(DEMO_SOURCE_DIR "/tracks.tsv");

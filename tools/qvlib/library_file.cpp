@@ -1,112 +1,36 @@
 #include "qvlib/library_file.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
 #include <filesystem>
-#include <memory>
 
 #include "library/library_store.h"
+#include "library/schema.h"
 
 namespace sonarch {
 
 namespace {
 
-constexpr const char* kSchema =
-    "CREATE TABLE Audio ("
-    " cddbToc TEXT NOT NULL,"
-    " trkNum TEXT NOT NULL,"
-    " trkTime TEXT NOT NULL DEFAULT '',"
-    " trkTitle TEXT NOT NULL DEFAULT '',"
-    " trkArtist TEXT NOT NULL DEFAULT '',"
-    " Album TEXT NOT NULL DEFAULT '',"
-    " Rating INTEGER NOT NULL DEFAULT 0,"
-    " Cover TEXT NOT NULL DEFAULT '',"
-    " aCom TEXT NOT NULL DEFAULT '',"
-    " trkCom TEXT NOT NULL DEFAULT '');"
-    "CREATE INDEX AudioByDiscAndTrack ON Audio (cddbToc, trkNum);";
-
-struct CloseDatabase {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using Database = std::unique_ptr<sqlite3, CloseDatabase>;
-
-struct FinalizeStatement {
-    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
-
-std::string failure(const std::string& path, sqlite3* db) {
-    return "\"" + path + "\": " + (db ? sqlite3_errmsg(db) : "out of memory");
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
 }
 
-Result<Database> openFile(const std::string& path, int flags) {
-    // A name starting with "file:" would be read as a URI; "./" keeps it a plain path.
-    const std::string name = !path.empty() && path.front() == '/' ? path : "./" + path;
-    sqlite3* raw = nullptr;
-    const int code = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
-    Database db(raw);
-    if (code != SQLITE_OK) {
-        return Result<Database>::failure(failure(path, db.get()));
-    }
-    sqlite3_busy_timeout(db.get(), 5000);
-    return Result<Database>::success(std::move(db));
+std::string failure(const std::string& path, const SqliteDatabase& db, int code) {
+    return DescribeLibraryFailure(path, code, db.lastError());
 }
 
-// Opens an existing file after the player's own check that it is a library.
-Result<Database> openLibrary(const std::string& path, int flags) {
-    if (auto check = LibraryStore().open(path); !check.ok()) {
-        return Result<Database>::failure(check.error());
+// An existing library, checked as the player checks it and brought up to the current
+// schema version inside `transaction`.
+Result<bool> upToDate(const std::string& path, SqliteDatabase& db) {
+    if (auto migrated = MigrateLibrary(db); !migrated.ok()) {
+        return Result<bool>::failure("The library " + quoted(path) +
+                                     " cannot be changed: " + migrated.error() + ".");
     }
-    return openFile(path, flags);
+    return Result<bool>::success(true);
 }
-
-Result<Statement> prepare(sqlite3* db, const std::string& path, const char* sql) {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) != SQLITE_OK) {
-        return Result<Statement>::failure(failure(path, db));
-    }
-    return Result<Statement>::success(Statement(raw));
-}
-
-void bind(sqlite3_stmt* stmt, int index, const std::string& text) {
-    sqlite3_bind_text(stmt, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
-}
-
-std::string column(sqlite3_stmt* stmt, int index) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));
-    return text ? std::string(text, std::size_t(sqlite3_column_bytes(stmt, index))) : "";
-}
-
-// Rolls back unless committed, so a failure half way adds nothing.
-class Transaction {
-public:
-    explicit Transaction(sqlite3* db) : m_db(db) {}
-    ~Transaction() {
-        if (m_open) {
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
-    }
-    bool begin() {
-        return m_open =
-                   sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    bool commit() {
-        if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            return false;
-        }
-        m_open = false;
-        return true;
-    }
-
-private:
-    sqlite3* m_db;
-    bool m_open = false;
-};
 
 }  // namespace
 
@@ -116,23 +40,32 @@ Result<bool> CreateLibraryFile(const std::string& path) {
     if (fd < 0) {
         const int why = errno;
         return Result<bool>::failure(
-            "\"" + path + "\" " +
+            quoted(path) + " " +
             (why == EEXIST ? "already exists; choose a new file name."
                            : "cannot be made: " + std::string(std::strerror(why)) + "."));
     }
     ::close(fd);
-    std::error_code error;
-    auto db = openFile(path, SQLITE_OPEN_READWRITE);
-    if (!db.ok()) {
-        std::filesystem::remove(path, error);
-        return Result<bool>::failure(db.error());
+    std::string message;
+    {
+        SqliteDatabase db = SqliteDatabase::open(path, SQLITE_OPEN_READWRITE);
+        if (db.openCode() != SQLITE_OK) {
+            message = failure(path, db, db.openCode());
+        } else {
+            SqliteTransaction transaction(db);
+            int code = transaction.begin();
+            if (code == SQLITE_OK) {
+                code = db.execute(AudioTableSql().c_str());
+            }
+            if (code == SQLITE_OK) {
+                code = transaction.commit();
+            }
+            if (code != SQLITE_OK) {
+                message = failure(path, db, code);
+            }
+        }
     }
-    Transaction transaction(db.value().get());
-    if (!transaction.begin() ||
-        sqlite3_exec(db.value().get(), kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-        !transaction.commit()) {
-        const std::string message = failure(path, db.value().get());
-        db.value().reset();
+    if (!message.empty()) {
+        std::error_code error;
         std::filesystem::remove(path, error);
         return Result<bool>::failure(message);
     }
@@ -145,106 +78,93 @@ Result<bool> AddDiscRows(const std::string& path, const std::vector<LibraryRow>&
     if (rows.empty()) {
         return R::failure("there are no tracks to add.");
     }
-    auto opened = openLibrary(path, SQLITE_OPEN_READWRITE);
+    auto opened = LibraryStore(std::chrono::milliseconds(5000)).openLibrary(path);
     if (!opened.ok()) {
         return R::failure(opened.error());
     }
-    sqlite3* db = opened.value().get();
-    Transaction transaction(db);
-    if (!transaction.begin()) {
-        return R::failure(failure(path, db));
+    SqliteDatabase& db = opened.value();
+    SqliteTransaction transaction(db);
+    if (const int code = transaction.begin(); code != SQLITE_OK) {
+        return R::failure(failure(path, db, code));
+    }
+    if (auto current = upToDate(path, db); !current.ok()) {
+        return current;
     }
     const std::string& key = rows.front().cddbToc;
-    auto count = prepare(db, path, "SELECT count(*) FROM Audio WHERE cddbToc = ?1");
-    if (!count.ok()) {
-        return R::failure(count.error());
+    SqliteStatement count = db.prepare("SELECT count(*) FROM Audio WHERE cddbToc = ?1");
+    if (const int code = count.bind(1, key).step(); code != SQLITE_ROW) {
+        return R::failure(failure(path, db, code));
     }
-    bind(count.value().get(), 1, key);
-    if (sqlite3_step(count.value().get()) != SQLITE_ROW) {
-        return R::failure(failure(path, db));
-    }
-    const auto existing = sqlite3_column_int64(count.value().get(), 0);
+    const auto existing = count.number(0);
     if (existing > 0 && !replace) {
-        return R::failure("\"" + path + "\" already holds " + std::to_string(existing) +
+        return R::failure(quoted(path) + " already holds " + std::to_string(existing) +
                           " rows for this disc; use --replace to write them anew.");
     }
     if (existing > 0) {
-        auto remove = prepare(db, path, "DELETE FROM Audio WHERE cddbToc = ?1");
-        if (!remove.ok()) {
-            return R::failure(remove.error());
-        }
-        bind(remove.value().get(), 1, key);
-        if (sqlite3_step(remove.value().get()) != SQLITE_DONE) {
-            return R::failure(failure(path, db));
+        SqliteStatement remove = db.prepare("DELETE FROM Audio WHERE cddbToc = ?1");
+        if (const int code = remove.bind(1, key).step(); code != SQLITE_DONE) {
+            return R::failure(failure(path, db, code));
         }
     }
-    auto insert = prepare(db, path,
-                          "INSERT INTO Audio (cddbToc, trkNum, trkTime, trkTitle, trkArtist, "
-                          "Album, Rating, Cover, aCom, trkCom) "
-                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
-    if (!insert.ok()) {
-        return R::failure(insert.error());
-    }
-    sqlite3_stmt* stmt = insert.value().get();
+    SqliteStatement insert = db.prepare(
+        "INSERT INTO Audio (cddbToc, trkNum, trkTime, trkTitle, trkArtist, Album, Rating, Cover, "
+        "aCom, trkCom) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
     for (const LibraryRow& row : rows) {
-        sqlite3_reset(stmt);
-        bind(stmt, 1, row.cddbToc);
-        bind(stmt, 2, row.trkNum);
-        bind(stmt, 3, row.trkTime);
-        bind(stmt, 4, row.trkTitle);
-        bind(stmt, 5, row.trkArtist);
-        bind(stmt, 6, row.album);
-        sqlite3_bind_int(stmt, 7, row.rating);
-        bind(stmt, 8, row.cover);
-        bind(stmt, 9, row.aCom);
-        bind(stmt, 10, row.trkCom);
-        if (sqlite3_step(stmt) != SQLITE_DONE) {
-            return R::failure(failure(path, db));
+        insert.reset();
+        insert.bind(1, row.cddbToc)
+            .bind(2, row.trkNum)
+            .bind(3, row.trkTime)
+            .bind(4, row.trkTitle)
+            .bind(5, row.trkArtist)
+            .bind(6, row.album)
+            .bind(7, std::int64_t{row.rating})
+            .bind(8, row.cover)
+            .bind(9, row.aCom)
+            .bind(10, row.trkCom);
+        if (const int code = insert.step(); code != SQLITE_DONE) {
+            return R::failure(failure(path, db, code));
         }
     }
-    if (!transaction.commit()) {
-        return R::failure(failure(path, db));
+    if (const int code = transaction.commit(); code != SQLITE_OK) {
+        return R::failure(failure(path, db, code));
     }
     return R::success(true);
 }
 
 Result<std::vector<LibraryRow>> ListRows(const std::string& path, const std::string* discKey) {
     using R = Result<std::vector<LibraryRow>>;
-    auto opened = openLibrary(path, SQLITE_OPEN_READONLY);
+    auto opened = LibraryStore().openLibrary(path);
     if (!opened.ok()) {
         return R::failure(opened.error());
     }
-    sqlite3* db = opened.value().get();
+    SqliteDatabase& db = opened.value();
     const std::string sql = std::string(
                                 "SELECT cddbToc, trkNum, trkTime, trkTitle, trkArtist, Album, "
                                 "Rating, Cover, aCom, trkCom FROM Audio") +
                             (discKey ? " WHERE cddbToc = ?1" : "") + " ORDER BY cddbToc, trkNum";
-    auto select = prepare(db, path, sql.c_str());
-    if (!select.ok()) {
-        return R::failure(select.error());
-    }
-    sqlite3_stmt* stmt = select.value().get();
+    SqliteStatement select = db.prepare(sql);
     if (discKey) {
-        bind(stmt, 1, *discKey);
+        select.bind(1, *discKey);
     }
+    auto cell = [&select](int column) { return select.text(column).value_or(std::string()); };
     std::vector<LibraryRow> rows;
     int code = SQLITE_ROW;
-    while ((code = sqlite3_step(stmt)) == SQLITE_ROW) {
+    while ((code = select.step()) == SQLITE_ROW) {
         LibraryRow row;
-        row.cddbToc = column(stmt, 0);
-        row.trkNum = column(stmt, 1);
-        row.trkTime = column(stmt, 2);
-        row.trkTitle = column(stmt, 3);
-        row.trkArtist = column(stmt, 4);
-        row.album = column(stmt, 5);
-        row.rating = sqlite3_column_int(stmt, 6);
-        row.cover = column(stmt, 7);
-        row.aCom = column(stmt, 8);
-        row.trkCom = column(stmt, 9);
+        row.cddbToc = cell(0);
+        row.trkNum = cell(1);
+        row.trkTime = cell(2);
+        row.trkTitle = cell(3);
+        row.trkArtist = cell(4);
+        row.album = cell(5);
+        row.rating = int(select.number(6));
+        row.cover = cell(7);
+        row.aCom = cell(8);
+        row.trkCom = cell(9);
         rows.push_back(std::move(row));
     }
     if (code != SQLITE_DONE) {
-        return R::failure(failure(path, db));
+        return R::failure(failure(path, db, code));
     }
     return R::success(std::move(rows));
 }
