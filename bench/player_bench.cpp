@@ -7,6 +7,7 @@
 #include "base/messages.h"
 #include "device/cd_audio_device.h"
 #include "device/virtual_drive.h"
+#include "library/library_store.h"
 #include "ui/cd_player.h"
 
 namespace {
@@ -20,14 +21,16 @@ struct Rig {
     CdAudioDevice device{drive, output};
     Mixer mixer{&output};
     MessageRecorder messages;
-    CDPlayer player{PlayerServices{device, mixer, messages,
-                                   [](double, double) { return Settings{}; },
-                                   [](const Settings&, double, double) {}}};
+    LibraryStore library;
+    Player player{PlayerServices{device, mixer, library, messages,
+                                 [](WindowPosition) { return Settings{}; },
+                                 [](const Settings&, WindowPosition) {}}};
+    CDPlayer window{player};
 };
 
 void BM_PollRunWithALoadedDisc(benchmark::State& state) {
     Rig rig;
-    rig.player.Form_Load();
+    rig.window.Form_Load();
     rig.player.PollStatus();  // reads the disc and starts it
     for (auto _ : state) {
         rig.clock.advance(500);
@@ -39,7 +42,7 @@ BENCHMARK(BM_PollRunWithALoadedDisc)->Unit(benchmark::kMicrosecond);
 void BM_StartUpToFirstPoll(benchmark::State& state) {
     for (auto _ : state) {
         Rig rig;
-        rig.player.Form_Load();
+        rig.window.Form_Load();
         rig.player.PollStatus();
         benchmark::DoNotOptimize(rig.player.state().discLoaded);
     }

@@ -3,7 +3,8 @@
 # built-in demo disc with the demo library; any arguments are passed to the player instead.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/scripts/setup.sh" "$here/build"
+# Only what a start needs: the player, and the demo library that qvlib writes.
+TARGETS="qvplayer demo_library" "$here/scripts/setup.sh" "$here/build"
 if [ $# -eq 0 ]; then
   audio=null
   if command -v pactl >/dev/null 2>&1 && pactl info >/dev/null 2>&1; then

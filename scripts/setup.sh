@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the player needs (quick when they are all present),
 # then configures and builds. Usage: scripts/setup.sh [build-dir] [extra cmake args...]
+# TARGETS="a b" builds only those targets (and what they need) instead of everything.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
@@ -26,4 +27,6 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+targets=()
+for t in ${TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$build" -j"$(nproc)" "${targets[@]}"

@@ -12,6 +12,7 @@
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/drive_factory.h"
+#include "library/library_store.h"
 #include "ui/cd_player.h"
 #include "ui/message_box.h"
 
@@ -79,43 +80,46 @@ int main(int argc, char** argv) {
     Mixer mixer(sound.opened ? sound.output.get() : nullptr);
     MessageBoxMessages messages;
 
-    CDPlayer player(PlayerServices{
-        device, mixer, messages,
-        [&](double left, double top) {
-            LoadedSettings loaded = LoadSettings(settingsFolder, WindowPosition{left, top});
-            if (!loaded.error.empty()) {
-                std::cerr << "qvplayer: " << loaded.error << "\n";
-            }
-            if (options.library) {
-                loaded.settings.databasePath = *options.library;
-            }
-            return loaded.settings;
-        },
-        [&](const Settings& settings, double left, double top) {
-            const auto saved = SaveSettings(settingsFolder, settings, WindowPosition{left, top});
-            if (!saved.ok()) {
-                std::cerr << "qvplayer: " << saved.error() << "\n";
-            }
-        }});
-    messages.setParent(&player);
+    LibraryStore library;
+    Player player(PlayerServices{device, mixer, library, messages,
+                                 [&](WindowPosition centred) {
+                                     LoadedSettings loaded = LoadSettings(settingsFolder, centred);
+                                     if (!loaded.error.empty()) {
+                                         std::cerr << "qvplayer: " << loaded.error << "\n";
+                                     }
+                                     if (options.library) {
+                                         loaded.settings.databasePath = *options.library;
+                                     }
+                                     return loaded.settings;
+                                 },
+                                 [&](const Settings& settings, WindowPosition window) {
+                                     const auto saved =
+                                         SaveSettings(settingsFolder, settings, window);
+                                     if (!saved.ok()) {
+                                         std::cerr << "qvplayer: " << saved.error() << "\n";
+                                     }
+                                 }});
+    CDPlayer window(player);
+    messages.setParent(&window);
 
     SignalWatcher watcher;
     // The window's close ends the program, after any poll in progress has finished.
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &player, &CDPlayer::close);
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &player,
+                     &Player::requestClose);
 
     int polls = 0;
     if (options.screenshot) {
         // Three polls in, the time is running; then the window closes the normal way.
-        QObject::connect(&player, &CDPlayer::polled, &player, [&] {
+        QObject::connect(&player, &Player::polled, &window, [&] {
             if (++polls == 3) {
-                const bool saved = player.grab().save(QString::fromStdString(*options.screenshot));
+                const bool saved = window.grab().save(QString::fromStdString(*options.screenshot));
                 if (!saved) {
                     std::cerr << "qvplayer: cannot write " << *options.screenshot << "\n";
                 }
-                player.close();
+                window.close();
             }
         });
     }
-    player.Form_Load();
+    window.Form_Load();
     return app.exec();
 }

@@ -12,18 +12,18 @@ namespace sonarch {
 void StatusPoll::refreshDisplay(const std::string& elapsed) {
     const TimeCaptions captions = refreshTimeDisplay(m_state, elapsed);
     if (captions.time) {
-        m_view.setCaption(Caption::TimeWindow, *captions.time);
-        m_view.setCaption(Caption::BarTime, *captions.time);
+        m_display.setCaption(Caption::TimeWindow, *captions.time);
+        m_display.setCaption(Caption::BarTime, *captions.time);
     }
     if (captions.track) {
-        m_view.setCaption(Caption::Track, *captions.track);
-        m_view.setCaption(Caption::BarTrack, *captions.barTrack);
+        m_display.setCaption(Caption::Track, *captions.track);
+        m_display.setCaption(Caption::BarTrack, *captions.barTrack);
     }
-    m_view.setCaption(Caption::TotalTime, captions.totalTime);
-    m_view.setCaption(Caption::BarTotal, captions.barTotal);
-    m_view.setCaption(Caption::TrackCount, captions.trackCount);
+    m_display.setCaption(Caption::TotalTime, captions.totalTime);
+    m_display.setCaption(Caption::BarTotal, captions.barTotal);
+    m_display.setCaption(Caption::TrackCount, captions.trackCount);
     if (captions.progressPercent) {
-        m_view.setProgressWidth(*captions.progressPercent);
+        m_display.setProgressPercent(*captions.progressPercent);
     }
     refreshIndicators();
     refreshTrackNumbers();
@@ -34,72 +34,67 @@ void StatusPoll::refreshDisplay(const std::string& elapsed) {
 void StatusPoll::refreshIndicators() {
     if (m_state.playing) {
         // Blinking from the counter keeps it in step with the poll, with no timer of its own.
-        m_view.setIndicatorVisible(Indicator::Play, m_state.blinkCounter % 2 == 0);
-        m_view.setStatusText("Playing . . .");
+        m_display.setIndicatorShown(Indicator::Play, m_state.blinkCounter % 2 == 0);
+        m_display.setStatusText("Playing . . .");
         if (++m_state.blinkCounter == 100) {
             m_state.blinkCounter = 1;
         }
-        m_view.setIndicatorVisible(Indicator::Stop, false);
-        m_view.setIndicatorVisible(Indicator::Pause, false);
-        m_view.setProgressVisible(true);
+        m_display.setIndicatorShown(Indicator::Stop, false);
+        m_display.setIndicatorShown(Indicator::Pause, false);
+        m_display.setProgressShown(true);
     } else if (m_state.paused) {
-        m_view.setStatusText("Paused . . .");
-        m_view.setIndicatorVisible(Indicator::Play, false);
-        m_view.setIndicatorVisible(Indicator::Stop, false);
-        m_view.setIndicatorVisible(Indicator::Pause, true);
-        m_view.setProgressVisible(true);
+        m_display.setStatusText("Paused . . .");
+        m_display.setIndicatorShown(Indicator::Play, false);
+        m_display.setIndicatorShown(Indicator::Stop, false);
+        m_display.setIndicatorShown(Indicator::Pause, true);
+        m_display.setProgressShown(true);
     } else if (m_state.stopped) {
-        m_view.setStatusText("Stopped . . .");
-        m_view.setIndicatorVisible(Indicator::Play, false);
-        m_view.setIndicatorVisible(Indicator::Stop, true);
-        m_view.setIndicatorVisible(Indicator::Pause, false);
-        m_view.setProgressVisible(false);
+        m_display.setStatusText("Stopped . . .");
+        m_display.setIndicatorShown(Indicator::Play, false);
+        m_display.setIndicatorShown(Indicator::Stop, true);
+        m_display.setIndicatorShown(Indicator::Pause, false);
+        m_display.setProgressShown(false);
     } else {
-        m_view.setStatusText("Ready . . .");
-        m_view.setIndicatorVisible(Indicator::Play, false);
+        m_display.setStatusText("Ready . . .");
+        m_display.setIndicatorShown(Indicator::Play, false);
     }
 }
 
 void StatusPoll::refreshTrackNumbers() {
     const int current = m_state.currentTrack - 1;
     if (current >= 0 && current < 10) {
-        m_view.setTrackNumberColour(current, kCurrentTrack);
+        m_display.setTrackNumberColour(current, kCurrentTrack);
     }
     for (int i = 0; i < m_state.trackCount && i < 10; ++i) {
         if (i != current) {
-            m_view.setTrackNumberColour(i, kOtherTrack);
+            m_display.setTrackNumberColour(i, kOtherTrack);
         }
     }
-    m_view.setMoreVisible(m_state.trackCount >= 11);
+    m_display.setMoreShown(m_state.trackCount >= 11);
 }
 
 void StatusPoll::refreshTrackFields() {
-    if (m_view.trackRowCount() == 0) {
-        return;
-    }
-    const std::optional<TrackRow> row = m_view.trackRow(m_state.currentTrack);
+    const TrackRow* row = m_tracks.row(m_state.currentTrack);
     if (!row) {
         return;
     }
-    m_view.setTrackField(TrackField::Artist, row->artist);
-    m_view.setTrackField(TrackField::Title, row->title);
-    m_view.setTrackField(TrackField::Album, row->album);
-    m_view.selectTrackRow(m_state.currentTrack);
+    m_display.setTrackField(TrackField::Artist, row->artist);
+    m_display.setTrackField(TrackField::Title, row->title);
+    m_display.setTrackField(TrackField::Album, row->album);
+    m_display.selectRow(m_state.currentTrack);
 }
 
 void StatusPoll::refreshRatingAndCover() {
     if (m_state.currentTrack != m_state.ratingShownForTrack.value_or(0)) {
         if (!m_state.settings.showRating) {
-            m_view.ShowStar(0);
-        } else if (const std::optional<TrackRow> row = m_view.trackRow(m_state.currentTrack)) {
+            m_display.setStars(0);
+        } else if (const TrackRow* row = m_tracks.row(m_state.currentTrack)) {
             if (const auto rating = parseInteger(row->rating)) {
-                m_view.ShowStar(
+                m_display.setStars(
                     static_cast<int>(std::clamp<std::int64_t>(*rating, INT_MIN, INT_MAX)));
             }
         }
-        if (m_view.coverPanelVisible()) {
-            m_view.LoadImage(m_state.coverPath);
-        }
+        m_hooks.coverDue(m_state.coverPath);
     }
     m_state.ratingShownForTrack = m_state.currentTrack;
 }

@@ -27,7 +27,7 @@ void StatusPoll::run() {
         // Cleared first: an eject while the lookup lets events run sets it again, and this
         // run then leaves the changed drive to the next one.
         m_state.discLookupPending = false;
-        m_view.GetCDToc();
+        m_hooks.lookUpDisc();
         if (m_state.discLookupPending) {
             return;
         }
@@ -74,19 +74,13 @@ void StatusPoll::readDisc() {
         m_device.DeviceQuery("status cd length track " + std::to_string(i), m_reply);
         m_state.trackLengths[std::size_t(i - 1)] = m_reply.textPiece(1, 5);
     }
-    if (m_view.trackRowCount() == 0) {
-        for (int i = 1; i <= m_state.trackCount; ++i) {
-            m_view.addTrackRow({twoDigits(i), m_state.trackLengths[std::size_t(i - 1)],
-                                "Track " + twoDigits(i), "Unknown", "Unknown", std::to_string(i),
-                                "0"});
-        }
-        m_view.AutoSize();
+    if (m_tracks.empty()) {
+        m_tracks.replace(TrackList::defaultRows(m_state.trackLengths, m_hooks.discText()));
     }
-    m_view.setTransportEnabled(true);
-    m_view.setEjectEnabled(true);
-    m_view.setIndicatorVisible(Indicator::Stop, true);
-    m_view.setIndicatorVisible(Indicator::Pause, false);
-    m_view.setIndicatorVisible(Indicator::Play, false);
+    m_display.setTransportEnabled(true);
+    m_display.setIndicatorShown(Indicator::Stop, true);
+    m_display.setIndicatorShown(Indicator::Pause, false);
+    m_display.setIndicatorShown(Indicator::Play, false);
     m_state.discLoaded = true;
     m_device.DeviceCommand("seek cd to 1", true);
     // Every disc that is read starts playing from track 1 without a user command.
@@ -94,7 +88,7 @@ void StatusPoll::readDisc() {
 }
 
 void StatusPoll::resetNoDisc() {
-    m_view.setTransportEnabled(false);
+    m_display.setTransportEnabled(false);
     m_state.discLoaded = false;
     m_state.playing = false;
     m_state.stopped = false;
@@ -102,20 +96,19 @@ void StatusPoll::resetNoDisc() {
     for (Caption caption :
          {Caption::TimeWindow, Caption::Track, Caption::TotalTime, Caption::TrackCount,
           Caption::BarTotal, Caption::BarTrack, Caption::BarTime}) {
-        m_view.setCaption(caption, "");
+        m_display.setCaption(caption, "");
     }
     for (TrackField field : {TrackField::Artist, TrackField::Title, TrackField::Album}) {
-        m_view.setTrackField(field, "");
+        m_display.setTrackField(field, "");
     }
-    m_view.setMoreVisible(false);
-    m_view.hideMoreTrackItems();
-    m_view.ShowStar(0);
-    m_view.setIndicatorVisible(Indicator::Stop, true);
-    m_view.setIndicatorVisible(Indicator::Pause, false);
-    m_view.setIndicatorVisible(Indicator::Play, false);
-    m_view.setProgressVisible(false);
-    m_view.clearCover();
-    m_view.setStatusText(m_state.doorOpen ? "Data or no disc loaded" : "");
+    m_display.setMoreShown(false);
+    m_display.setStars(0);
+    m_display.setIndicatorShown(Indicator::Stop, true);
+    m_display.setIndicatorShown(Indicator::Pause, false);
+    m_display.setIndicatorShown(Indicator::Play, false);
+    m_display.setProgressShown(false);
+    m_hooks.discReset();  // the cover and the more-tracks menu are emptied too
+    m_display.setStatusText(m_state.doorOpen ? "Data or no disc loaded" : "");
     m_state.discLookupPending = true;
 }
 

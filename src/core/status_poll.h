@@ -3,21 +3,37 @@
 #include <functional>
 #include <string>
 
+#include "core/player_display.h"
 #include "core/player_state.h"
-#include "core/player_view.h"
+#include "core/track_list.h"
 #include "device/device_layer.h"
+#include "device/disc_text.h"
 
 namespace sonarch {
 
 class Transport;
+
+// What the poll asks of the session around it.
+struct PollHooks {
+    std::function<void()> lookUpDisc;    // GetCDToc
+    std::function<DiscText()> discText;  // for the rows of a disc the library does not know
+    std::function<void(const std::string& coverPath)> coverDue;
+    std::function<void()> discReset;
+};
 
 // Follows the drive: run twice a second by the window's timer and after most commands.
 // Each run checks for a disc, reads a new one once (and starts it), refreshes the display
 // and restarts the disc at its end. A step that fails is skipped and the next one runs.
 class StatusPoll {
 public:
-    StatusPoll(PlayerState& state, DeviceLayer& device, PlayerView& view, Transport& transport)
-        : m_state(state), m_device(device), m_view(view), m_transport(transport) {}
+    StatusPoll(PlayerState& state, DeviceLayer& device, PlayerDisplay& display, TrackList& tracks,
+               Transport& transport, PollHooks hooks)
+        : m_state(state),
+          m_device(device),
+          m_display(display),
+          m_tracks(tracks),
+          m_transport(transport),
+          m_hooks(std::move(hooks)) {}
 
     // A run that would start while another is still in progress (a message box or the
     // disc key lets window events run) is skipped, so the library lookup of a new disc
@@ -41,8 +57,10 @@ private:
 
     PlayerState& m_state;
     DeviceLayer& m_device;
-    PlayerView& m_view;
+    PlayerDisplay& m_display;
+    TrackList& m_tracks;
     Transport& m_transport;
+    PollHooks m_hooks;
     ReplyBuffer m_reply{30};
     bool m_running = false;
 };

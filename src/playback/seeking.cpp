@@ -12,6 +12,8 @@ namespace sonarch {
 
 namespace {
 
+constexpr std::int32_t kBarUnits = 100;  // the progress bar's own width
+
 std::int64_t clampToInt32(std::int64_t value) {
     return std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
                                     std::numeric_limits<std::int32_t>::max());
@@ -39,39 +41,31 @@ void Seeking::step(int direction) {
     m_pollStatus();
 }
 
-SeekPreview Seeking::picProg_MouseMove(int button, float x, float scaleWidth) const {
-    SeekPreview preview;
-    if (m_state.currentTrack == 0) {
-        return preview;
-    }
-    preview.highlight = true;
+std::optional<SeekPreview> Seeking::picProg_MouseMove(double fraction) const {
     const std::string* length = m_state.trackLength(m_state.currentTrack);
-    if (!length || scaleWidth <= 0) {
-        return preview;
+    if (m_state.currentTrack == 0 || !length) {
+        return std::nullopt;
     }
-    const auto xUnits = static_cast<float>(roundHalfEven(x));
-    const float seconds = xUnits / scaleWidth * TextToSeconds(*length);
-    if (button == 1) {
-        preview.fillPercent = ShowProgress(static_cast<std::int32_t>(roundHalfEven(scaleWidth)),
-                                           static_cast<std::int32_t>(xUnits));
-        preview.timeCaption = SecondsToText(seconds);
-    } else if (button == 0) {
-        preview.tooltip = "Seek to: " + twoDigits(roundHalfEven(xUnits / scaleWidth * 100)) +
-                          "% - [" + SecondsToText(seconds) + "]";
-    }
+    const auto units = static_cast<float>(roundHalfEven(fraction * kBarUnits));
+    const float seconds = units / kBarUnits * TextToSeconds(*length);
+    SeekPreview preview;
+    preview.fillPercent = ShowProgress(kBarUnits, static_cast<std::int32_t>(units));
+    preview.timeCaption = SecondsToText(seconds);
+    preview.tooltip = "Seek to: " + twoDigits(roundHalfEven(units / kBarUnits * 100)) + "% - [" +
+                      SecondsToText(seconds) + "]";
     return preview;
 }
 
-void Seeking::picProg_MouseUp(int button, float x, float scaleWidth) {
-    if (m_state.currentTrack == 0 || button != 1 || scaleWidth <= 0) {
+void Seeking::picProg_MouseUp(double fraction) {
+    if (m_state.currentTrack == 0) {
         return;
     }
-    const double fraction = double(roundHalfEven(x)) / scaleWidth;
+    const double units = double(roundHalfEven(fraction * kBarUnits));
     m_device.DeviceCommand("set cd time format milliseconds", true);
     const std::int32_t start = GetCurrentframe(m_state, m_state.currentTrack);
     const std::string* length = m_state.trackLength(m_state.currentTrack);
     const double lengthSeconds = length ? TextToSeconds(*length) : 0.0;
-    sendMove(clampToInt32(roundHalfEven(start + fraction * lengthSeconds * 1000)));
+    sendMove(clampToInt32(roundHalfEven(start + units / kBarUnits * lengthSeconds * 1000)));
     m_device.DeviceCommand("set cd time format tmsf", false);
     m_pollStatus();
 }

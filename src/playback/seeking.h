@@ -9,12 +9,12 @@
 
 namespace sonarch {
 
-// What a pointer over the progress bar shows: the bar is 100 units wide.
+// What a place on the progress bar means, the bar being 100 units wide and the place
+// taken to the nearest unit.
 struct SeekPreview {
-    std::optional<std::string> tooltip;      // no button: "Seek to: 25% - [01:00]"
-    std::optional<std::string> timeCaption;  // left button: the time under the pointer
-    std::optional<int> fillPercent;          // left button: the fill follows the pointer
-    bool highlight = false;                  // the bar shows its highlight picture
+    std::string tooltip;             // "Seek to: 25% - [01:00]", shown with no button down
+    std::string timeCaption;         // the time there, shown while dragging
+    std::optional<int> fillPercent;  // the fill while dragging, when it may be drawn
 };
 
 // Fast forward, rewind and the click on the progress bar. Each switches the device to
@@ -27,9 +27,11 @@ public:
     void ff_Click() { step(+1); }
     void rew_Click() { step(-1); }
 
-    // button: 0 none, 1 left, 2 right (as the window reports the mouse); x in bar units.
-    SeekPreview picProg_MouseMove(int button, float x, float scaleWidth) const;
-    void picProg_MouseUp(int button, float x, float scaleWidth);
+    // `fraction` is the place on the bar, 0 at its left end and 1 at its right. Nothing
+    // when no track is current or its length is unknown.
+    std::optional<SeekPreview> picProg_MouseMove(double fraction) const;
+    // A left click: the current track from that place on.
+    void picProg_MouseUp(double fraction);
 
     // The largest step that keeps step x 1000 and the target within 32 bits.
     static constexpr std::int32_t kMaxSeekStep = 1'000'000;

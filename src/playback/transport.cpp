@@ -54,20 +54,20 @@ void Transport::btrack_Click() {
 
 void Transport::eject_Click() {
     if (m_state.doorOpen) {
-        m_view.setStatusText("Loading, please wait . . .");
-        m_view.repaintStatusNow();
+        // Shown before the door closes, which can take a while.
+        m_display.setStatusText("Loading, please wait . . .");
         m_device.DeviceQuery("set cd door closed");
         m_state.doorOpen = false;
-        m_view.setEjectCaption("Eject");
+        m_display.setEjectCaption("Eject");
     } else {
         m_device.DeviceQuery("set cd door open");
         m_state.doorOpen = true;
-        m_view.setEjectCaption("Close");
+        m_display.setEjectCaption("Close");
         m_state.discLoaded = false;
     }
-    m_view.clearTrackRows();
+    m_tracks.clear();
     for (int i = 0; i < 10; ++i) {
-        m_view.setTrackNumberColour(i, kNoTrack);
+        m_display.setTrackNumberColour(i, kNoTrack);
     }
     m_state.discLookupPending = true;
     m_pollStatus();
@@ -97,16 +97,14 @@ void Transport::N_Click(int index) {
     PlayTrack(track);
 }
 
-bool Transport::N_MouseDown(int index) const {
-    return index + 1 <= m_state.trackCount;
+void Transport::N_MouseDown(int index) {
+    if (index + 1 <= m_state.trackCount) {
+        m_display.setTrackNumberColour(index, kPressedTrack);
+    }
 }
 
 void Transport::LV_DblClick() {
-    const std::optional<int> row = m_view.selectedTrackRow();
-    if (!row) {
-        return;
-    }
-    if (const std::optional<TrackRow> selected = m_view.trackRow(*row)) {
+    if (const TrackRow* selected = m_tracks.row(m_display.selectedRow())) {
         PlayTrack(selected->number);
     }
 }

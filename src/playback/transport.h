@@ -3,8 +3,9 @@
 #include <functional>
 #include <string>
 
+#include "core/player_display.h"
 #include "core/player_state.h"
-#include "core/player_view.h"
+#include "core/track_list.h"
 #include "device/device_layer.h"
 
 namespace sonarch {
@@ -18,9 +19,13 @@ inline const char* moveCommandPrefix(bool playing) {
 // and, for most, runs the status poll at once so the window follows without waiting.
 class Transport {
 public:
-    Transport(PlayerState& state, DeviceLayer& device, PlayerView& view,
+    Transport(PlayerState& state, DeviceLayer& device, PlayerDisplay& display, TrackList& tracks,
               std::function<void()> pollStatus)
-        : m_state(state), m_device(device), m_view(view), m_pollStatus(std::move(pollStatus)) {}
+        : m_state(state),
+          m_device(device),
+          m_display(display),
+          m_tracks(tracks),
+          m_pollStatus(std::move(pollStatus)) {}
 
     void play_Click();
     void pause_Click();
@@ -34,13 +39,14 @@ public:
     void PlayTrack(int track);
     void N_Click(int index);
     void LV_DblClick();
-    // True when the label gives the white press feedback (its track is on the disc).
-    bool N_MouseDown(int index) const;
+    // The label turns white while pressed when its track is on the disc.
+    void N_MouseDown(int index);
 
 private:
     PlayerState& m_state;
     DeviceLayer& m_device;
-    PlayerView& m_view;
+    PlayerDisplay& m_display;
+    TrackList& m_tracks;
     std::function<void()> m_pollStatus;
 };
 

@@ -4,101 +4,43 @@
 #include <QWidget>
 #include <array>
 #include <functional>
-#include <memory>
+#include <string>
 
-#include "base/messages.h"
-#include "core/player_state.h"
-#include "core/player_view.h"
-#include "core/status_poll.h"
-#include "device/device_layer.h"
-#include "device/mci_device.h"
-#include "library/library_outcome.h"
-#include "library/library_store.h"
-#include "playback/seeking.h"
-#include "playback/transport.h"
+#include "core/player.h"
 #include "ui/comment_editor.h"
 #include "ui/image_slots.h"
-#include "volume/vol_control.h"
 
-class QAction;
 class QLineEdit;
 class QMenu;
-class QSystemTrayIcon;
-class QTimer;
+class QAction;
 class QTreeWidget;
 
 namespace sonarch {
 
+class PlayerActions;
 class SkinLabel;
+class TrayIcon;
+class WindowMover;
 
-// What the player window is given: it reaches nothing outside through globals.
-struct PlayerServices {
-    MciDevice& device;
-    Mixer& mixer;
-    Messages& messages;
-    // Reads the settings (writing the defaults first when there are none); the default
-    // window position is passed in, in twips.
-    std::function<Settings(double defaultLeft, double defaultTop)> loadSettings;
-    // Stores the settings with the window's current position in twips.
-    std::function<void(const Settings&, double left, double top)> saveSettings;
-};
-
-// The player window: a small borderless skinned panel. It turns events into calls of the
-// player's logic and the logic's calls (PlayerView) into its controls.
-class CDPlayer : public QWidget, public PlayerView {
+// The player window: a small borderless skinned panel, one view of the Player. Its
+// handlers turn the mouse into the player's commands; its listeners turn what the player
+// reports into its controls.
+class CDPlayer : public QWidget {
     Q_OBJECT
 public:
-    explicit CDPlayer(PlayerServices services, QWidget* parent = nullptr);
+    explicit CDPlayer(Player& player, QWidget* parent = nullptr);
     ~CDPlayer() override;
 
     // Start-up; false when it stopped early because the mixer could not be opened.
     bool Form_Load();
-    // Shut-down: stops and releases the device, saves the settings, removes the tray icon.
-    // Runs once, on whichever way the window closes first.
+    // Shut-down: the player stops and saves, the tray icon goes. Runs once, on whichever
+    // way the window closes first.
     void Form_Unload();
 
-    // Runs the status poll; a close asked for while it let events run happens after it.
-    void PollStatus();
-    void Timer1_Timer();
-
-    PlayerState& state() { return m_state; }
-    QTimer* timer() const { return Timer1; }
+    Player& player() { return m_player; }
     const ImageSlots& imageSlots() const { return m_slots; }
-    Transport& transport() { return m_transport; }
-    Seeking& seeking() { return m_seeking; }
-
-    void SetTrackRating(std::int16_t rating, const std::string& trackText);
-
-    // PlayerView
-    void setTransportEnabled(bool enabled) override;
-    void setEjectEnabled(bool enabled) override;
-    void setIndicatorVisible(Indicator indicator, bool visible) override;
-    void setProgressVisible(bool visible) override;
-    void setProgressWidth(int percent) override;
-    void setStatusText(const std::string& text) override;
-    void setCaption(Caption caption, const std::string& text) override;
-    void setTrackField(TrackField field, const std::string& text) override;
-    void setTrackNumberColour(int index, WinColour colour) override;
-    void setMoreVisible(bool visible) override;
-    void hideMoreTrackItems() override;
-    void setEjectCaption(const std::string& caption) override;
-    void repaintStatusNow() override;
-    int trackRowCount() const override;
-    std::optional<TrackRow> trackRow(int row) const override;
-    void addTrackRow(const TrackRow& row) override;
-    void selectTrackRow(int row) override;
-    std::optional<int> selectedTrackRow() const override;
-    void clearTrackRows() override;
-    void AutoSize() override;
-    void GetCDToc() override;
-    void ShowStar(int rating) override;
-    bool coverPanelVisible() const override;
-    void LoadImage(const std::string& path) override;
-    void clearCover() override;
-    void letEventsRun() override;
-
-signals:
-    void polled();  // after each timer tick's poll
+    // Loads, fits, centres and shows a cover picture in the cover panel.
+    void LoadImage(const std::string& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,16 +53,48 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window definition: controls, menus, and the wiring of both ways.
     void createControls();
+    void createListAndCover();
     void createMenus();
-    void connectControls();
+    void connectButtons();
+    void connectLetters();
+    void connectSeeking();
+    void connectVolume();
+    void connectLibrary();
+    void listenToPlayer();
+    void listenToDisplay();
+    void listenToTrackList();
     SkinLabel* makeLabel(const QString& name, const QString& caption = {},
                          const QString& tooltip = {});
     SkinLabel* makePicture(const QString& name, const QString& slot = {},
                            const QString& tooltip = {});
     void place(QWidget* control);
     void setHeightTwips(int twips);
-    void closeIfPending();
+
+    // Handlers, named after their controls.
+    void play_Click() { m_player.play(); }
+    void pause_Click() { m_player.pause(); }
+    void stopbtn_Click() { m_player.stop(); }
+    void ftrack_Click() { m_player.next(); }
+    void btrack_Click() { m_player.previous(); }
+    void eject_Click() { m_player.eject(); }
+    void ff_Click() { m_player.fastForward(); }
+    void rew_Click() { m_player.rewind(); }
+    void timeWindow_Click();
+    void BarTime_Click();
+    void M_MouseUp();
+    void MT_Click(int track);
+    void lContinue_Click() { m_player.toggleContinuousPlay(); }
+    void lAlwaysTop_Click() { m_player.toggleAlwaysOnTop(); }
+    void picProg_MouseMove(Qt::MouseButtons buttons, QPointF position);
+    void picProg_MouseUp(Qt::MouseButton button, QPointF position);
+    void picVol_MouseMove(Qt::MouseButtons buttons, QPointF position);
+    void picVol_MouseUp(Qt::MouseButton button, QPointF position);
+    void Picture4_Click();
+    void Picture8_Click();
+    void Picture1_Click();
+    void Picture2_Click();
 
     // Layouts.
     void applyNormalLayout();
@@ -130,37 +104,37 @@ private:
     void hideToTray();
     void restoreFromTray();
     void showMinimisedControls(bool visible);
+    void showLayoutDependentControls();
 
-    void IndicateVol(std::int32_t lngTotal, std::int32_t lngVol);
-    void setOptionColour(SkinLabel* label, WinColour colour);
-    void placeLogo();
-    void timeWindow_Click();
-    void connectSeeking();
-    void connectLibrary();
-    void Picture4_Click();
-    void Picture8_Click();
-    void openTrackComment();
-    void openAlbumComment();
-    void showCommentEditor(QPointer<CommentEditor>& editor, const EditorLayout& layout,
-                           const std::function<LibraryOutcome<std::string>()>& load,
-                           const std::function<LibraryOutcome<int>(const std::string&)>& save);
-    void placeBesidePlayer(QWidget* window);
-    void showLibraryNotice(const std::string& text);
-    void connectVolume();
-    void setVolumeLevel(std::int32_t level);
+    // What the player reports, drawn.
+    void showDisplay();
+    void setTransportEnabled(bool enabled);
+    void setProgressWidth(int percent);
+    void showStatus(const std::string& text, const std::string& tip);
+    void showCaption(Caption caption, const std::string& text);
+    void showTrackField(TrackField field, const std::string& text);
+    void fillTrackList();
+    void selectTrackRow(int row);
+    void AutoSize();
+    void ShowStar(int rating);
+    void IndicateVol(double percent);
+    void clearCover();
+    void showAlwaysOnTop(bool on);
     void RestoreNormalSkin();
-    void SnapToScreenEdges();
+    void placeLogo();
 
-    PlayerServices m_services;
-    PlayerState m_state;
-    DeviceLayer m_device;
-    Transport m_transport;
-    Seeking m_seeking;
-    StatusPoll m_poll;
+    void showCommentEditor(QPointer<CommentEditor>& editor, const EditorLayout& layout,
+                           const std::function<std::string()>& load,
+                           const std::function<bool(const std::string&)>& save);
+    void placeBesidePlayer(QWidget* window);
+
+    Player& m_player;
     ImageSlots m_slots;
+    PlayerActions* m_actions;
+    TrayIcon* m_tray = nullptr;
+    WindowMover* m_mover;
     bool m_unloaded = false;
     bool m_loaded = false;
-    bool m_closePending = false;
 
     // Controls, named as in the window definition.
     SkinLabel *btrack, *play, *pause, *stopbtn, *ftrack, *eject, *rew, *ff;
@@ -178,18 +152,12 @@ private:
     QLineEdit *lArt, *lAlb, *lTitle;
     QTreeWidget* LV;
     SkinLabel *PicCover, *imgCover;
-    QTimer* Timer1;
     QMenu *mnuPop, *mnuRate, *mnuMore;
-    QAction *mnuAbout, *mnuPlay, *mnuPause, *mnuStop, *mnuPrev, *mnuNext, *mnuEject, *mnuRestore,
-        *mnuMin, *mnuOption, *mnuExit;
     std::array<QAction*, 31> MT{};  // items 11..30
-    QSystemTrayIcon* m_tray = nullptr;
 
-    LibraryStore m_library;
     QPixmap m_picTemp;  // the last cover that loaded; an unreadable file shows it again
     QPointer<CommentEditor> frmtrkCom;
     QPointer<CommentEditor> frmAlbCom;
-    int m_noticeRuns = 0;  // poll runs a library notice still holds the status line
 };
 
 }  // namespace sonarch

@@ -1,12 +1,12 @@
 // The three layouts of the player window (normal, expanded, bar) and hiding to the tray.
 #include <QEvent>
 #include <QLineEdit>
-#include <QSystemTrayIcon>
 #include <QTreeWidget>
 
 #include "ui/cd_player.h"
 #include "ui/placement.h"
 #include "ui/skin_label.h"
+#include "ui/tray_icon.h"
 
 namespace sonarch {
 
@@ -21,7 +21,7 @@ void moveToTwips(QWidget* control, const std::optional<TwipRect>& rect) {
 }  // namespace
 
 void CDPlayer::applyNormalLayout() {
-    m_state.settings.barMode = false;
+    m_player.leaveBarLayout();
     picBar->setPixmap(m_slots["picbarNorm"]);
     setHeightTwips(kNormalHeightTwips);
     for (SkinLabel* label : {BarTime, Bartrack, BarTotal}) {
@@ -34,19 +34,15 @@ void CDPlayer::applyNormalLayout() {
                               picBarnext, picBarProg}) {
         button->hide();
     }
+    showLayoutDependentControls();
     update();
 }
 
 void CDPlayer::applyBarLayout() {
-    m_state.settings.barMode = true;
-    m_state.settings.trackListShown = false;
+    m_player.enterBarLayout();
     picBar->setPixmap(m_slots["picbarRest"]);
     picExpand->setPixmap(m_slots["picex"]);
     setHeightTwips(kBarHeightTwips);
-    // The strip shows the current texts at once, before the next poll.
-    BarTime->setText(timeWindow->text());
-    Bartrack->setText(lTrack->text());
-    BarTotal->setText(ltTime->text());
     for (SkinLabel* label : {BarTime, Bartrack, BarTotal}) {
         label->show();
         label->raise();
@@ -59,12 +55,13 @@ void CDPlayer::applyBarLayout() {
         button->show();
         button->raise();
     }
+    showLayoutDependentControls();
     update();
 }
 
 void CDPlayer::toggleBarLayout() {
     // Leaving the bar always returns to the normal layout, never to the expanded one.
-    if (m_state.settings.barMode) {
+    if (m_player.settings().barMode) {
         applyNormalLayout();
     } else {
         applyBarLayout();
@@ -72,14 +69,14 @@ void CDPlayer::toggleBarLayout() {
 }
 
 void CDPlayer::toggleTrackList() {
-    if (m_state.settings.trackListShown) {
+    if (m_player.settings().trackListShown) {
         setHeightTwips(kNormalHeightTwips);
-        m_state.settings.trackListShown = false;
+        m_player.setTrackListShown(false);
         picExpand->setPixmap(m_slots["picex"]);
         Picture8->show();
     } else {
         setHeightTwips(kExpandedHeightTwips);
-        m_state.settings.trackListShown = true;
+        m_player.setTrackListShown(true);
         picExpand->setPixmap(m_slots["picclose"]);
         Picture8->hide();
     }
@@ -88,8 +85,7 @@ void CDPlayer::toggleTrackList() {
 void CDPlayer::hideToTray() {
     showMinimized();
     hide();
-    m_state.settings.inTray = true;
-    m_state.settings.barMode = false;
+    m_player.setInTray(true);
 }
 
 void CDPlayer::restoreFromTray() {
@@ -124,7 +120,7 @@ void CDPlayer::changeEvent(QEvent* event) {
     const bool minimised = windowState() & Qt::WindowMinimized;
     showMinimisedControls(!minimised);
     if (!minimised) {
-        m_state.settings.inTray = false;
+        m_player.setInTray(false);
     }
     if (m_tray) {
         m_tray->show();

@@ -1,106 +1,39 @@
-// The library's part of the player window: the disc lookup and the track list, ratings and
-// stars, the comment editors and the cover panel.
+// The library's part of the player window: the refresh button, the rating menu and stars,
+// the comment editors and the cover panel.
 #include <QAction>
 #include <QApplication>
-#include <QGuiApplication>
 #include <QMenu>
-#include <QScreen>
-#include <QTimer>
-#include <QTreeWidget>
 
-#include "device/disc_key.h"
 #include "layout/cover_fit.h"
 #include "layout/place_beside_player.h"
 #include "library/star_rating.h"
-#include "library/stored_text.h"
-#include "library/track_number.h"
 #include "ui/cd_player.h"
 #include "ui/comment_editor.h"
 #include "ui/placement.h"
 #include "ui/skin_label.h"
+#include "ui/skin_style.h"
 
 namespace sonarch {
-
-namespace {
-
-constexpr int kNoticeRuns = 10;  // a library notice stays about five seconds
-
-}  // namespace
 
 void CDPlayer::connectLibrary() {
     connect(Picture4, &SkinLabel::clicked, this, &CDPlayer::Picture4_Click);
     connect(Picture8, &SkinLabel::clicked, this, &CDPlayer::Picture8_Click);
-    connect(Picture1, &SkinLabel::clicked, this, &CDPlayer::openTrackComment);
-    connect(Picture2, &SkinLabel::clicked, this, &CDPlayer::openAlbumComment);
+    connect(Picture1, &SkinLabel::clicked, this, &CDPlayer::Picture1_Click);
+    connect(Picture2, &SkinLabel::clicked, this, &CDPlayer::Picture2_Click);
     connect(lRandom, &SkinLabel::mouseDown, this, [this] { mnuRate->popup(QCursor::pos()); });
-    connect(lRandom, &SkinLabel::mouseMove, this, [this] { setOptionColour(lRandom, kOptionOn); });
+    connect(lRandom, &SkinLabel::mouseMove, this, [this] { setTextColour(lRandom, kOptionOn); });
     for (int rating = 1; rating <= 10; ++rating) {
-        QAction* item = findChild<QAction*>(QString("r%1").arg(rating));
-        connect(item, &QAction::triggered, this, [this, rating] {
-            SetTrackRating(static_cast<std::int16_t>(rating),
-                           FormatTrackNumber(m_state.currentTrack));
-        });
-    }
-}
-
-void CDPlayer::showLibraryNotice(const std::string& text) {
-    m_noticeRuns = kNoticeRuns;
-    Info->setText(QString::fromStdString(text));
-    Info->setToolTip(QString::fromStdString(text));
-}
-
-void CDPlayer::GetCDToc() {
-    const std::string& path = m_state.settings.databasePath;
-    if (path.empty() || !LibraryStore::isAvailable(path)) {
-        return;
-    }
-    const Result<std::string> key = ComputeDiscKey(m_device, [this] { letEventsRun(); });
-    if (!key.ok()) {
-        return;  // no table of contents: the lookup waits for the next disc
-    }
-    m_state.currentDiscKey = StoredDiscKey(key.value());
-    clearTrackRows();
-    const auto found = m_library.readDisc(path, m_state.currentDiscKey);
-    if (found.status == LibraryStatus::Failed) {
-        showLibraryNotice(found.error);
-        return;
-    }
-    for (const TrackRecord& record : found.value) {
-        addTrackRow({record.trkNum, record.trkTime, record.trkTitle, record.trkArtist, record.album,
-                     "0", record.rating});
-        m_state.coverPath = record.cover;
-    }
-    if (trackRowCount() > 0) {
-        AutoSize();
+        QAction* item = mnuRate->findChild<QAction*>(QString("r%1").arg(rating));
+        connect(item, &QAction::triggered, this,
+                [this, rating] { m_player.rateCurrentTrack(rating); });
     }
 }
 
 void CDPlayer::Picture4_Click() {
-    // The wait cursor and the stopped timer are put back however the lookup ends.
+    // The wait cursor is put back however the lookup ends.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    Timer1->stop();
-    m_poll.runExclusive([this] { GetCDToc(); });
-    Timer1->start();
+    m_player.refreshLibrary();
     QApplication::restoreOverrideCursor();
-    closeIfPending();
-}
-
-void CDPlayer::SetTrackRating(std::int16_t rating, const std::string& trackText) {
-    const std::string& path = m_state.settings.databasePath;
-    if (!LibraryStore::isAvailable(path)) {
-        return;
-    }
-    const auto written = m_library.setRating(path, m_state.currentDiscKey, trackText, rating);
-    if (written.status == LibraryStatus::Failed) {
-        m_services.messages.showMessage(written.error);
-        return;
-    }
-    if (m_state.currentTrack >= 1 && m_state.currentTrack <= trackRowCount()) {
-        LV->topLevelItem(m_state.currentTrack - 1)->setText(6, QString::number(rating));
-    }
-    if (m_state.settings.showRating) {
-        ShowStar(rating);
-    }
 }
 
 void CDPlayer::ShowStar(int rating) {
@@ -126,86 +59,63 @@ void CDPlayer::placeBesidePlayer(QWidget* window) {
     window->move(toPixels(at.left), toPixels(at.top));
 }
 
-void CDPlayer::openTrackComment() {
-    if (!LibraryStore::isAvailable(m_state.settings.databasePath)) {
+void CDPlayer::Picture1_Click() {
+    if (!m_player.libraryAvailable()) {
         return;
     }
     // Fixed now, so the editor keeps its track while playback moves on.
-    m_state.commentTrack = m_state.currentTrack;
+    m_player.beginTrackComment();
     showCommentEditor(
-        frmtrkCom, CommentEditor::trackLayout(),
-        [this] {
-            return m_library.trackComment(m_state.settings.databasePath, m_state.currentDiscKey,
-                                          FormatTrackNumber(m_state.commentTrack));
-        },
-        [this](const std::string& text) {
-            return m_library.setTrackComment(m_state.settings.databasePath, m_state.currentDiscKey,
-                                             FormatTrackNumber(m_state.commentTrack), text);
-        });
+        frmtrkCom, CommentEditor::trackLayout(), [this] { return m_player.loadTrackComment(); },
+        [this](const std::string& text) { return m_player.saveTrackComment(text); });
 }
 
-void CDPlayer::openAlbumComment() {
-    if (!LibraryStore::isAvailable(m_state.settings.databasePath)) {
+void CDPlayer::Picture2_Click() {
+    if (!m_player.libraryAvailable()) {
         return;
     }
     showCommentEditor(
-        frmAlbCom, CommentEditor::albumLayout(),
-        [this] {
-            return m_library.albumComment(m_state.settings.databasePath, m_state.currentDiscKey);
-        },
-        [this](const std::string& text) {
-            return m_library.setAlbumComment(m_state.settings.databasePath, m_state.currentDiscKey,
-                                             text);
-        });
+        frmAlbCom, CommentEditor::albumLayout(), [this] { return m_player.loadAlbumComment(); },
+        [this](const std::string& text) { return m_player.saveAlbumComment(text); });
 }
 
-void CDPlayer::showCommentEditor(
-    QPointer<CommentEditor>& editor, const EditorLayout& layout,
-    const std::function<LibraryOutcome<std::string>()>& load,
-    const std::function<LibraryOutcome<int>(const std::string&)>& save) {
+void CDPlayer::showCommentEditor(QPointer<CommentEditor>& editor, const EditorLayout& layout,
+                                 const std::function<std::string()>& load,
+                                 const std::function<bool(const std::string&)>& save) {
     if (editor) {
         editor->raise();  // already open: brought forward, not loaded again
         editor->activateWindow();
         return;
     }
     editor = new CommentEditor(layout, this);
-    const auto loaded = load();
-    if (loaded.status == LibraryStatus::Failed) {
-        m_services.messages.showMessage(loaded.error);
-    }
-    editor->setText(QString::fromStdString(loaded.value));
+    editor->setText(QString::fromStdString(load()));
     placeBesidePlayer(editor);
     CommentEditor* window = editor;
-    connect(window, &CommentEditor::updateRequested, this, [this, window, save] {
-        if (!LibraryStore::isAvailable(m_state.settings.databasePath)) {
-            return;  // nothing written; the text stays on screen
+    connect(window, &CommentEditor::updateRequested, this, [window, save] {
+        // Kept open, with its text, when nothing could be stored.
+        if (save(window->text().toStdString())) {
+            window->close();
         }
-        const auto saved = save(window->text().toStdString());
-        if (saved.status == LibraryStatus::Failed) {
-            m_services.messages.showMessage(saved.error);
-            return;
-        }
-        window->close();
     });
     window->show();
 }
 
 void CDPlayer::Picture8_Click() {
-    if (m_state.settings.trackListShown) {
+    if (m_player.settings().trackListShown) {
         setHeightTwips(kNormalHeightTwips);
-        m_state.settings.trackListShown = false;
+        m_player.setTrackListShown(false);
         Picture8->setPixmap(m_slots["picex"]);
         picExpand->show();
         clearCover();
         PicCover->hide();
     } else {
         setHeightTwips(kExpandedHeightTwips);
-        m_state.settings.trackListShown = true;
+        m_player.setTrackListShown(true);
         Picture8->setPixmap(m_slots["picclose"]);
         picExpand->hide();
         PicCover->show();
         PicCover->raise();
-        LoadImage(m_state.coverPath);
+        LoadImage(m_player.state().coverPath);
     }
 }
 

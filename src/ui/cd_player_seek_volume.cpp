@@ -1,102 +1,77 @@
-// The progress bar, fast forward and rewind, the volume bar and its buttons, and the
-// background's hover handling that puts every highlight back.
-#include <QGuiApplication>
-#include <QScreen>
-
-#include "layout/edge_snap.h"
+// The progress bar, the volume bar and its buttons, and the background's hover handling
+// that puts every highlight back.
 #include "ui/cd_player.h"
-#include "ui/placement.h"
 #include "ui/skin_label.h"
+#include "ui/skin_style.h"
 #include "volume/volume_math.h"
 
 namespace sonarch {
 
 namespace {
 
-constexpr float kBarUnits = 100;  // the progress and volume bars are 100 units long
-
-int buttonNumber(Qt::MouseButtons buttons) {
-    if (buttons & Qt::LeftButton) {
-        return 1;
-    }
-    if (buttons & Qt::RightButton) {
-        return 2;
-    }
-    return buttons == Qt::NoButton ? 0 : 4;
+double fractionOf(double length, int whole) {
+    return length / std::max(1, whole);
 }
 
 }  // namespace
 
 void CDPlayer::connectSeeking() {
-    connect(ff, &SkinLabel::clicked, this, [this] { m_seeking.ff_Click(); });
-    connect(rew, &SkinLabel::clicked, this, [this] { m_seeking.rew_Click(); });
-    connect(picBarff, &SkinLabel::clicked, this, [this] { m_seeking.ff_Click(); });
-    connect(picBarrew, &SkinLabel::clicked, this, [this] { m_seeking.rew_Click(); });
-    auto toUnits = [this](QPointF position) {
-        return float(position.x() * kBarUnits / std::max(1, picProg->width()));
-    };
-    connect(picProg, &SkinLabel::mouseMove, this,
-            [this, toUnits](Qt::MouseButtons buttons, QPointF position) {
-                const SeekPreview preview = m_seeking.picProg_MouseMove(
-                    buttonNumber(buttons), toUnits(position), kBarUnits);
-                if (preview.fillPercent) {
-                    setProgressWidth(*preview.fillPercent);
-                }
-                if (preview.timeCaption) {
-                    timeWindow->setText(QString::fromStdString(*preview.timeCaption));
-                }
-                if (preview.tooltip) {
-                    picProg->setToolTip(QString::fromStdString(*preview.tooltip));
-                }
-                if (preview.highlight) {
-                    picProg->setPixmap(m_slots["sBarOver"]);
-                    picFill->update();
-                }
-            });
-    connect(picProg, &SkinLabel::mouseUp, this,
-            [this, toUnits](Qt::MouseButton button, QPointF position) {
-                m_seeking.picProg_MouseUp(buttonNumber(button), toUnits(position), kBarUnits);
-            });
+    connect(picProg, &SkinLabel::mouseMove, this, &CDPlayer::picProg_MouseMove);
+    connect(picProg, &SkinLabel::mouseUp, this, &CDPlayer::picProg_MouseUp);
 }
 
-void CDPlayer::setVolumeLevel(std::int32_t level) {
-    m_state.settings.volumeLevel = level;
-    SetMixerVolume(m_services.mixer, level);
+void CDPlayer::picProg_MouseMove(Qt::MouseButtons buttons, QPointF position) {
+    if (!m_player.canSeekOnBar()) {
+        return;  // no disc read yet: not even the highlight
+    }
+    const double fraction = fractionOf(position.x(), picProg->width());
+    if (buttons & Qt::LeftButton) {
+        m_player.dragOnBar(fraction);
+    } else if (buttons == Qt::NoButton) {
+        if (const auto tooltip = m_player.seekTooltip(fraction)) {
+            picProg->setToolTip(QString::fromStdString(*tooltip));
+        }
+    }
+    picProg->setPixmap(m_slots["sBarOver"]);
+    picFill->update();
+}
+
+void CDPlayer::picProg_MouseUp(Qt::MouseButton button, QPointF position) {
+    if (button == Qt::LeftButton) {
+        m_player.clickOnBar(fractionOf(position.x(), picProg->width()));
+    }
 }
 
 void CDPlayer::connectVolume() {
     connect(up, &SkinLabel::mouseMove, this, [this] { up->setPixmap(m_slots["uh"]); });
     connect(down, &SkinLabel::mouseMove, this, [this] { down->setPixmap(m_slots["dh"]); });
-    connect(up, &SkinLabel::clicked, this, [this] {
-        const std::int32_t level = volumeStepUp(m_state.volumePercent);
-        setVolumeLevel(level);
-        IndicateVol(kFullVolume, kFullVolume - level);
-    });
-    connect(down, &SkinLabel::clicked, this, [this] {
-        const std::int32_t level = volumeStepDown(m_state.volumePercent);
-        setVolumeLevel(level);
-        IndicateVol(kFullVolume, kFullVolume - level);
-    });
-    auto fromPointer = [this](QPointF position) {
-        const float y = float(position.y() * kBarUnits / std::max(1, picVol->height()));
-        const PointerVolume volume = volumeAtPointer(y, kBarUnits);
-        setVolumeLevel(volume.level);
-        IndicateVol(volume.barTotal, volume.barVol);
-    };
-    connect(picVol, &SkinLabel::mouseMove, this,
-            [this, fromPointer](Qt::MouseButtons buttons, QPointF position) {
-                picVol->setPixmap(m_slots["picVolOver"]);
-                picVolfill->update();
-                if (buttonNumber(buttons) == 1) {
-                    fromPointer(position);
-                }
-            });
-    connect(picVol, &SkinLabel::mouseUp, this,
-            [fromPointer](Qt::MouseButton button, QPointF position) {
-                if (button == Qt::LeftButton) {
-                    fromPointer(position);
-                }
-            });
+    connect(up, &SkinLabel::clicked, this, [this] { m_player.volumeUp(); });
+    connect(down, &SkinLabel::clicked, this, [this] { m_player.volumeDown(); });
+    connect(picVol, &SkinLabel::mouseMove, this, &CDPlayer::picVol_MouseMove);
+    connect(picVol, &SkinLabel::mouseUp, this, &CDPlayer::picVol_MouseUp);
+}
+
+void CDPlayer::picVol_MouseMove(Qt::MouseButtons buttons, QPointF position) {
+    picVol->setPixmap(m_slots["picVolOver"]);
+    picVolfill->update();
+    if (buttons & Qt::LeftButton) {
+        m_player.setVolumeFromBar(float(fractionOf(position.y(), picVol->height()) * 100));
+    }
+}
+
+void CDPlayer::picVol_MouseUp(Qt::MouseButton button, QPointF position) {
+    if (button == Qt::LeftButton) {
+        m_player.setVolumeFromBar(float(fractionOf(position.y(), picVol->height()) * 100));
+    }
+}
+
+void CDPlayer::IndicateVol(double percent) {
+    if (const auto top = volumeFillTop(percent)) {
+        // The bar is 100 units high and the fill reaches past its bottom.
+        const double unit = picVol->height() / 100.0;
+        picVolfill->setGeometry(1, int(*top * unit + 0.5), std::max(1, picVol->width() - 2),
+                                picVol->height());
+    }
 }
 
 void CDPlayer::RestoreNormalSkin() {
@@ -104,18 +79,8 @@ void CDPlayer::RestoreNormalSkin() {
     picVol->setPixmap(m_slots["picVolNormal"]);
     down->setPixmap(m_slots["dn"]);
     up->setPixmap(m_slots["un"]);
-    setOptionColour(lOption, kOptionOff);
-    setOptionColour(lRandom, kOptionOff);
-}
-
-void CDPlayer::SnapToScreenEdges() {
-    const QScreen* screen = this->screen();
-    if (!screen || isMinimized()) {
-        return;
-    }
-    const TwipPoint at =
-        sonarch::SnapToScreenEdges(toTwipRect(geometry()), toTwipRect(screen->geometry()));
-    move(toPixels(at.left), toPixels(at.top));
+    setTextColour(lOption, kOptionOff);
+    setTextColour(lRandom, kOptionOff);
 }
 
 }  // namespace sonarch

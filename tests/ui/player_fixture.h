@@ -5,56 +5,26 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <memory>
-#include <optional>
 
-#include "audio/paced_output.h"
-#include "base/messages.h"
-#include "device/cd_audio_device.h"
-#include "device/clock.h"
-#include "device/msf.h"
-#include "device/virtual_drive.h"
-#include "support/recording_device.h"
+#include "support/player_harness.h"
 #include "ui/cd_player.h"
-#include "volume/vol_control.h"
 
 namespace sonarch::testing {
 
-inline std::vector<VirtualTrack> tracksOf(std::initializer_list<const char*> lengths) {
-    std::vector<VirtualTrack> tracks;
-    for (const char* text : lengths) {
-        tracks.push_back({*parseMsf(text), true});
-    }
-    return tracks;
-}
-
-// The real player window over a virtual drive, a manual clock and in-memory settings.
-class PlayerFixture {
+// The real player window over the real player (see PlayerHarness).
+class PlayerFixture : public PlayerHarness {
 public:
-    explicit PlayerFixture(std::vector<VirtualTrack> tracks, Settings stored = {})
-        : drive(std::move(tracks)), storedSettings(std::move(stored)) {}
+    using PlayerHarness::PlayerHarness;
+    ~PlayerFixture() override { window.reset(); }
 
     CDPlayer& start(bool expectLoaded = true) {
-        player = std::make_unique<CDPlayer>(
-            PlayerServices{recorder, noAudioOutput ? closedMixer : mixer, messages,
-                           [this](double, double) { return storedSettings; },
-                           [this](const Settings& s, double left, double top) {
-                               savedSettings = s;
-                               savedPosition = {left, top};
-                           }});
-        const bool loaded = player->Form_Load();
-        EXPECT_EQ(loaded, expectLoaded);
-        return *player;
-    }
-    // One timer tick, half a second later.
-    void tick(int times = 1) {
-        for (int i = 0; i < times; ++i) {
-            clock.advance(500);
-            player->Timer1_Timer();
-        }
+        window = std::make_unique<CDPlayer>(makePlayer());
+        EXPECT_EQ(window->Form_Load(), expectLoaded);
+        return *window;
     }
     template <class T = QLabel>
     T* control(const QString& name) const {
-        T* found = player->findChild<T*>(name);
+        T* found = window->findChild<T*>(name);
         EXPECT_NE(found, nullptr) << name.toStdString();
         return found;
     }
@@ -63,30 +33,14 @@ public:
     void click(const char* name, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(control<QWidget>(name), button);
     }
-    QString caption(const QString& name) const { return control<QLabel>(name)->text(); }
+    QString label(const QString& name) const { return control<QLabel>(name)->text(); }
     QString field(const QString& name) const { return control<QLineEdit>(name)->text(); }
     QTreeWidget* list() const { return control<QTreeWidget>("LV"); }
     QColor textColour(const QString& name) const {
         return control<QWidget>(name)->palette().color(QPalette::WindowText);
     }
-    std::vector<std::string> sentSince(std::size_t from) const {
-        auto all = recorder.commands();
-        return {all.begin() + std::ptrdiff_t(std::min(from, all.size())), all.end()};
-    }
 
-    ManualClock clock;
-    VirtualDrive drive;
-    NullOutput output{clock};
-    CdAudioDevice device{drive, output};
-    RecordingDevice recorder{device};
-    Mixer mixer{&output};
-    Mixer closedMixer{nullptr};  // what the mixer is when no audio output could be opened
-    bool noAudioOutput = false;
-    MessageRecorder messages;
-    Settings storedSettings;
-    std::optional<Settings> savedSettings;
-    std::pair<double, double> savedPosition;
-    std::unique_ptr<CDPlayer> player;
+    std::unique_ptr<CDPlayer> window;
 };
 
 }  // namespace sonarch::testing

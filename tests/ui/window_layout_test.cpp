@@ -103,7 +103,7 @@ TEST(PlayerWindow, CaptionsAndTooltipsAreTheDesignedTexts) {
         {"ff", "", "Fast forward"},
     };
     for (const auto& t : texts) {
-        EXPECT_EQ(f.caption(t.name), t.caption) << t.name;
+        EXPECT_EQ(f.label(t.name), t.caption) << t.name;
         EXPECT_EQ(f.control<QWidget>(t.name)->toolTip(), t.tooltip) << t.name;
     }
     const QFont barFont = f.control<QWidget>("BarTime")->font();
@@ -171,8 +171,8 @@ TEST(PlayerWindow, StartsInTheBarLayoutWhenItWasLeftThere) {
     PlayerFixture f(aDisc(), stored);
     CDPlayer& player = f.start();
     EXPECT_EQ(player.height() * kTwipsPerPixel, 270);
-    EXPECT_FALSE(player.state().settings.trackListShown);
-    EXPECT_TRUE(player.state().settings.barMode);
+    EXPECT_FALSE(f.player->settings().trackListShown);
+    EXPECT_TRUE(f.player->settings().barMode);
     for (const char* name : {"BarTime", "Bartrack", "BarTotal", "picBarplay", "picBarnext"}) {
         EXPECT_TRUE(f.shown(name)) << name;
     }
@@ -191,32 +191,32 @@ TEST(PlayerWindow, StartsHiddenInTheTrayWhenItWasLeftThere) {
     CDPlayer& hidden = g.start();
     EXPECT_TRUE(hidden.isHidden());
     EXPECT_TRUE(hidden.windowState() & Qt::WindowMinimized);
-    EXPECT_TRUE(hidden.state().settings.inTray);
-    EXPECT_FALSE(hidden.state().settings.barMode);
+    EXPECT_TRUE(g.player->settings().inTray);
+    EXPECT_FALSE(g.player->settings().barMode);
 }
 
 TEST(PlayerWindow, ContinuousLetterTogglesFlagAndColour) {
     PlayerFixture f(aDisc());
-    CDPlayer& player = f.start();
+    f.start();
     QTest::mouseClick(f.control<QWidget>("lContinue"), Qt::LeftButton);
-    EXPECT_TRUE(player.state().settings.continuousPlay);
+    EXPECT_TRUE(f.player->settings().continuousPlay);
     EXPECT_EQ(f.textColour("lContinue"), QColor(0, 255, 255));
     QTest::mouseClick(f.control<QWidget>("lContinue"), Qt::LeftButton);
-    EXPECT_FALSE(player.state().settings.continuousPlay);
+    EXPECT_FALSE(f.player->settings().continuousPlay);
     EXPECT_EQ(f.textColour("lContinue"), QColor(0, 128, 128));
 }
 
 TEST(PlayerWindow, ClickingTheTimeChangesItsModeAtTheNextPoll) {
     PlayerFixture f(aDisc());
-    CDPlayer& player = f.start();
+    f.start();
     f.tick(3);
-    EXPECT_EQ(f.caption("timeWindow"), "00:01");
+    EXPECT_EQ(f.label("timeWindow"), "00:01");
     QTest::mouseClick(f.control<QWidget>("timeWindow"), Qt::LeftButton);
     EXPECT_EQ(f.control<QWidget>("timeWindow")->toolTip(), "Track remaining");
-    EXPECT_EQ(f.caption("timeWindow"), "00:01") << "the caption waits for the next refresh";
+    EXPECT_EQ(f.label("timeWindow"), "00:01") << "the caption waits for the next refresh";
     f.tick();
-    EXPECT_EQ(f.caption("timeWindow"), "-02:59");  // 1.5 s into a 3-minute track
-    EXPECT_TRUE(player.state().settings.showTrackRemaining);
+    EXPECT_EQ(f.label("timeWindow"), "-02:59");  // 1.5 s into a 3-minute track
+    EXPECT_TRUE(f.player->settings().showTrackRemaining);
 }
 
 }  // namespace
@@ -241,11 +241,11 @@ TEST(PlayerWindow, TheTrackListReopensAsItWasLeft) {
     PlayerFixture f(aDisc(), stored);
     CDPlayer& player = f.start();
     EXPECT_NEAR(player.height() * kTwipsPerPixel, 5255, 8);
-    EXPECT_TRUE(player.state().settings.trackListShown);
+    EXPECT_TRUE(f.player->settings().trackListShown);
     EXPECT_FALSE(f.shown("Picture8"));
     QTest::mouseClick(f.control<QWidget>("picExpand"), Qt::LeftButton);
     EXPECT_NEAR(player.height() * kTwipsPerPixel, 1760, 8);
-    EXPECT_FALSE(player.state().settings.trackListShown);
+    EXPECT_FALSE(f.player->settings().trackListShown);
     EXPECT_TRUE(f.shown("Picture8"));
 }
 
@@ -261,16 +261,16 @@ TEST(Layouts, DoubleClickAndTheBarButtonToggleTheBarLayoutAndLeaveToNormal) {
     PlayerFixture f(aDisc(), stored);
     CDPlayer& player = f.start();
     f.tick(3);
-    const QString time = f.caption("timeWindow");
+    const QString time = f.label("timeWindow");
     QTest::mouseDClick(&player, Qt::LeftButton, {}, QPoint(150, 100));
     EXPECT_EQ(player.height() * kTwipsPerPixel, 270);
-    EXPECT_TRUE(player.state().settings.barMode);
-    EXPECT_FALSE(player.state().settings.trackListShown);
-    EXPECT_EQ(f.caption("BarTime"), time) << "the strip shows the current texts at once";
-    EXPECT_EQ(f.caption("Bartrack"), f.caption("lTrack"));
+    EXPECT_TRUE(f.player->settings().barMode);
+    EXPECT_FALSE(f.player->settings().trackListShown);
+    EXPECT_EQ(f.label("BarTime"), time) << "the strip shows the current texts at once";
+    EXPECT_EQ(f.label("Bartrack"), f.label("lTrack"));
     QTest::mouseClick(f.control<QWidget>("picBar"), Qt::LeftButton);
     EXPECT_NEAR(player.height() * kTwipsPerPixel, 1760, 8) << "normal, not expanded";
-    EXPECT_FALSE(player.state().settings.barMode);
+    EXPECT_FALSE(f.player->settings().barMode);
     EXPECT_FALSE(f.shown("BarTime"));
     expectAt(f.control<QWidget>("picStop"), 2025, 270, 150, 150);
     QTest::mouseClick(f.control<QWidget>("picExpand"), Qt::LeftButton);
@@ -282,13 +282,13 @@ TEST(Layouts, HidingToTheTrayHidesTheControlsAndRestoringShowsThem) {
     CDPlayer& player = f.start();
     QTest::mouseClick(f.control<QWidget>("Picture6"), Qt::LeftButton);
     EXPECT_TRUE(player.isHidden());
-    EXPECT_TRUE(player.state().settings.inTray);
+    EXPECT_TRUE(f.player->settings().inTray);
     for (const char* name : {"play", "Picture1", "N0", "timeWindow", "picVol"}) {
         EXPECT_FALSE(f.shown(name)) << name;
     }
     player.findChild<QAction*>("mnuRestore")->trigger();
     EXPECT_FALSE(player.isHidden());
-    EXPECT_FALSE(player.state().settings.inTray);
+    EXPECT_FALSE(f.player->settings().inTray);
     for (const char* name : {"play", "Picture1", "N0", "timeWindow", "picVol"}) {
         EXPECT_TRUE(f.shown(name)) << name;
     }

@@ -1,12 +1,12 @@
-// What the window's gestures make the device play, as heard in a WAV output.
+// What the player's seeking and volume make the device play, as heard in a WAV output.
 #include <gtest/gtest.h>
 
 #include "audio/wav_output.h"
+#include "core/player.h"
 #include "device/cd_audio_device.h"
 #include "device/virtual_drive.h"
-#include "player_fixture.h"
 #include "support/disc_images.h"
-#include "ui/skin_label.h"
+#include "support/player_harness.h"
 
 namespace sonarch {
 namespace {
@@ -19,10 +19,11 @@ public:
         wav = std::move(WavOutput::create(dir.file("heard.wav"), clock).value());
         device = std::make_unique<CdAudioDevice>(drive, *wav);
         mixer = std::make_unique<Mixer>(wav.get());
-        player = std::make_unique<CDPlayer>(
-            PlayerServices{*device, *mixer, messages, [](double, double) { return Settings{}; },
-                           [](const Settings&, double, double) {}});
-        player->Form_Load();
+        player = std::make_unique<Player>(PlayerServices{*device, *mixer, library, messages,
+                                                         [](WindowPosition) { return Settings{}; },
+                                                         [](const Settings&, WindowPosition) {}});
+        player->loadSettings({});
+        player->start();
     }
     void tick(int ms = 500) {
         clock.advance(ms);
@@ -56,7 +57,8 @@ public:
     std::unique_ptr<CdAudioDevice> device;
     std::unique_ptr<Mixer> mixer;
     MessageRecorder messages;
-    std::unique_ptr<CDPlayer> player;
+    LibraryStore library;
+    std::unique_ptr<Player> player;
 };
 
 // The samples match within the rounding of the volume scaling.
@@ -82,7 +84,7 @@ TEST(HeardAudio, AClickOnTheBarPlaysTheTrackFromThatPoint) {
     RecordedPlayer r;
     r.tick();  // reads the disc and starts track 1
     r.clock.advance(1000);
-    r.player->seeking().picProg_MouseUp(1, 50, 100);  // the middle of the 3-minute track
+    r.player->clickOnBar(0.5);  // the middle of the 3-minute track
     r.clock.advance(1000);
     const std::vector<std::int16_t> heard = r.heard();
     ASSERT_EQ(heard.size(), 2u * kSecond);
@@ -95,7 +97,7 @@ TEST(HeardAudio, FastForwardSkipsTenSecondsOfWhatIsHeard) {
     RecordedPlayer r;
     r.tick();
     r.clock.advance(2000);
-    r.player->seeking().ff_Click();
+    r.player->fastForward();
     r.clock.advance(1000);
     const std::vector<std::int16_t> heard = r.heard();
     ASSERT_EQ(heard.size(), 3u * kSecond);
@@ -105,8 +107,7 @@ TEST(HeardAudio, FastForwardSkipsTenSecondsOfWhatIsHeard) {
 TEST(HeardAudio, TheVolumeBarScalesTheSamples) {
     RecordedPlayer r;
     r.tick();
-    auto* bar = r.player->findChild<SkinLabel*>("picVol");
-    emit bar->mouseUp(Qt::LeftButton, QPointF(2, bar->height() / 2.0));
+    r.player->setVolumeFromBar(50);  // the middle of the bar
     EXPECT_EQ(r.player->state().settings.volumeLevel, 32500);
     r.clock.advance(1000);
     const std::vector<std::int16_t> heard = r.heard();

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio/paced_output.h"
+#include "base/messages.h"
+#include "core/player.h"
+#include "device/cd_audio_device.h"
+#include "device/clock.h"
+#include "device/msf.h"
+#include "device/virtual_drive.h"
+#include "support/recording_device.h"
+#include "volume/vol_control.h"
+
+namespace sonarch::testing {
+
+inline std::vector<VirtualTrack> tracksOf(std::initializer_list<const char*> lengths) {
+    std::vector<VirtualTrack> tracks;
+    for (const char* text : lengths) {
+        tracks.push_back({*parseMsf(text), true});
+    }
+    return tracks;
+}
+
+// The real player over a virtual drive, a manual clock, a silent output and in-memory
+// settings; no window.
+class PlayerHarness {
+public:
+    explicit PlayerHarness(std::vector<VirtualTrack> tracks, Settings stored = {})
+        : drive(std::move(tracks)), storedSettings(std::move(stored)) {}
+    virtual ~PlayerHarness() = default;
+
+    Player& makePlayer() {
+        player = std::make_unique<Player>(
+            PlayerServices{recorder, noAudioOutput ? closedMixer : mixer, library, messages,
+                           [this](WindowPosition) { return storedSettings; },
+                           [this](const Settings& s, WindowPosition window) {
+                               savedSettings = s;
+                               savedPosition = window;
+                           },
+                           discText});
+        return *player;
+    }
+    // Start-up as the window runs it, without the window.
+    Player& start(bool expectStarted = true) {
+        makePlayer();
+        player->loadSettings({});
+        EXPECT_EQ(player->start(), expectStarted);
+        return *player;
+    }
+    // One timer tick, half a second later.
+    void tick(int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            clock.advance(500);
+            player->Timer1_Timer();
+        }
+    }
+    std::vector<std::string> sentSince(std::size_t from) const {
+        auto all = recorder.commands();
+        return {all.begin() + std::ptrdiff_t(std::min(from, all.size())), all.end()};
+    }
+    const PlayerDisplay& display() const { return player->display(); }
+    const std::string& caption(Caption which) const { return display().caption(which); }
+    const std::string& status() const { return display().statusText(); }
+
+    ManualClock clock;
+    VirtualDrive drive;
+    NullOutput output{clock};
+    CdAudioDevice device{drive, output};
+    RecordingDevice recorder{device};
+    Mixer mixer{&output};
+    Mixer closedMixer{nullptr};  // what the mixer is when no audio output could be opened
+    bool noAudioOutput = false;
+    MessageRecorder messages;
+    LibraryStore library;
+    DiscTextSource* discText = nullptr;
+    Settings storedSettings;
+    std::optional<Settings> savedSettings;
+    WindowPosition savedPosition;
+    std::unique_ptr<Player> player;
+};
+
+}  // namespace sonarch::testing
