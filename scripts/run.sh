@@ -12,4 +12,4 @@ if [ $# -eq 0 ]; then
   fi
   set -- --drive demo --library "$here/build/demo/demo.dbd" --audio "$audio"
 fi
-exec "$here/build/src/qvplayer" "$@"
+exec "$here/build/bin/qvplayer" "$@"

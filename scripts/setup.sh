@@ -26,6 +26,10 @@ if ((${#missing[@]})); then
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# Builds made before the programs moved to bin/ hold files where folders now go.
+for old in tools/qvmci tools/qvlib tools/skin_painter; do
+  [ -f "$build/$old" ] && rm -f "$build/$old"
+done
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
 targets=()
 for t in ${TARGETS:-}; do targets+=(--target "$t"); done

@@ -134,8 +134,6 @@ public:
     PlayerDisplay& display() { return m_display; }
     const PlayerDisplay& display() const { return m_display; }
     const TrackList& trackList() const { return m_tracks; }
-    Transport& transport() { return m_transport; }
-    Seeking& seeking() { return m_seeking; }
 
 signals:
     void polled();  // after each timer tick's poll

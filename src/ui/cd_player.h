@@ -101,6 +101,7 @@ private:
     void applyBarLayout();
     void toggleBarLayout();
     void toggleTrackList();
+    void openLowerArea(bool open, SkinLabel* button, SkinLabel* otherButton);
     void hideToTray();
     void restoreFromTray();
     void showMinimisedControls(bool visible);

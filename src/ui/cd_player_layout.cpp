@@ -69,17 +69,16 @@ void CDPlayer::toggleBarLayout() {
 }
 
 void CDPlayer::toggleTrackList() {
-    if (m_player.settings().trackListShown) {
-        setHeightTwips(kNormalHeightTwips);
-        m_player.setTrackListShown(false);
-        picExpand->setPixmap(m_slots["picex"]);
-        Picture8->show();
-    } else {
-        setHeightTwips(kExpandedHeightTwips);
-        m_player.setTrackListShown(true);
-        picExpand->setPixmap(m_slots["picclose"]);
-        Picture8->hide();
-    }
+    openLowerArea(!m_player.settings().trackListShown, picExpand, Picture8);
+}
+
+// The list button and the cover button open the same lower area; while one has it open,
+// the other is hidden.
+void CDPlayer::openLowerArea(bool open, SkinLabel* button, SkinLabel* otherButton) {
+    setHeightTwips(open ? kExpandedHeightTwips : kNormalHeightTwips);
+    m_player.setTrackListShown(open);
+    button->setPixmap(m_slots[open ? "picclose" : "picex"]);
+    otherButton->setVisible(!open);
 }
 
 void CDPlayer::hideToTray() {

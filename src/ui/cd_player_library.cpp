@@ -101,21 +101,15 @@ void CDPlayer::showCommentEditor(QPointer<CommentEditor>& editor, const EditorLa
 }
 
 void CDPlayer::Picture8_Click() {
-    if (m_player.settings().trackListShown) {
-        setHeightTwips(kNormalHeightTwips);
-        m_player.setTrackListShown(false);
-        Picture8->setPixmap(m_slots["picex"]);
-        picExpand->show();
-        clearCover();
-        PicCover->hide();
-    } else {
-        setHeightTwips(kExpandedHeightTwips);
-        m_player.setTrackListShown(true);
-        Picture8->setPixmap(m_slots["picclose"]);
-        picExpand->hide();
+    const bool open = !m_player.settings().trackListShown;
+    openLowerArea(open, Picture8, picExpand);
+    if (open) {
         PicCover->show();
         PicCover->raise();
         LoadImage(m_player.state().coverPath);
+    } else {
+        clearCover();
+        PicCover->hide();
     }
 }
 
