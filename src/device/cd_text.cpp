@@ -59,7 +59,8 @@ int chosenLanguageBlock(cdtext_t* text) {
     }
     int first = -1;
     for (int i = 0; i < 8; ++i) {
-        if (languages[i] == CDTEXT_LANGUAGE_BLOCK_UNUSED || languages[i] == CDTEXT_LANGUAGE_INVALID) {
+        if (languages[i] == CDTEXT_LANGUAGE_BLOCK_UNUSED ||
+            languages[i] == CDTEXT_LANGUAGE_INVALID) {
             continue;
         }
         if (languages[i] == CDTEXT_LANGUAGE_ENGLISH) {

@@ -16,8 +16,8 @@ Result<std::unique_ptr<Drive>> openDrive(const std::string& name) {
         if (!disc) {
             return R::failure("Bad virtual disc '" + name + "': " + error + ".");
         }
-        return R::success(std::make_unique<VirtualDrive>(std::move(disc->tracks),
-                                                         std::move(disc->text)));
+        return R::success(
+            std::make_unique<VirtualDrive>(std::move(disc->tracks), std::move(disc->text)));
     }
     if (name.empty()) {
         return CdDrive::open("");

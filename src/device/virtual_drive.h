@@ -71,7 +71,7 @@ private:
 // written LEN|TITLE|PERFORMER, and a first item disc|TITLE|PERFORMER for the disc; either
 // text may be left out, and %XX writes any byte (%2C a comma, %7C a bar, %25 a percent).
 std::optional<VirtualDisc> parseVirtualDiscWithText(const std::string& name,
-                                                   std::string* error = nullptr);
+                                                    std::string* error = nullptr);
 // The same, tracks only.
 std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& name,
                                                           std::string* error = nullptr);
