@@ -7,6 +7,7 @@
 #include "device/virtual_drive.h"
 #include "support/cd_text_packs.h"
 #include "support/disc_images.h"
+#include "support/text_images.h"
 
 namespace sonarch {
 namespace {
@@ -28,21 +29,9 @@ DiscText deviceText(const std::string& name) {
     return device.discText();
 }
 
-// A one-file image of three tracks whose sheet carries `textLines` before its tracks and
-// `trackLines[i]` inside track i + 1; the sheet is written byte for byte as given.
 std::string writeCueWithText(const TempDir& dir, const std::string& textLines,
                              const std::vector<std::string>& trackLines) {
-    testing::writeCueBin(dir, kThreeTracks, "texts");
-    std::string cue = textLines + "FILE \"texts.bin\" BINARY\n";
-    std::int32_t sector = 0;
-    for (std::size_t i = 0; i < kThreeTracks.size(); ++i) {
-        cue += "  TRACK 0" + std::to_string(i + 1) + " AUDIO\n";
-        cue += i < trackLines.size() ? trackLines[i] : "";
-        cue += "    INDEX 01 " + testing::msf(sector) + "\n";
-        sector += kThreeTracks[i].sectors;
-    }
-    testing::writeText(dir.file("texts.cue"), cue);
-    return dir.file("texts.cue");
+    return testing::writeCueWithText(dir, kThreeTracks, textLines, trackLines);
 }
 
 TEST(DiscText, CueSheetInLatin1ReachesThePlayerAsUtf8) {
@@ -73,33 +62,13 @@ TEST(DiscText, CueSheetWrittenInUtf8IsNotDecodedTwice) {
 
 TEST(DiscText, CdrdaoTocCdTextBlocks) {
     TempDir dir;
-    testing::writeToc(dir, kThreeTracks);
-    std::ifstream in(dir.file("image.toc"));
-    std::string plain((std::istreambuf_iterator<char>(in)), {});
-    // The disc's block after CD_DA, and one block for track 2 after its TRACK line.
-    std::string toc =
-        "CD_DA\nCD_TEXT {\n  LANGUAGE_MAP { 0 : 9 }\n  LANGUAGE 0 {\n    TITLE \"Toc Album\"\n"
-        "    PERFORMER \"Toc Band\"\n  }\n}\n";
-    std::size_t at = plain.find("TRACK AUDIO");
-    int track = 0;
-    while (at != std::string::npos) {
-        const std::size_t next = plain.find("TRACK AUDIO", at + 1);
-        std::string piece = plain.substr(at, next == std::string::npos ? next : next - at);
-        if (++track == 2) {
-            piece.insert(piece.find('\n') + 1,
-                         "CD_TEXT {\n  LANGUAGE 0 {\n    TITLE \"Middle\"\n"
-                         "    PERFORMER \"Bea\"\n  }\n}\n");
-        }
-        toc += piece;
-        at = next;
-    }
-    testing::writeText(dir.file("image.toc"), toc);
-    const DiscText text = deviceText(dir.file("image.toc"));
+    const DiscText text = deviceText(
+        testing::writeTocWithText(dir, kThreeTracks, "Toc Album", "Toc Band", {"", "Middle"}));
     EXPECT_EQ(text.title, "Toc Album");
     EXPECT_EQ(text.performer, "Toc Band");
     ASSERT_EQ(text.tracks.size(), 2u);
     EXPECT_EQ(text.tracks[0], TrackText{});
-    EXPECT_EQ(text.tracks[1], (TrackText{"Middle", "Bea"}));
+    EXPECT_EQ(text.tracks[1], (TrackText{"Middle", ""}));
 }
 
 TEST(DiscText, CdTextFileGivesEnglishOverTheFirstBlock) {
