@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "child_process.h"
@@ -29,11 +30,13 @@ const std::string kDiscId = "TqvKjMu7dMliSfmVEBtrL7sBSno-";
 const std::string kDiscPath = "/ws/2/discid/" + kDiscId;
 const std::string kReleaseA = "0c3fb3c1-5ed0-4b2e-9c85-7d9be6bd1a6a";
 const std::string kReleaseB = "f2b5c7b9-3d1e-4c43-8e3a-1f1c0b9d2e77";
-// The smallest PNG there is: its signature, then a 1x1 picture.
-const std::string kPng =
-    std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\1\0\0\0\1\x08\x06\0\0\0\x1f\x15\xc4\x89", 33) +
-    std::string("\0\0\0\rIDATx\x9c\x63\0\1\0\0\5\0\1\x0d\x0a\x2d\xb4\0\0\0\0IEND\xae\x42\x60\x82",
-                37);
+// A real picture to serve as a cover: the demo disc's.
+std::string coverPicture() {
+    std::ifstream in(DEMO_SOURCE_DIR "/cover.png", std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
 
 std::string discDrive() {
     std::string spec = "virtual:";
@@ -123,11 +126,21 @@ struct QvlibLookupTest : ::testing::Test {
         // No test may reach the real service, whatever it forgets to pass.
         ::setenv("QVLIB_MUSICBRAINZ_SERVER", server.url().c_str(), 1);
         ::setenv("QVLIB_COVERART_SERVER", (server.url() + "/caa").c_str(), 1);
+        // A proxy set for the machine never sees the tests.
+        if (const char* before = std::getenv("no_proxy")) {
+            m_noProxy = before;
+        }
+        ::setenv("no_proxy", "127.0.0.1", 1);
         ASSERT_EQ(qvlib({"create", library}).exitCode, 0);
     }
     void TearDown() override {
         ::unsetenv("QVLIB_MUSICBRAINZ_SERVER");
         ::unsetenv("QVLIB_COVERART_SERVER");
+        if (m_noProxy) {
+            ::setenv("no_proxy", m_noProxy->c_str(), 1);
+        } else {
+            ::unsetenv("no_proxy");
+        }
     }
     ProgramRun qvlib(std::vector<std::string> args) {
         args.insert(args.begin(), QVLIB_PROGRAM);
@@ -162,6 +175,7 @@ struct QvlibLookupTest : ::testing::Test {
     }
 
     testing::WebTestServer server;
+    std::optional<std::string> m_noProxy;
     TempFolder folder;
     std::string library = folder.file("music.dbd");
 };
@@ -169,7 +183,9 @@ struct QvlibLookupTest : ::testing::Test {
 TEST_F(QvlibLookupTest, OneReleaseGivesTheRowsAndTheFrontCover) {
     server.serve(kDiscPath, {200, byDiscId(release(kReleaseA, "Proud Like a God", "Guano Apes",
                                                    "Song", true, discIds()))});
-    serveCover(kReleaseA, kPng);
+    const std::string picture = coverPicture();
+    ASSERT_GT(picture.size(), 100u);
+    serveCover(kReleaseA, picture);
     const auto added = add();
     ASSERT_EQ(added.exitCode, 0) << added.err;
 
@@ -186,7 +202,7 @@ TEST_F(QvlibLookupTest, OneReleaseGivesTheRowsAndTheFrontCover) {
     std::ifstream in(cover, std::ios::binary);
     std::stringstream bytes;
     bytes << in.rdbuf();
-    EXPECT_EQ(bytes.str(), kPng);
+    EXPECT_EQ(bytes.str(), picture);
 
     const auto seen = server.requests();
     ASSERT_EQ(seen.size(), 3u);
