@@ -85,6 +85,10 @@ std::string CdAudioDevice::errorText(int code) const {
     return mci::errorText(code);
 }
 
+DiscText CdAudioDevice::discText() {
+    return m_drive.discText();
+}
+
 MciResult CdAudioDevice::send(std::string_view command, int replyLength) {
     MciResult result = execute(splitWords(command));
     if (result.code != mci::kOk) {

@@ -8,6 +8,7 @@
 
 #include "device/audio_output.h"
 #include "device/clock.h"
+#include "device/disc_text.h"
 #include "device/drive.h"
 #include "device/mci_device.h"
 #include "device/playback_engine.h"
@@ -17,7 +18,7 @@ namespace sonarch {
 // Our interpreter of the CD-audio command language over a Drive. It answers in the forms
 // the player relies on: absolute frame addresses (track 1 of a disc starts at 00:02:00),
 // "msf" right after open, "tmsf" and "milliseconds" (counted from the start of track 1).
-class CdAudioDevice : public MciDevice {
+class CdAudioDevice : public MciDevice, public DiscTextSource {
 public:
     // Plays into `output`, whose frames heard are the device's clock. The output must
     // outlive the device.
@@ -28,6 +29,8 @@ public:
 
     MciResult send(std::string_view command, int replyLength) override;
     std::string errorText(int code) const override;
+    // Any thread: the drives keep their CD-TEXT behind locks of their own.
+    DiscText discText() override;
 
 private:
     enum class TimeFormat { Msf, Tmsf, Milliseconds };

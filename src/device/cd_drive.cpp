@@ -10,6 +10,8 @@
 #include <cstring>
 #include <utility>
 
+#include "device/cd_text.h"
+
 namespace sonarch {
 
 namespace {
@@ -73,6 +75,7 @@ bool CdDrive::reopenControlLocked() {
     }
     // A fresh handle forgets the table of contents libcdio keeps for the last disc.
     m_control = cdio_open(m_device.c_str(), DRIVER_DEVICE);
+    ++m_handles;
     return m_control != nullptr;
 }
 
@@ -99,11 +102,15 @@ void CdDrive::probe() {
     bool present = false;
     bool changed = false;
     std::optional<DiscToc> toc;
+    std::optional<DiscText> text;
     {
         std::lock_guard lock(m_controlMutex);
         present = mediaPresentLocked(changed);
         if (present) {
             toc = readTocLocked();
+        }
+        if (toc && std::exchange(m_textHandle, m_handles) != m_handles) {
+            text = ReadCdText(m_control);
         }
     }
     std::lock_guard lock(m_stateMutex);
@@ -112,6 +119,9 @@ void CdDrive::probe() {
     }
     m_present = present && toc.has_value();
     m_toc = std::move(toc);
+    if (text || !m_present) {
+        m_text = m_present ? std::move(*text) : DiscText{};
+    }
     if (m_present) {
         m_doorOpen = false;
     }
@@ -129,6 +139,11 @@ bool CdDrive::mediaPresent() {
 std::optional<DiscToc> CdDrive::readToc() {
     std::lock_guard lock(m_stateMutex);
     return m_present ? m_toc : std::nullopt;
+}
+
+DiscText CdDrive::discText() {
+    std::lock_guard lock(m_stateMutex);
+    return m_present ? m_text : DiscText{};
 }
 
 bool CdDrive::openDoor() {

@@ -35,6 +35,7 @@ public:
     bool closeDoor() override;
     bool isDoorOpen() const override;
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
+    DiscText discText() override;
 
 private:
     enum class DoorRequest { None, Open, Close };
@@ -61,6 +62,9 @@ private:
     std::condition_variable m_wake;
     bool m_present = false;
     std::optional<DiscToc> m_toc;
+    DiscText m_text;              // read once per handle, as the disc may take a while
+    std::uint64_t m_handles = 0;  // handles opened so far, under m_controlMutex
+    std::uint64_t m_textHandle = 0;
     DoorRequest m_request = DoorRequest::None;
     bool m_quit = false;
     std::thread m_watcher;

@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "device/disc_text.h"
+
 namespace sonarch {
 
 inline constexpr int kFramesPerSecond = 75;
@@ -47,6 +49,10 @@ public:
     // Reads `count` sectors of 2352 bytes (interleaved little-endian 16-bit stereo)
     // starting at `sector` into `out`, which holds at least count * 2352 bytes.
     virtual ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) = 0;
+
+    // The CD-TEXT of the disc now in the drive, empty when there is none. Any thread, and
+    // quick: a drive that must read it from the disc does so before it reports the disc.
+    virtual DiscText discText() { return {}; }
 };
 
 }  // namespace sonarch

@@ -12,11 +12,12 @@ Result<std::unique_ptr<Drive>> openDrive(const std::string& name) {
     using R = Result<std::unique_ptr<Drive>>;
     if (name == "demo" || name.rfind("virtual:", 0) == 0) {
         std::string error;
-        auto tracks = parseVirtualDisc(name, &error);
-        if (!tracks) {
+        auto disc = parseVirtualDiscWithText(name, &error);
+        if (!disc) {
             return R::failure("Bad virtual disc '" + name + "': " + error + ".");
         }
-        return R::success(std::make_unique<VirtualDrive>(std::move(*tracks)));
+        return R::success(
+            std::make_unique<VirtualDrive>(std::move(disc->tracks), std::move(disc->text)));
     }
     if (name.empty()) {
         return CdDrive::open("");

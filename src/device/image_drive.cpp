@@ -11,6 +11,7 @@
 #include <fstream>
 #include <mutex>
 
+#include "device/cd_text.h"
 #include "device/msf.h"
 
 namespace sonarch {
@@ -97,7 +98,9 @@ bool tocIsSound(const DiscToc& toc) {
 
 class CdioImageDrive : public ImageDrive {
 public:
-    CdioImageDrive(DiscToc toc, CdIo_t* cdio) : ImageDrive(std::move(toc)), m_cdio(cdio) {}
+    CdioImageDrive(DiscToc toc, CdIo_t* cdio) : ImageDrive(std::move(toc)), m_cdio(cdio) {
+        setDiscText(ReadCdText(cdio));
+    }
     ~CdioImageDrive() override { cdio_destroy(m_cdio); }
 
 protected:
@@ -203,6 +206,10 @@ std::optional<DiscToc> ImageDrive::readToc() {
         return std::nullopt;
     }
     return m_toc;
+}
+
+DiscText ImageDrive::discText() {
+    return m_doorOpen.load() ? DiscText{} : m_text;
 }
 
 bool ImageDrive::openDoor() {
@@ -389,8 +396,9 @@ DriveResult CueFilesDrive::open(const std::string& cuePath) {
         return DriveResult::failure("The CUE sheet '" + cuePath +
                                     "' lays out its tracks out of order or past its files.");
     }
-    return DriveResult::success(
-        std::unique_ptr<Drive>(new CueFilesDrive(std::move(toc), std::move(extents))));
+    std::unique_ptr<CueFilesDrive> drive(new CueFilesDrive(std::move(toc), std::move(extents)));
+    drive->setDiscText(ReadCueSheetText(cuePath));
+    return DriveResult::success(std::move(drive));
 }
 
 bool CueFilesDrive::readSectors(std::int32_t sector, int count, std::span<std::uint8_t> out) {

@@ -24,14 +24,18 @@ public:
     bool closeDoor() override;
     bool isDoorOpen() const override { return m_doorOpen.load(); }
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
+    DiscText discText() override;
 
 protected:
     explicit ImageDrive(DiscToc toc);
+    // Once, before the drive is handed out.
+    void setDiscText(DiscText text) { m_text = std::move(text); }
     // playback thread: reads sectors known to lie on the disc.
     virtual bool readSectors(std::int32_t sector, int count, std::span<std::uint8_t> out) = 0;
 
 private:
     const DiscToc m_toc;
+    DiscText m_text;
     std::atomic<bool> m_doorOpen{false};
     std::atomic<std::uint64_t> m_generation{1};
 };

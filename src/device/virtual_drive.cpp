@@ -1,9 +1,11 @@
 #include "device/virtual_drive.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <numbers>
 
+#include "device/cd_text.h"
 #include "device/msf.h"
 
 namespace sonarch {
@@ -15,8 +17,8 @@ constexpr double kAmplitude = 8000.0;
 
 }  // namespace
 
-VirtualDrive::VirtualDrive(std::vector<VirtualTrack> tracks)
-    : m_tracks(std::move(tracks)), m_hasDisc(!m_tracks.empty()) {
+VirtualDrive::VirtualDrive(std::vector<VirtualTrack> tracks, DiscText text)
+    : m_tracks(std::move(tracks)), m_text(std::move(text)), m_hasDisc(!m_tracks.empty()) {
     if (m_hasDisc) {
         m_generation = 1;
     }
@@ -67,9 +69,19 @@ bool VirtualDrive::isDoorOpen() const {
     return m_doorOpen;
 }
 
+DiscText VirtualDrive::discText() {
+    std::lock_guard lock(m_mutex);
+    return m_hasDisc && !m_doorOpen ? m_text : DiscText{};
+}
+
 void VirtualDrive::insert(std::vector<VirtualTrack> tracks) {
+    insert(std::move(tracks), {});
+}
+
+void VirtualDrive::insert(std::vector<VirtualTrack> tracks, DiscText text) {
     std::lock_guard lock(m_mutex);
     m_tracks = std::move(tracks);
+    m_text = std::move(text);
     m_hasDisc = !m_tracks.empty();
     m_doorOpen = false;
     ++m_generation;
@@ -154,28 +166,118 @@ std::vector<VirtualTrack> demoDisc() {
     return tracks;
 }
 
-std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& name,
-                                                          std::string* error) {
-    auto fail = [error](const std::string& why) -> std::optional<std::vector<VirtualTrack>> {
+DiscText demoDiscText() {
+    // What a pressed copy of the demo album would carry: the demo library's own names.
+    static const char* const kTracks[][2] = {
+        {"Tidewater Arithmetic", "Mira Oakhollow"},
+        {"The Cartographer's Lantern", "Mira Oakhollow"},
+        {"Sodium Orange Avenue", "Felix Brandvold & the Quiet Engines"},
+        {"Paper Boats for the Ferryman", "Mira Oakhollow"},
+        {"Seventeen Clocks on Halvard Street", "The Quiet Engines"},
+        {"Interlude: Static over the Fjord", "Ansel Pike"},
+        {"Cobalt Lighthouse", "Mira Oakhollow"},
+        {"Caf\u00e9 at the Edge of the Map", "Juno Varga"},
+        {"Slow Freight to Maribel", "Felix Brandvold"},
+        {"Lantern Drift (Reprise)", "Mira Oakhollow & Juno Varga"},
+        {"The Weight of Blue Hours", "Juno Varga"},
+        {"Harbour Lights Going Out", "The Night Cartography Ensemble"},
+    };
+    DiscText text{"Night Cartography", "The Night Cartography Ensemble", {}};
+    for (const auto& track : kTracks) {
+        text.tracks.push_back({track[0], track[1]});
+    }
+    return text;
+}
+
+namespace {
+
+// %XX escapes decoded; the text must then be UTF-8.
+std::optional<std::string> decodeText(const std::string& written) {
+    std::string text;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (written[i] != '%') {
+            text += written[i];
+            continue;
+        }
+        if (i + 2 >= written.size() || !std::isxdigit(static_cast<unsigned char>(written[i + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(written[i + 2]))) {
+            return std::nullopt;
+        }
+        text += static_cast<char>(std::stoi(written.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+    }
+    if (!IsWellFormedUtf8(text)) {
+        return std::nullopt;
+    }
+    return CleanDiscText(text);
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at == std::string::npos ? at : at - start));
+        if (at == std::string::npos) {
+            return parts;
+        }
+        start = at + 1;
+    }
+}
+
+// TITLE and PERFORMER after the first field of an item; false when they are badly written.
+bool readTexts(const std::vector<std::string>& fields, TrackText& text) {
+    if (fields.size() > 3) {
+        return false;
+    }
+    for (std::size_t i = 1; i < fields.size(); ++i) {
+        const auto decoded = decodeText(fields[i]);
+        if (!decoded) {
+            return false;
+        }
+        (i == 1 ? text.title : text.performer) = *decoded;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<VirtualDisc> parseVirtualDiscWithText(const std::string& name, std::string* error) {
+    auto fail = [error](const std::string& why) -> std::optional<VirtualDisc> {
         if (error) {
             *error = why;
         }
         return std::nullopt;
     };
     if (name == "demo") {
-        return demoDisc();
+        return VirtualDisc{demoDisc(), demoDiscText()};
     }
     const std::string prefix = "virtual:";
     if (name.rfind(prefix, 0) != 0) {
         return fail("a virtual disc is written virtual:LEN,LEN,... or demo");
     }
-    std::vector<VirtualTrack> tracks;
-    std::string rest = name.substr(prefix.size());
-    std::size_t pos = 0;
-    while (!rest.empty() && pos <= rest.size()) {
-        const std::size_t comma = rest.find(',', pos);
-        std::string item =
-            rest.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+    VirtualDisc disc;
+    const std::string rest = name.substr(prefix.size());
+    if (rest.empty()) {
+        return disc;
+    }
+    const std::vector<std::string> items = split(rest, ',');
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::vector<std::string> fields = split(items[i], '|');
+        TrackText text;
+        if (!readTexts(fields, text)) {
+            return fail("the CD-TEXT of '" + items[i] +
+                        "' is not TITLE|PERFORMER in UTF-8 with %XX escapes");
+        }
+        if (fields[0] == "disc") {
+            if (i != 0) {
+                return fail("the disc's CD-TEXT (disc|TITLE|PERFORMER) comes first");
+            }
+            disc.text.title = text.title;
+            disc.text.performer = text.performer;
+            continue;
+        }
+        std::string item = fields[0];
         bool audio = true;
         if (item.rfind("data=", 0) == 0) {
             audio = false;
@@ -185,16 +287,25 @@ std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& nam
         if (!frames || *frames <= 0) {
             return fail("track length '" + item + "' is not mm:ss:ff");
         }
-        if (tracks.size() >= 99) {
+        if (disc.tracks.size() >= 99) {
             return fail("a disc holds at most 99 tracks");
         }
-        tracks.push_back({*frames, audio});
-        if (comma == std::string::npos) {
-            break;
+        disc.tracks.push_back({*frames, audio});
+        if (!text.title.empty() || !text.performer.empty()) {
+            disc.text.tracks.resize(disc.tracks.size());
+            disc.text.tracks.back() = std::move(text);
         }
-        pos = comma + 1;
     }
-    return tracks;
+    return disc;
+}
+
+std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& name,
+                                                          std::string* error) {
+    auto disc = parseVirtualDiscWithText(name, error);
+    if (!disc) {
+        return std::nullopt;
+    }
+    return std::move(disc->tracks);
 }
 
 }  // namespace sonarch
