@@ -80,25 +80,25 @@ int main(int argc, char** argv) {
     Mixer mixer(sound.opened ? sound.output.get() : nullptr);
     MessageBoxMessages messages;
 
+    auto loadSettings = [&](WindowPosition centred) {
+        LoadedSettings loaded = LoadSettings(settingsFolder, centred);
+        if (!loaded.error.empty()) {
+            std::cerr << "qvplayer: " << loaded.error << "\n";
+        }
+        if (options.library) {
+            loaded.settings.databasePath = *options.library;
+        }
+        return loaded.settings;
+    };
+    auto saveSettings = [&](const Settings& settings, WindowPosition window) {
+        const auto saved = SaveSettings(settingsFolder, settings, window);
+        if (!saved.ok()) {
+            std::cerr << "qvplayer: " << saved.error() << "\n";
+        }
+    };
     LibraryStore library;
-    Player player(PlayerServices{device, mixer, library, messages,
-                                 [&](WindowPosition centred) {
-                                     LoadedSettings loaded = LoadSettings(settingsFolder, centred);
-                                     if (!loaded.error.empty()) {
-                                         std::cerr << "qvplayer: " << loaded.error << "\n";
-                                     }
-                                     if (options.library) {
-                                         loaded.settings.databasePath = *options.library;
-                                     }
-                                     return loaded.settings;
-                                 },
-                                 [&](const Settings& settings, WindowPosition window) {
-                                     const auto saved =
-                                         SaveSettings(settingsFolder, settings, window);
-                                     if (!saved.ok()) {
-                                         std::cerr << "qvplayer: " << saved.error() << "\n";
-                                     }
-                                 }});
+    Player player(
+        PlayerServices{device, mixer, library, messages, loadSettings, saveSettings, &device});
     CDPlayer window(player);
     messages.setParent(&window);
 

@@ -217,3 +217,28 @@ TEST(ShutDown, StopsTheDiscAndSavesTheSettingsOnce) {
 
 }  // namespace
 }  // namespace sonarch
+
+namespace sonarch {
+namespace {
+
+TEST(StatusPoll, ADiscWithCdTextGetsItsTitlesWhereTheLibraryHasNone) {
+    DiscText text;
+    text.title = "Harbour Lights";
+    text.performer = "The Tide";
+    text.tracks = {{"First Light", ""}, {"", "Guest Singer"}};  // track 3 says nothing
+    testing::PlayerHarness f({});
+    f.drive.insert(testing::tracksOf({"03:00:00", "03:10:00", "03:20:00"}), text);
+    Player& player = f.start();
+    f.tick();
+    const TrackList& list = player.trackList();
+    ASSERT_EQ(list.count(), 3);
+    EXPECT_EQ(*list.row(1),
+              (TrackRow{"01", "03:00", "First Light", "The Tide", "Harbour Lights", "1", "0"}));
+    EXPECT_EQ(list.row(2)->title, "Track 02");
+    EXPECT_EQ(list.row(2)->artist, "Guest Singer");
+    EXPECT_EQ(list.row(3)->artist, "The Tide") << "the disc's performer where a track has none";
+    EXPECT_EQ(f.display().trackField(TrackField::Album), "Harbour Lights");
+}
+
+}  // namespace
+}  // namespace sonarch

@@ -43,7 +43,7 @@ public:
                                savedSettings = s;
                                savedPosition = window;
                            },
-                           discText});
+                           &device});
         return *player;
     }
     // Start-up as the window runs it, without the window.
@@ -78,7 +78,6 @@ public:
     bool noAudioOutput = false;
     MessageRecorder messages;
     LibraryStore library;
-    DiscTextSource* discText = nullptr;
     Settings storedSettings;
     std::optional<Settings> savedSettings;
     WindowPosition savedPosition;
