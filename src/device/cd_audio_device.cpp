@@ -415,6 +415,11 @@ std::int32_t CdAudioDevice::trackLength(int track) const {
     if (track == m_toc->lastTrack()) {
         return leadout() - trackStart(track) - 1;
     }
+    const std::int32_t audioEnd = m_toc->audioSessionEnd + kAddressOffset;
+    if (m_toc->audioSessionEnd > 0 && trackStart(track) < audioEnd &&
+        audioEnd < trackStart(track + 1)) {
+        return audioEnd - trackStart(track);  // the last track of the audio session
+    }
     return trackStart(track + 1) - trackStart(track);
 }
 
@@ -435,7 +440,12 @@ std::optional<std::int32_t> CdAudioDevice::playableFrom(std::int32_t address) co
 }
 
 std::int32_t CdAudioDevice::playEnd(std::int32_t from) const {
-    // Playback ends where the audio ends: at the next data track or the end of the disc.
+    // Playback ends where the audio ends: at the end of the audio session, the next data
+    // track or the end of the disc.
+    const std::int32_t audioEnd = m_toc->audioSessionEnd + kAddressOffset;
+    if (m_toc->audioSessionEnd > 0 && from < audioEnd) {
+        return audioEnd;
+    }
     for (const TocTrack& t : m_toc->tracks) {
         if (!t.audio && t.startSector + kAddressOffset > from) {
             return t.startSector + kAddressOffset;

@@ -1,79 +1,85 @@
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
+#include <bit>
+#include <chrono>
+#include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <span>
 #include <string>
-#include <thread>
 
 #include "base/result.h"
 #include "device/drive.h"
 
-typedef struct _CdIo CdIo_t;
-typedef struct cdrom_drive_s cdrom_drive_t;
-typedef struct cdrom_paranoia_s cdrom_paranoia_t;
-
 namespace sonarch {
 
-// A physical CD drive through libcdio. A watcher thread of its own looks at the media,
-// table of contents and tray through one handle and moves the tray, so the window thread
-// only reads what it last saw and never waits while the drive spins up or the tray moves.
-// Audio is read through another handle on the playback thread with libcdio-paranoia,
-// which corrects jitter and gives up on a sector after a few tries (heard as silence).
+// A physical CD drive through libcdio. Nothing here waits for the drive on the caller's
+// thread: a watcher thread of its own looks at the tray, the media and the table of
+// contents and moves the tray, and a reader thread reads audio with libcdio-paranoia
+// several seconds ahead of the playback thread. The window only reads what they last saw.
+// When the drive goes away while one of them waits on the drive, it is left to finish on
+// its own.
 class CdDrive : public Drive {
 public:
-    // A device node such as /dev/sr0, or "" for the system's default CD drive.
+    struct Settings {
+        // Where the system's drives are found when none is named.
+        std::string deviceFolder = "/dev";
+        // How often the watcher looks when nothing happens. Some drives hang when asked
+        // too often.
+        std::chrono::milliseconds lookInterval{1000};
+        // Sectors read ahead of the playback thread: several seconds, so that neither a
+        // slow drive nor a sector read again and again is ever heard.
+        int readAheadSectors = 5 * kFramesPerSecond;
+        // The read speed set for every disc, in multiples of the audio speed: quiet, and
+        // still fast enough to read ahead.
+        int speed = 8;
+    };
+
+    // A device node such as /dev/sr0, or "" for the first of the system's CD drives that
+    // can be opened.
     static Result<std::unique_ptr<Drive>> open(const std::string& device);
+    static Result<std::unique_ptr<Drive>> open(const std::string& device, const Settings& settings);
     ~CdDrive() override;
 
     bool mediaPresent() override;
     std::optional<DiscToc> readToc() override;
-    std::uint64_t discGeneration() const override { return m_generation.load(); }
+    std::uint64_t discGeneration() const override;
     bool openDoor() override;
     bool closeDoor() override;
     bool isDoorOpen() const override;
+    // playback thread
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
     DiscText discText() override;
+    void cancelReads() override;
+    void resumeReads() override;
+    void waitUntilSettled() override;
+
+    // Has the watcher look at the drive now and waits until it has. Waits for the drive:
+    // for tools and tests, never the window.
+    void lookNow();
+    // Waits until the threads of every drive already destroyed have ended; false when one
+    // is still waiting on its drive after a long while.
+    static bool waitForEndedDrives();
+
+    struct Shared;
 
 private:
-    enum class DoorRequest { None, Open, Close };
+    explicit CdDrive(std::shared_ptr<Shared> shared);
 
-    explicit CdDrive(std::string device);
-    bool reopenControlLocked();
-    void closeReaderLocked();
-    // watcher thread (or open(), before it starts)
-    void watch();
-    void probe();
-    bool mediaPresentLocked(bool& changed);
-    std::optional<DiscToc> readTocLocked();
-    void moveTray(DoorRequest request);
-
-    const std::string m_device;
-
-    std::mutex m_controlMutex;  // watcher thread
-    CdIo_t* m_control = nullptr;
-    std::atomic<bool> m_doorOpen{false};
-    std::atomic<std::uint64_t> m_generation{1};
-
-    // What the watcher last saw, and what it is asked to do next.
-    mutable std::mutex m_stateMutex;
-    std::condition_variable m_wake;
-    bool m_present = false;
-    std::optional<DiscToc> m_toc;
-    DiscText m_text;              // read once per handle, as the disc may take a while
-    std::uint64_t m_handles = 0;  // handles opened so far, under m_controlMutex
-    std::uint64_t m_textHandle = 0;
-    DoorRequest m_request = DoorRequest::None;
-    bool m_quit = false;
-    std::thread m_watcher;
-
-    std::mutex m_readMutex;  // playback thread
-    cdrom_drive_t* m_cdda = nullptr;
-    cdrom_paranoia_t* m_paranoia = nullptr;
-    std::uint64_t m_readerGeneration = 0;
-    std::int32_t m_nextSector = -1;
+    std::shared_ptr<Shared> m_shared;
 };
+
+// Where the audio of a disc with two sessions ends, given the start of its last session:
+// the data session is preceded by its lead-in and the audio session's lead-out (11 400
+// sectors together). 0 when the disc has no audio session followed by a data track.
+std::int32_t audioSessionEnd(const DiscToc& toc, std::int32_t lastSessionStart);
+
+// A table of contents that can be played from: tracks numbered in order, starts rising,
+// the leadout after them, all on a disc of real size.
+bool tocIsPlausible(const DiscToc& toc);
+
+// Paranoia hands samples over in the host's byte order; the drive interface wants them
+// little-endian.
+void samplesToLittleEndian(std::span<std::uint8_t> bytes, std::endian host = std::endian::native);
 
 }  // namespace sonarch

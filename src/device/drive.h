@@ -23,6 +23,10 @@ struct TocTrack {
 struct DiscToc {
     std::vector<TocTrack> tracks;  // in disc order, numbered from firstTrack
     std::int32_t leadoutSector = 0;
+    // On a disc whose audio session is followed by a data session (an Enhanced CD): the
+    // sector after the last audio sector. The data track's start and the leadout stay as
+    // the table gives them, so the disc key is the same; 0 on every other disc.
+    std::int32_t audioSessionEnd = 0;
 
     int firstTrack() const { return tracks.empty() ? 0 : tracks.front().number; }
     int lastTrack() const { return tracks.empty() ? 0 : tracks.back().number; }
@@ -53,6 +57,17 @@ public:
     // The CD-TEXT of the disc now in the drive, empty when there is none. Any thread, and
     // quick: a drive that must read it from the disc does so before it reports the disc.
     virtual DiscText discText() { return {}; }
+
+    // For the one reading: a read waiting on the drive, and every read until resumeReads(),
+    // answers at once with what the drive already holds, or Failed. A drive whose reads
+    // never wait need not do anything.
+    virtual void cancelReads() {}
+    virtual void resumeReads() {}
+
+    // Waits until the drive has looked at what it holds (a drive that looks by itself,
+    // on a thread of its own, may not have done so yet). Waits for the drive: for tools
+    // that ask once and end, never for the window.
+    virtual void waitUntilSettled() {}
 };
 
 }  // namespace sonarch

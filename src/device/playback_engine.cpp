@@ -31,7 +31,10 @@ PlaybackEngine::~PlaybackEngine() {
         m_quit = true;
     }
     m_changed.notify_all();
+    // A drive that does not answer must not hold up the end.
+    m_drive.cancelReads();
     m_thread.join();
+    m_drive.resumeReads();
     m_output.setWakeup({});
     // The thread is gone: pass on the last frames heard from this thread instead.
     m_output.service();

@@ -80,6 +80,8 @@ Result<DiscInfo> readDisc(const std::string& driveSpec) {
     if (!drive.ok()) {
         return R::failure(drive.error());
     }
+    // A physical drive looks at its disc on a thread of its own: wait for that look.
+    drive.value()->waitUntilSettled();
     ManualClock clock;  // nothing is played, so no time needs to pass
     CdAudioDevice device(*drive.value(), std::make_unique<NullOutput>(clock));
     MessageRecorder messages;

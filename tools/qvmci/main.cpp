@@ -63,6 +63,8 @@ int main(int argc, char** argv) {
         std::cerr << "qvmci: " << drive.error() << "\n";
         return 1;
     }
+    // A physical drive looks at its disc on a thread of its own: wait for that look.
+    drive.value()->waitUntilSettled();
     ManualClock manual;
     SteadyClock steady;
     Clock& clock = manualClock ? static_cast<Clock&>(manual) : steady;
