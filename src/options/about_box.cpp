@@ -29,7 +29,7 @@ frmAboutCD::frmAboutCD(QWidget* parent) : QDialog(parent), m_shell(new ShellOpen
     setWindowTitle("About");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(toPixels(5730), toPixels(3300));
+    setFixedSize(toPixels(6600), toPixels(3300));
     createControls();
     Form_Load();
 }
@@ -38,21 +38,21 @@ void frmAboutCD::createControls() {
     auto* picIcon = makeLabel(this, "picIcon", {}, 240, 240, 960, 960);
     const QIcon icon = parentWidget() ? parentWidget()->windowIcon() : windowIcon();
     picIcon->setPixmap(icon.pixmap(64, 64));
-    auto* title = makeLabel(this, "lblTitle", "Sonarch CD Player", 1440, 240, 4050, 480);
+    auto* title = makeLabel(this, "lblTitle", "Sonarch CD Player", 1440, 240, 5000, 480);
     QFont big = title->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
     title->setFont(big);
-    lblVersion = makeLabel(this, "lblVersion", "Version", 1440, 780, 4050, 255);
+    lblVersion = makeLabel(this, "lblVersion", "Version", 1440, 780, 5000, 255);
     auto* description = makeLabel(
         this, "lblDescription",
         "Plays audio CDs and shows their titles, ratings and cover from your own library.", 1440,
-        1110, 4050, 480);
+        1110, 5000, 480);
     description->setWordWrap(true);
-    makeLabel(this, "Label1", "Made by the Sonarch developers.", 1440, 1680, 4050, 255);
-    Label2 = makeLabel(this, "Label2", QString("Email: ") + kSupportAddress, 1440, 2040, 4050, 255);
+    makeLabel(this, "Label1", "Made by the Sonarch developers.", 1440, 1680, 5000, 255);
+    Label2 = makeLabel(this, "Label2", QString("Email: ") + kSupportAddress, 1440, 2040, 5000, 255);
     lblDisclaimer = makeLabel(this, "lblDisclaimer", QString("Website: ") + kProductWebPage, 1440,
-                              2340, 4050, 255);
+                              2340, 5000, 255);
     for (QLabel* link : {Label2, lblDisclaimer}) {
         link->setCursor(Qt::PointingHandCursor);
         link->installEventFilter(this);
@@ -60,7 +60,7 @@ void frmAboutCD::createControls() {
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("cmdOK");
     ok->setDefault(true);
-    ok->setGeometry(toPixels(4500), toPixels(2760), toPixels(1000), toPixels(360));
+    ok->setGeometry(toPixels(5360), toPixels(2760), toPixels(1000), toPixels(360));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 

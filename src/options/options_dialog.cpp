@@ -56,6 +56,10 @@ frmCDOption::frmCDOption(Player& player, DesktopRegistration registration, QWidg
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setFixedSize(toPixels(kClientWidth), toPixels(kClientHeight));
+    // The places are in twips for a small dialog font: the labels fit them at 10 pixels.
+    QFont small = font();
+    small.setPixelSize(10);
+    setFont(small);
     createControls();
     Form_Load();
 }
