@@ -215,4 +215,20 @@ void Player::setInTray(bool inTray) {
     }
 }
 
+void Player::setDatabasePath(const std::string& path) {
+    m_state.settings.databasePath = path;
+}
+
+void Player::setSeekStep(std::int32_t seconds) {
+    m_state.settings.seekStep = seconds;
+}
+
+void Player::setShowRating(bool shown) {
+    m_state.settings.showRating = shown;
+}
+
+void Player::redrawRatingAtNextPoll() {
+    m_state.ratingShownForTrack = 0;
+}
+
 }  // namespace sonarch

@@ -128,6 +128,14 @@ public:
     bool saveTrackComment(const std::string& text);
     bool saveAlbumComment(const std::string& text);
 
+    // The options dialog's settings; they take effect where they are next used (the next
+    // lookup, seek or rating refresh) and are saved at shut-down.
+    void setDatabasePath(const std::string& path);
+    void setSeekStep(std::int32_t seconds);
+    void setShowRating(bool shown);
+    // The next poll redraws the stars and the cover, whatever the current track.
+    void redrawRatingAtNextPoll();
+
     const PlayerState& state() const { return m_state; }
     PlayerState& state() { return m_state; }
     const Settings& settings() const { return m_state.settings; }

@@ -36,6 +36,7 @@ CDPlayer::CDPlayer(Player& player, QWidget* parent)
     connectSeeking();
     connectVolume();
     connectLibrary();
+    connectOptions();
     listenToPlayer();
     listenToDisplay();
     listenToTrackList();

@@ -18,7 +18,10 @@ class QTreeWidget;
 namespace sonarch {
 
 class PlayerActions;
+class ShellOpener;
 class SkinLabel;
+class frmAboutCD;
+class frmCDOption;
 class TrayIcon;
 class WindowMover;
 
@@ -62,6 +65,7 @@ private:
     void connectSeeking();
     void connectVolume();
     void connectLibrary();
+    void connectOptions();
     void listenToPlayer();
     void listenToDisplay();
     void listenToTrackList();
@@ -95,6 +99,10 @@ private:
     void Picture8_Click();
     void Picture1_Click();
     void Picture2_Click();
+    void lOption_MouseDown();
+    void mnuOption_Click();
+    void mnuAbout_Click();
+    void imgLogo_DblClick();
 
     // Layouts.
     void applyNormalLayout();
@@ -159,6 +167,9 @@ private:
     QPixmap m_picTemp;  // the last cover that loaded; an unreadable file shows it again
     QPointer<CommentEditor> frmtrkCom;
     QPointer<CommentEditor> frmAlbCom;
+    QPointer<frmCDOption> m_optionsDialog;
+    QPointer<frmAboutCD> m_aboutBox;
+    ShellOpener* m_shell = nullptr;
 };
 
 }  // namespace sonarch

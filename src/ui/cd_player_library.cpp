@@ -53,9 +53,11 @@ void CDPlayer::ShowStar(int rating) {
 }
 
 void CDPlayer::placeBesidePlayer(QWidget* window) {
+    // The outer size once the window is shown (its frame included), else its own.
+    const QSize size = window->frameGeometry().size();
     const TwipPoint at = PlaceBesidePlayer(
         toTwipRect(frameGeometry()), isMinimized() || isHidden(), screenTwips(this),
-        {window->width() * kTwipsPerPixel, window->height() * kTwipsPerPixel});
+        {size.width() * kTwipsPerPixel, size.height() * kTwipsPerPixel});
     window->move(toPixels(at.left), toPixels(at.top));
 }
 

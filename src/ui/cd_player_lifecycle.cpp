@@ -1,5 +1,7 @@
 // Start-up and shut-down of the player window around those of the player.
 #include "core/settings_file.h"
+#include "options/about_box.h"
+#include "options/options_dialog.h"
 #include "ui/cd_player.h"
 #include "ui/placement.h"
 #include "ui/player_actions.h"
@@ -60,6 +62,14 @@ void CDPlayer::Form_Unload() {
         return;
     }
     m_unloaded = true;
+    // The side windows close first, so the options dialog gives the poll back before the
+    // player stops for good.
+    if (m_optionsDialog) {
+        m_optionsDialog->reject();
+    }
+    if (m_aboutBox) {
+        m_aboutBox->reject();
+    }
     m_player.shutDown({double(x()) * kTwipsPerPixel, double(y()) * kTwipsPerPixel});
     if (m_tray) {
         m_tray->hide();
