@@ -1,9 +1,11 @@
 #include "app/command_line.h"
 
+#include "device/drive_name.h"
+
 namespace sonarch {
 
 std::string usageText() {
-    return "usage: qvplayer [options]\n"
+    return "usage: qvplayer [options] [DRIVE]\n"
            "  --drive demo|virtual:LEN,...|PATH  the CD drive: the demo disc, a disc described\n"
            "                                      as track lengths mm:ss:ff, a device node or a\n"
            "                                      disc image (default: the system's CD drive)\n"
@@ -12,7 +14,9 @@ std::string usageText() {
            "  --settings-dir DIR                  keep player.dat in DIR\n"
            "  --screenshot FILE                   save the window as a PNG after the first\n"
            "                                      poll, then close\n"
-           "  --help, --version\n";
+           "  --help, --version\n"
+           "DRIVE, as desktops pass it: /dev/sr0, cdda://sr0/, a disc image's path or file://\n"
+           "URI. While a player runs, a second start hands its drive to it and ends.\n";
 }
 
 Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) {
@@ -26,6 +30,15 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) 
         }
         if (option == "--version") {
             line.version = true;
+            continue;
+        }
+        if (option.rfind("-", 0) != 0) {
+            // The plain form desktops use to start a player on a drive or image.
+            const auto drive = DriveNameFromArgument(option);
+            if (!drive) {
+                return R::failure("'" + option + "' names no drive or disc image");
+            }
+            line.drive = *drive;
             continue;
         }
         const bool takesValue = option == "--drive" || option == "--audio" ||
