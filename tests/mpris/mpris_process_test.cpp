@@ -207,6 +207,11 @@ TEST(DesktopControl, PlayerctlDrivesTheRunningPlayer) {
         << "no PropertiesChanged with track 2's metadata";
     EXPECT_EQ(playerctl({"metadata", "--format", "{{title}}"}), titles[1]);
     EXPECT_EQ(playerctl({"metadata", "--format", "{{xesam:trackNumber}}"}), "2");
+    EXPECT_EQ(
+        std::count_if(watcher.changes.begin(), watcher.changes.end(),
+                      [](const QVariantMap& changed) { return changed.contains("Metadata"); }),
+        2)
+        << "one change of the metadata for track 1 and one for track 2, however many polls";
 
     playerctl({"play-pause"});
     EXPECT_TRUE(QTest::qWaitFor([] { return playerctl({"status"}) == "Paused"; }, kWaitMs));
