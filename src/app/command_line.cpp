@@ -1,89 +1,8 @@
 #include "app/command_line.h"
 
-#include <cctype>
-#include <string_view>
+#include "device/drive_name.h"
 
 namespace sonarch {
-
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-// %XX escapes of a URI decoded; a '%' that starts no escape stays as it is.
-std::string percentDecoded(std::string_view text) {
-    std::string plain;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            plain += char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            plain += text[i];
-        }
-    }
-    return plain;
-}
-
-// The scheme of a "scheme://..." argument, lower-cased; empty for a plain path.
-std::string schemeOf(const std::string& argument) {
-    const auto colon = argument.find("://");
-    if (colon == std::string::npos || colon == 0 || !std::isalpha((unsigned char)argument[0])) {
-        return {};
-    }
-    std::string scheme;
-    for (char c : argument.substr(0, colon)) {
-        if (!std::isalnum((unsigned char)c) && c != '+' && c != '-' && c != '.') {
-            return {};
-        }
-        scheme += char(std::tolower((unsigned char)c));
-    }
-    return scheme;
-}
-
-}  // namespace
-
-Result<std::string> driveFromArgument(const std::string& argument) {
-    using R = Result<std::string>;
-    const std::string scheme = schemeOf(argument);
-    if (scheme.empty()) {
-        return R::success(argument);
-    }
-    const std::string rest = argument.substr(scheme.size() + 3);
-    const auto slash = rest.find('/');
-    const std::string host = percentDecoded(rest.substr(0, slash));
-    const std::string path = slash == std::string::npos ? "" : percentDecoded(rest.substr(slash));
-    if (host.find('\0') != std::string::npos || path.find('\0') != std::string::npos) {
-        return R::failure("'" + argument + "' is not a usable name");
-    }
-    if (scheme == "cdda") {
-        // cdda://sr0/ names the drive by its device name; the rest (a track) is no matter.
-        if (host.empty()) {
-            return R::failure("'" + argument + "' names no CD drive");
-        }
-        return R::success(host.front() == '/' ? host : "/dev/" + host);
-    }
-    if (scheme == "file") {
-        if (!host.empty() && host != "localhost") {
-            return R::failure("'" + argument + "' is a file on another computer");
-        }
-        if (path.empty()) {
-            return R::failure("'" + argument + "' names no file");
-        }
-        return R::success(path);
-    }
-    return R::failure("cannot play a disc from '" + argument + "'");
-}
 
 std::string usageText() {
     return "usage: qvplayer [options] [DRIVE]\n"
@@ -96,8 +15,8 @@ std::string usageText() {
            "  --screenshot FILE                   save the window as a PNG after the first\n"
            "                                      poll, then close\n"
            "  --help, --version\n"
-           "  DRIVE, as desktops pass it: /dev/sr0, cdda://sr0/, a disc image path or a\n"
-           "  file:// URI\n";
+           "DRIVE, as desktops pass it: /dev/sr0, cdda://sr0/, a disc image's path or file://\n"
+           "URI. While a player runs, a second start hands its drive to it and ends.\n";
 }
 
 Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) {
@@ -115,11 +34,12 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
         if (!option.empty() && option.front() != '-') {
-            const auto drive = driveFromArgument(option);
-            if (!drive.ok()) {
-                return R::failure(drive.error());
+            // The plain form desktops use to start a player on a drive or image.
+            const auto drive = DriveNameFromArgument(option);
+            if (!drive) {
+                return R::failure("'" + option + "' names no drive or disc image");
             }
-            if (!takeDrive(drive.value())) {
+            if (!takeDrive(*drive)) {
                 return R::failure("more than one drive given ('" + option + "')");
             }
             continue;

@@ -21,8 +21,6 @@ struct CommandLine {
 // The drive may also come as a plain argument, in the forms desktops pass for an inserted
 // disc: a device path, a cdda://sr0/ URI, a file:// URI or the path of a disc image.
 Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments);
-// The drive a plain argument names, or why it names none.
-Result<std::string> driveFromArgument(const std::string& argument);
 std::string usageText();
 
 }  // namespace sonarch

@@ -1,10 +1,12 @@
 // qvplayer: wires the real services to the player window and runs it.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QTimer>
 #include <cstdio>
 #include <iostream>
 
 #include "app/command_line.h"
+#include "app/drive_handoff.h"
 #include "app/signal_watcher.h"
 #include "audio/audio_output_factory.h"
 #include "core/settings_file.h"
@@ -12,7 +14,10 @@
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
 #include "device/drive_factory.h"
+#include "device/drive_name.h"
+#include "device/switchable_drive.h"
 #include "library/library_store.h"
+#include "mpris/mpris_service.h"
 #include "ui/cd_player.h"
 #include "ui/message_box.h"
 
@@ -26,9 +31,31 @@ bool haveDisplay() {
            qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+// A drive described on the command line ("demo", "virtual:...") that does not parse is a
+// mistake in the options, not a drive that cannot be opened.
+bool describesVirtualDisc(const std::string& drive) {
+    return drive == "demo" || drive.rfind("virtual:", 0) == 0;
+}
+
+// Another player runs: a start with a drive hands it over, one without ends silently.
+int handOver(const std::string& drive, const SingleInstance& instance) {
+    if (drive.empty()) {
+        return 0;
+    }
+    const std::string name = DriveNameFromArgument(drive).value_or(drive);
+    if (!HandDriveToRunningPlayer(name, instance.socketPath())) {
+        std::cerr << "qvplayer: the running player did not take the drive '" << name << "'\n";
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else: a signal at any point of start-up then ends the player through
+    // its normal shut-down once the event loop runs, not in the middle of it.
+    SignalWatcher::catchTerminationSignals();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const auto line = parseCommandLine(arguments);
     if (!line.ok()) {
@@ -52,18 +79,28 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sonarch CD Player");
     QApplication::setApplicationVersion(SONARCH_VERSION);
+    SignalWatcher watcher;
 
-    // One player per user: a second start ends at once, without a word.
+    // One player per user: a second start hands its drive over, if it names one, and ends.
     SingleInstance instance(DefaultInstanceLockPath());
     if (instance.tryLock() == InstanceLock::HeldByAnother) {
-        return 0;
+        return handOver(options.drive, instance);
     }
+    HandoffSocket handoff;
+    handoff.listen(instance.socketPath());
     const std::string settingsFolder = SettingsFolder(options.settingsDir);
 
-    auto drive = openDrive(options.drive);
-    if (!drive.ok()) {
-        std::cerr << "qvplayer: " << drive.error() << "\n";
-        return 1;
+    // Without a drive that opens, the player still starts, empty, and says why.
+    SwitchableDrive drive;
+    std::string driveProblem;
+    if (auto opened = openDrive(options.drive); opened.ok()) {
+        drive.switchTo(std::move(opened.value()));
+    } else if (describesVirtualDisc(options.drive)) {
+        std::cerr << "qvplayer: " << opened.error() << "\n";
+        return 2;
+    } else {
+        std::cerr << "qvplayer: " << opened.error() << "\n";
+        driveProblem = opened.error();
     }
     SteadyClock clock;
     auto audio = openAudioOutput(options.audio, clock);
@@ -75,7 +112,7 @@ int main(int argc, char** argv) {
     if (!sound.opened) {
         std::cerr << "qvplayer: " << sound.error << "\n";
     }
-    CdAudioDevice device(*drive.value(), *sound.output);
+    CdAudioDevice device(drive, *sound.output);
     // With no audio output the mixer cannot open, and the window says so.
     Mixer mixer(sound.opened ? sound.output.get() : nullptr);
     MessageBoxMessages messages;
@@ -97,15 +134,24 @@ int main(int argc, char** argv) {
         }
     };
     LibraryStore library;
-    Player player(
-        PlayerServices{device, mixer, library, messages, loadSettings, saveSettings, &device});
+    PlayerServices services{device, mixer, library, messages, loadSettings, saveSettings, &device};
+    services.openDrive = [](const std::string& name) { return openDrive(name); };
+    services.drives = &drive;
+    Player player(std::move(services));
     CDPlayer window(player);
     messages.setParent(&window);
 
-    SignalWatcher watcher;
-    // The window's close ends the program, after any poll in progress has finished.
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &player,
-                     &Player::requestClose);
+    // The window's close ends the program, after any poll in progress has finished; a
+    // message waiting for its OK does not hold it up.
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &player, [&] {
+        messages.closeOpenMessages();
+        player.requestClose();
+    });
+    QObject::connect(&handoff, &HandoffSocket::driveHanded, &player,
+                     [&](const std::string& name) { player.openDrive(name); });
+    // Media keys and desktop widgets; with no session bus the player runs on without.
+    MprisService mpris(player);
+    mpris.registerOn(QDBusConnection::sessionBus());
 
     int polls = 0;
     if (options.screenshot) {
@@ -121,5 +167,8 @@ int main(int argc, char** argv) {
         });
     }
     window.Form_Load();
+    if (!driveProblem.empty()) {
+        player.showDriveProblem(driveProblem);
+    }
     return app.exec();
 }

@@ -11,6 +11,7 @@ namespace sonarch {
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 // Runs in signal context: only an async-signal-safe write, errno left as it was. The
 // socket does not block, so a burst of signals cannot hang the handler.
@@ -23,28 +24,46 @@ void onSignal(int) {
 
 }  // namespace
 
-SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
-    // Close-on-exec, so programs the player starts do not inherit the pair.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
+void SignalWatcher::catchTerminationSignals() {
+    if (g_signalPipe[0] >= 0) {
         return;
     }
-    m_notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(g_signalPipe[1], &byte, 1);
-        emit terminationRequested();
-    });
+    // Close-on-exec, so programs the player starts do not inherit the pair.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
+        g_signalPipe[0] = g_signalPipe[1] = -1;
+        return;
+    }
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (int signal : kSignals) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
+    catchTerminationSignals();
+    if (g_signalPipe[1] < 0) {
+        return;
+    }
+    m_notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char bytes[16];
+        bool caught = false;
+        while (::read(g_signalPipe[1], bytes, sizeof bytes) > 0) {
+            caught = true;
+        }
+        if (caught) {
+            emit terminationRequested();
+        }
+    });
 }
 
 SignalWatcher::~SignalWatcher() {
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGINT, SIG_DFL);
+    for (int signal : kSignals) {
+        std::signal(signal, SIG_DFL);
+    }
     for (int& end : g_signalPipe) {
         if (end >= 0) {
             ::close(end);

@@ -6,11 +6,16 @@ class QSocketNotifier;
 
 namespace sonarch {
 
-// Turns SIGTERM and SIGINT (a desktop logging out, Ctrl+C) into a Qt signal on the window
-// thread, so the player shuts down the normal way and saves its settings.
+// Turns SIGTERM, SIGINT and SIGHUP (a desktop logging out, Ctrl+C, a closed terminal) into
+// a Qt signal on the window thread, so the player shuts down the normal way and saves its
+// settings.
 class SignalWatcher : public QObject {
     Q_OBJECT
 public:
+    // Catches the signals from here on, before there is an application to tell: one that
+    // comes early waits and is reported once the event loop runs. Call it first in main.
+    static void catchTerminationSignals();
+
     explicit SignalWatcher(QObject* parent = nullptr);
     ~SignalWatcher() override;
 

@@ -80,6 +80,9 @@ void Player::requestClose() {
 }
 
 void Player::afterRun() {
+    if (m_pendingDrive && !busy() && !m_closePending) {
+        changeToPendingDrive();
+    }
     if (m_closePending && !busy()) {
         m_closePending = false;
         emit closeRequested();
@@ -96,6 +99,7 @@ void Player::PollStatus() {
     if (m_state.currentTrack != track) {
         emit currentTrackChanged(m_state.currentTrack);
     }
+    notePlaybackStatus();
     afterRun();
 }
 

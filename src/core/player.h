@@ -4,10 +4,12 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "base/messages.h"
+#include "base/result.h"
 #include "core/player_display.h"
 #include "core/player_state.h"
 #include "core/settings_file.h"
@@ -16,6 +18,7 @@
 #include "device/device_layer.h"
 #include "device/disc_text.h"
 #include "device/mci_device.h"
+#include "device/switchable_drive.h"
 #include "library/library_store.h"
 #include "playback/seeking.h"
 #include "playback/transport.h"
@@ -36,7 +39,14 @@ struct PlayerServices {
     std::function<void(const Settings&, WindowPosition window)> saveSettings;
     // The CD-TEXT of the disc in the drive, for discs the library does not know; may be null.
     DiscTextSource* discText = nullptr;
+    // Opens a drive by its name (as --drive takes it) and the drive the device plays, so
+    // that discs can be opened while the player runs; without them openDrive does nothing.
+    std::function<Result<std::unique_ptr<Drive>>(const std::string& name)> openDrive = nullptr;
+    SwitchableDrive* drives = nullptr;
 };
+
+// How the transport stands, as desktops show it; Stopped also when there is no disc.
+enum class PlaybackStatus { Stopped, Playing, Paused };
 
 // The player session, without a window: the state and settings, the CD device, the
 // transport and seeking, the status poll that follows the drive twice a second, the track
@@ -72,7 +82,7 @@ public:
     void resumePolling();
 
     // Transport and track selection.
-    void play() { m_transport.play_Click(); }
+    void play();
     void pause() { m_transport.pause_Click(); }
     void stop() { m_transport.stopbtn_Click(); }
     void next() { m_transport.ftrack_Click(); }
@@ -136,6 +146,27 @@ public:
     // The next poll redraws the stars and the cover, whatever the current track.
     void redrawRatingAtNextPoll();
 
+    // Another drive or disc image, opened while the player runs: to the session it is one
+    // disc taken out and the next put in, so it is read, looked up and played. A run in
+    // progress finishes first. A drive that cannot be opened leaves the current disc
+    // playing and says why in the status line for a few seconds; false then.
+    bool openDrive(const std::string& name);
+    // Why the drive named at start-up could not be opened: it stays in the status line
+    // until the line has something else to say.
+    void showDriveProblem(const std::string& text);
+
+    // What desktops ask of the session.
+    PlaybackStatus playbackStatus() const;
+    // The place in the current track in milliseconds, asked of the device now; nothing
+    // without a disc or an answer.
+    std::optional<std::int64_t> trackPositionMs();
+    // A move to `ms` into the current track, the way a click on the bar moves.
+    void seekInTrack(std::int64_t ms);
+    // A track's comment in the library, empty when there is none or it cannot be read.
+    std::string trackComment(int track) const;
+    // Asks the views to bring the window back, from the tray or minimised.
+    void requestRaise() { emit raiseRequested(); }
+
     const PlayerState& state() const { return m_state; }
     PlayerState& state() { return m_state; }
     const Settings& settings() const { return m_state.settings; }
@@ -155,12 +186,16 @@ signals:
     void coverDue(const std::string& path);
     // The drive has no disc: the views empty the cover and the more-tracks menu.
     void discReset();
+    void playbackStatusChanged(sonarch::PlaybackStatus status);
+    void raiseRequested();
 
 private:
     void GetCDToc();
     void showLibraryNotice(const std::string& text);
     void IndicateVol(std::int32_t lngTotal, std::int32_t lngVol);
     void afterRun();
+    void notePlaybackStatus();
+    void changeToPendingDrive();
     template <class F>
     void runExclusive(F&& work);
 
@@ -178,6 +213,8 @@ private:
     bool m_shutDown = false;
     bool m_closePending = false;
     int m_suspended = 0;
+    PlaybackStatus m_playbackStatus = PlaybackStatus::Stopped;
+    std::unique_ptr<Drive> m_pendingDrive;  // opened while a run was in progress
 };
 
 }  // namespace sonarch

@@ -48,8 +48,9 @@ void PlayerDisplay::setProgressPercent(int percent) {
 }
 
 void PlayerDisplay::setStatusText(const std::string& text) {
+    // An empty line has nothing to say either, so it too waits behind a notice.
     static const std::string kPlayStates[] = {"Playing . . .", "Paused . . .", "Stopped . . .",
-                                              "Ready . . ."};
+                                              "Ready . . .", ""};
     const bool playState =
         std::find(std::begin(kPlayStates), std::end(kPlayStates), text) != std::end(kPlayStates);
     if (m_noticeRuns > 0 && playState) {

@@ -44,7 +44,8 @@ public:
     void setProgressShown(bool shown);
     void setProgressPercent(int percent);
     // The poll's and the commands' status texts. While a notice holds the line, the
-    // playing state's own texts ("Playing . . ." and the like) wait; any other replaces it.
+    // playing state's own texts ("Playing . . ." and the like) and the empty text wait; any
+    // other replaces it.
     void setStatusText(const std::string& text);
     // A notice (a library that cannot be read), held for `runs` poll runs, in full as the
     // line's tooltip.

@@ -40,6 +40,14 @@ void SingleInstance::unlock() {
     m_lock->unlock();
 }
 
+std::string SingleInstance::socketPath() const {
+    // Beside the lock, so it is as private as the lock's folder.
+    const std::string suffix = ".lock";
+    const bool named = m_path.size() > suffix.size() &&
+                       m_path.compare(m_path.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return (named ? m_path.substr(0, m_path.size() - suffix.size()) : m_path) + ".socket";
+}
+
 std::string DefaultInstanceLockPath(const std::string& programName) {
     const QString name = QString::fromStdString(programName);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

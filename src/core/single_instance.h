@@ -28,6 +28,8 @@ public:
     void unlock();
     // Why the last tryLock gave Unavailable.
     const std::string& error() const { return m_error; }
+    // Where the instance holding the lock takes drives handed over by later starts.
+    std::string socketPath() const;
 
 private:
     std::string m_path;

@@ -70,4 +70,23 @@ void Seeking::picProg_MouseUp(double fraction) {
     m_pollStatus();
 }
 
+void Seeking::seekInTrack(std::int64_t milliseconds) {
+    if (m_state.currentTrack == 0) {
+        return;
+    }
+    m_device.DeviceCommand("set cd time format milliseconds", true);
+    std::int64_t start = GetCurrentframe(m_state, m_state.currentTrack);
+    ReplyBuffer reply(40);
+    if (m_device.DeviceQuery("status cd position track " + std::to_string(m_state.currentTrack),
+                             reply) == 0) {
+        // The lengths are whole seconds; the device knows where the track really starts.
+        if (const auto exact = parseInteger(reply.text())) {
+            start = *exact;
+        }
+    }
+    sendMove(clampToInt32(start + std::max<std::int64_t>(milliseconds, 0)));
+    m_device.DeviceCommand("set cd time format tmsf", false);
+    m_pollStatus();
+}
+
 }  // namespace sonarch

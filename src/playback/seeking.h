@@ -32,6 +32,9 @@ public:
     std::optional<SeekPreview> picProg_MouseMove(double fraction) const;
     // A left click: the current track from that place on.
     void picProg_MouseUp(double fraction);
+    // The current track from `milliseconds` into it on (a desktop's seek), moved the way
+    // a click on the bar moves, from the track's start as the device has it.
+    void seekInTrack(std::int64_t milliseconds);
 
     // The largest step that keeps step x 1000 and the target within 32 bits.
     static constexpr std::int32_t kMaxSeekStep = 1'000'000;

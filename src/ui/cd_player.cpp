@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include "device/time_text.h"
+#include "ui/disc_drop.h"
 #include "ui/placement.h"
 #include "ui/player_actions.h"
 #include "ui/skin_label.h"
@@ -41,6 +42,7 @@ CDPlayer::CDPlayer(Player& player, QWidget* parent)
     listenToDisplay();
     listenToTrackList();
     showDisplay();
+    new DiscDrop(this, [this](const std::string& path) { m_player.openDrive(path); });
 }
 
 CDPlayer::~CDPlayer() {
@@ -159,6 +161,7 @@ void CDPlayer::BarTime_Click() {
 void CDPlayer::listenToPlayer() {
     Player& p = m_player;
     connect(&p, &Player::closeRequested, this, &CDPlayer::close);
+    connect(&p, &Player::raiseRequested, this, &CDPlayer::restoreFromTray);
     connect(&p, &Player::volumeChanged, this,
             [this](std::int32_t, double percent) { IndicateVol(percent); });
     connect(&p, &Player::continuousPlayChanged, this,
@@ -330,6 +333,11 @@ void CDPlayer::closeEvent(QCloseEvent* event) {
     if (m_player.busy()) {
         // Closed from inside a poll or lookup: the player asks again once it has finished.
         m_player.requestClose();
+        event->ignore();
+        return;
+    }
+    if (!m_loaded) {
+        m_closeWhenLoaded = true;  // start-up finishes first, then the window closes
         event->ignore();
         return;
     }

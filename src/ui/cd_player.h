@@ -131,6 +131,7 @@ private:
     void showAlwaysOnTop(bool on);
     void RestoreNormalSkin();
     void placeLogo();
+    void finishLoad();
 
     void showCommentEditor(QPointer<CommentEditor>& editor, const EditorLayout& layout,
                            const std::function<std::string()>& load,
@@ -144,6 +145,7 @@ private:
     WindowMover* m_mover;
     bool m_unloaded = false;
     bool m_loaded = false;
+    bool m_closeWhenLoaded = false;
 
     // Controls, named as in the window definition.
     SkinLabel *btrack, *play, *pause, *stopbtn, *ftrack, *eject, *rew, *ff;

@@ -43,7 +43,7 @@ bool CDPlayer::Form_Load() {
 
     if (!m_player.start()) {
         show();  // start-up ends here, before the tray step, so the window stays in view
-        m_loaded = true;
+        finishLoad();
         return false;
     }
     picProg->setPixmap(m_slots["sBarNormal"]);
@@ -53,8 +53,17 @@ bool CDPlayer::Form_Load() {
         hideToTray();
         m_tray->show();
     }
-    m_loaded = true;
+    finishLoad();
     return true;
+}
+
+void CDPlayer::finishLoad() {
+    m_loaded = true;
+    if (m_closeWhenLoaded) {
+        // Asked to close during start-up (a signal while a message was up): the window
+        // closes the normal way as soon as the program's event loop runs.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void CDPlayer::Form_Unload() {

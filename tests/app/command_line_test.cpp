@@ -1,6 +1,8 @@
 // The command line, the drive forms desktops pass for an inserted disc among it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/command_line.h"
 
 namespace sonarch {
@@ -22,12 +24,14 @@ TEST(CommandLine, TakesTheDriveAsAPlainArgumentInTheFormsDesktopsPass) {
         {"file:///home/me/rips/album.cue", "/home/me/rips/album.cue"},
         {"file:///home/me/My%20Rips/album%2B1.cue", "/home/me/My Rips/album+1.cue"},
         {"file://localhost/srv/disc.toc", "/srv/disc.toc"},
-        {"rips/album.cue", "rips/album.cue"},
         {"/home/me/100%.cue", "/home/me/100%.cue"},
     };
     for (const auto& [argument, drive] : forms) {
         EXPECT_EQ(driveOf({argument}), drive) << argument;
     }
+    // A relative path means the same to the running player it may be handed to.
+    EXPECT_EQ(driveOf({"rips/album.cue"}),
+              (std::filesystem::current_path() / "rips/album.cue").string());
     EXPECT_EQ(driveOf({"--audio", "null", "cdda://sr0/"}), "/dev/sr0");
     EXPECT_EQ(driveOf({"--drive", "demo"}), "demo");
     EXPECT_EQ(driveOf({}), "") << "the system's default drive";

@@ -12,7 +12,9 @@
 #include "core/player.h"
 #include "device/cd_audio_device.h"
 #include "device/clock.h"
+#include "device/drive_factory.h"
 #include "device/msf.h"
+#include "device/switchable_drive.h"
 #include "device/virtual_drive.h"
 #include "support/recording_device.h"
 #include "volume/vol_control.h"
@@ -28,7 +30,7 @@ inline std::vector<VirtualTrack> tracksOf(std::initializer_list<const char*> len
 }
 
 // The real player over a virtual drive, a manual clock, a silent output and in-memory
-// settings; no window.
+// settings; no window. Drives it opens are opened for real.
 class PlayerHarness {
 public:
     explicit PlayerHarness(std::vector<VirtualTrack> tracks, Settings stored = {})
@@ -36,14 +38,14 @@ public:
     virtual ~PlayerHarness() = default;
 
     Player& makePlayer() {
-        player = std::make_unique<Player>(
-            PlayerServices{recorder, noAudioOutput ? closedMixer : mixer, library, messages,
-                           [this](WindowPosition) { return storedSettings; },
-                           [this](const Settings& s, WindowPosition window) {
-                               savedSettings = s;
-                               savedPosition = window;
-                           },
-                           &device});
+        player = std::make_unique<Player>(PlayerServices{
+            recorder, noAudioOutput ? closedMixer : mixer, library, messages,
+            [this](WindowPosition) { return storedSettings; },
+            [this](const Settings& s, WindowPosition window) {
+                savedSettings = s;
+                savedPosition = window;
+            },
+            &device, [](const std::string& name) { return openDrive(name); }, &drives});
         return *player;
     }
     // Start-up as the window runs it, without the window.
@@ -70,8 +72,10 @@ public:
 
     ManualClock clock;
     VirtualDrive drive;
+    // The device plays `drive` until the player opens another, as the program's does.
+    SwitchableDrive drives{std::shared_ptr<Drive>(std::shared_ptr<Drive>(), &drive)};
     NullOutput output{clock};
-    CdAudioDevice device{drive, output};
+    CdAudioDevice device{drives, output};
     RecordingDevice recorder{device};
     Mixer mixer{&output};
     Mixer closedMixer{nullptr};  // what the mixer is when no audio output could be opened

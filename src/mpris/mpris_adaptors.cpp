@@ -1,0 +1,131 @@
+#include "mpris/mpris_adaptors.h"
+
+#include "mpris/mpris_service.h"
+
+namespace sonarch {
+
+MprisRootAdaptor::MprisRootAdaptor(QObject* object, MprisService& service)
+    : QDBusAbstractAdaptor(object), m_service(service) {}
+
+QString MprisRootAdaptor::identity() const {
+    return "Sonarch CD Player";
+}
+
+QString MprisRootAdaptor::desktopEntry() const {
+    return "qvplayer";  // qvplayer.desktop
+}
+
+QStringList MprisRootAdaptor::supportedUriSchemes() const {
+    return {"file", "cdda"};
+}
+
+QStringList MprisRootAdaptor::supportedMimeTypes() const {
+    // The disc images the player opens: CUE sheets, cdrdao TOC files, Nero images.
+    return {"application/x-cue", "application/x-cdrdao-toc", "application/x-nrg"};
+}
+
+void MprisRootAdaptor::Raise() {
+    m_service.raise();
+}
+
+void MprisRootAdaptor::Quit() {
+    m_service.quit();
+}
+
+MprisPlayerAdaptor::MprisPlayerAdaptor(QObject* object, MprisService& service)
+    : QDBusAbstractAdaptor(object), m_service(service) {
+    connect(&service, &MprisService::seeked, this, &MprisPlayerAdaptor::Seeked);
+}
+
+QString MprisPlayerAdaptor::playbackStatus() const {
+    return m_service.current().playbackStatus;
+}
+
+QString MprisPlayerAdaptor::loopStatus() const {
+    return m_service.current().loopStatus;
+}
+
+void MprisPlayerAdaptor::setLoopStatus(const QString& status) {
+    m_service.setLoopStatus(status);
+}
+
+QVariantMap MprisPlayerAdaptor::metadata() const {
+    return m_service.current().metadata.toMap();
+}
+
+double MprisPlayerAdaptor::volume() const {
+    return m_service.current().volume;
+}
+
+void MprisPlayerAdaptor::setVolume(double volume) {
+    m_service.setVolume(volume);
+}
+
+qlonglong MprisPlayerAdaptor::position() const {
+    return m_service.positionUs();
+}
+
+bool MprisPlayerAdaptor::canGoNext() const {
+    return m_service.current().canGoNext;
+}
+
+bool MprisPlayerAdaptor::canGoPrevious() const {
+    return m_service.current().canGoPrevious;
+}
+
+bool MprisPlayerAdaptor::canPlay() const {
+    return m_service.current().canPlay;
+}
+
+bool MprisPlayerAdaptor::canPause() const {
+    return m_service.current().canPause;
+}
+
+bool MprisPlayerAdaptor::canSeek() const {
+    return m_service.current().canSeek;
+}
+
+void MprisPlayerAdaptor::Next() {
+    m_service.next();
+}
+
+void MprisPlayerAdaptor::Previous() {
+    m_service.previous();
+}
+
+void MprisPlayerAdaptor::Pause() {
+    m_service.pause();
+}
+
+void MprisPlayerAdaptor::PlayPause() {
+    m_service.playPause();
+}
+
+void MprisPlayerAdaptor::Stop() {
+    m_service.stop();
+}
+
+void MprisPlayerAdaptor::Play() {
+    m_service.play();
+}
+
+void MprisPlayerAdaptor::Seek(qlonglong Offset) {
+    m_service.seek(Offset);
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong Position) {
+    m_service.setPosition(TrackId.path(), Position);
+}
+
+void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
+    m_service.openUri(Uri);
+}
+
+DriveHandoffAdaptor::DriveHandoffAdaptor(QObject* object, MprisService& service)
+    : QDBusAbstractAdaptor(object), m_service(service) {}
+
+bool DriveHandoffAdaptor::OpenDrive(const QByteArray& name) {
+    return m_service.openDrive(name);
+}
+
+}  // namespace sonarch

@@ -1,0 +1,234 @@
+#include "mpris/mpris_service.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QTimer>
+
+#include "core/player.h"
+#include "device/drive_name.h"
+#include "device/time_text.h"
+#include "mpris/mpris_adaptors.h"
+
+namespace sonarch {
+
+MprisService::MprisService(Player& player, QObject* parent)
+    : QObject(parent), m_player(player), m_connection(QString()), m_handoff(new QObject(this)) {
+    new MprisRootAdaptor(this, *this);
+    new MprisPlayerAdaptor(this, *this);
+    new DriveHandoffAdaptor(m_handoff, *this);
+    listenToPlayer();
+}
+
+MprisService::~MprisService() {
+    if (m_registered) {
+        m_connection.unregisterService(kServiceName);
+        m_connection.unregisterObject(kHandoffPath);
+        m_connection.unregisterObject(kObjectPath);
+    }
+}
+
+bool MprisService::registerOn(QDBusConnection connection) {
+    if (m_registered || !connection.isConnected()) {
+        return false;
+    }
+    // The objects first: a desktop that sees the name appear finds them at once.
+    if (!connection.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors)) {
+        return false;
+    }
+    if (!connection.registerObject(kHandoffPath, m_handoff, QDBusConnection::ExportAdaptors) ||
+        !connection.registerService(kServiceName)) {
+        connection.unregisterObject(kHandoffPath);
+        connection.unregisterObject(kObjectPath);
+        return false;
+    }
+    m_connection = connection;
+    m_registered = true;
+    m_published = current();
+    return true;
+}
+
+void MprisService::listenToPlayer() {
+    const auto update = [this] { scheduleUpdate(); };
+    connect(&m_player, &Player::polled, this, update);
+    connect(&m_player, &Player::playbackStatusChanged, this, update);
+    connect(&m_player, &Player::currentTrackChanged, this, update);
+    connect(&m_player, &Player::volumeChanged, this, update);
+    connect(&m_player, &Player::continuousPlayChanged, this, update);
+    connect(&m_player, &Player::coverDue, this, update);
+    connect(&m_player, &Player::discReset, this, update);
+    connect(&m_player.display(), &PlayerDisplay::transportEnabledChanged, this, update);
+    connect(&m_player.trackList(), &TrackList::rowChanged, this, update);
+    connect(&m_player.trackList(), &TrackList::rowsReplaced, this, [this] {
+        ++m_listNumber;
+        m_commentKey.clear();
+        scheduleUpdate();
+    });
+    connect(&m_player, &Player::seeked, this, [this] {
+        if (m_registered) {
+            emit seeked(positionUs());
+        }
+    });
+}
+
+// The changes of one command or poll run reach the bus as one signal, once it is done.
+void MprisService::scheduleUpdate() {
+    if (!m_registered || m_updateDue) {
+        return;
+    }
+    m_updateDue = true;
+    QTimer::singleShot(0, this, [this] { publishChanges(); });
+}
+
+void MprisService::publishChanges() {
+    m_updateDue = false;
+    const MediaState now = current();
+    const QVariantMap changed = now.changedSince(m_published);
+    m_published = now;
+    if (changed.isEmpty()) {
+        return;
+    }
+    QDBusMessage signal = QDBusMessage::createSignal(kObjectPath, "org.freedesktop.DBus.Properties",
+                                                     "PropertiesChanged");
+    signal << QString(kPlayerInterface) << changed << QStringList();
+    m_connection.send(signal);
+}
+
+QString MprisService::currentComment() {
+    const PlayerState& state = m_player.state();
+    // The library is asked once per track and list, not on every poll.
+    const QString key = QString("%1/%2/%3")
+                            .arg(m_listNumber)
+                            .arg(state.currentTrack)
+                            .arg(QString::fromStdString(state.currentDiscKey));
+    if (key != m_commentKey) {
+        m_commentKey = key;
+        m_comment = QString::fromStdString(m_player.trackComment(state.currentTrack));
+    }
+    return m_comment;
+}
+
+MediaState MprisService::current() {
+    return ReadMediaState(m_player, m_listNumber, currentComment());
+}
+
+qlonglong MprisService::positionUs() {
+    return m_player.trackPositionMs().value_or(0) * 1000;
+}
+
+std::int64_t MprisService::currentLengthUs() const {
+    const std::string* length = m_player.state().trackLength(m_player.state().currentTrack);
+    return length ? std::int64_t(roundHalfEven(double(TextToSeconds(*length)))) * 1'000'000 : 0;
+}
+
+// The transport goes the ways of the buttons, which are off while there is no disc.
+void MprisService::play() {
+    if (m_player.display().transportEnabled() &&
+        m_player.playbackStatus() != PlaybackStatus::Playing) {
+        m_player.play();
+    }
+}
+
+void MprisService::pause() {
+    if (m_player.playbackStatus() == PlaybackStatus::Playing) {
+        m_player.pause();
+    }
+}
+
+void MprisService::playPause() {
+    if (m_player.playbackStatus() == PlaybackStatus::Playing) {
+        m_player.pause();
+    } else {
+        play();
+    }
+}
+
+void MprisService::stop() {
+    if (m_player.display().transportEnabled()) {
+        m_player.stop();
+    }
+}
+
+void MprisService::next() {
+    if (m_player.display().transportEnabled()) {
+        m_player.next();
+    }
+}
+
+void MprisService::previous() {
+    if (m_player.display().transportEnabled()) {
+        m_player.previous();
+    }
+}
+
+void MprisService::seek(qlonglong offsetUs) {
+    if (!current().canSeek) {
+        return;
+    }
+    const auto position = m_player.trackPositionMs();
+    if (!position) {
+        return;
+    }
+    const std::int64_t target = std::max<std::int64_t>(*position + offsetUs / 1000, 0);
+    if (target * 1000 > currentLengthUs()) {
+        m_player.next();  // past the end of the track: on to the next, as desktops expect
+        return;
+    }
+    m_player.seekInTrack(target);
+}
+
+void MprisService::setPosition(const QString& trackId, qlonglong positionUs) {
+    const MediaState now = current();
+    // A move meant for another track, or outside this one, is ignored.
+    if (!now.canSeek || trackId != now.metadata.trackId || positionUs < 0 ||
+        positionUs > now.metadata.lengthUs) {
+        return;
+    }
+    m_player.seekInTrack(positionUs / 1000);
+}
+
+void MprisService::openUri(const QString& uri) {
+    if (const auto name = DriveNameFromArgument(uri.toStdString())) {
+        m_player.openDrive(*name);
+    }
+}
+
+bool MprisService::openDrive(const QByteArray& name) {
+    return m_player.openDrive(name.toStdString());
+}
+
+void MprisService::setVolume(double volume) {
+    m_player.setVolumeLevel(LevelFromVolume(volume));
+}
+
+void MprisService::setLoopStatus(const QString& status) {
+    // Continuous play is the player's one loop: the whole disc.
+    const bool wanted = status == "Playlist";
+    if ((status == "Playlist" || status == "None") &&
+        wanted != m_player.settings().continuousPlay) {
+        m_player.toggleContinuousPlay();
+    }
+}
+
+void MprisService::raise() {
+    m_player.requestRaise();
+}
+
+void MprisService::quit() {
+    // The reply goes out first; the player then closes the normal way.
+    QTimer::singleShot(0, &m_player, &Player::requestClose);
+}
+
+bool SendDriveOverSessionBus(const std::string& name, int timeoutMs) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() ||
+        !bus.interface()->isServiceRegistered(MprisService::kServiceName)) {
+        return false;
+    }
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(MprisService::kServiceName, MprisService::kHandoffPath,
+                                       MprisService::kHandoffInterface, "OpenDrive");
+    call << QByteArray::fromStdString(name);
+    return bus.call(call, QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;
+}
+
+}  // namespace sonarch

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <string>
+
+#include "mpris/media_state.h"
+
+namespace sonarch {
+
+class Player;
+
+// The player on the session bus as a media player desktops control (MPRIS 2.2): media
+// keys, the lock screen, panel widgets, playerctl. One more listener of the Player: it
+// calls the Player's commands and tells the bus what changed, one PropertiesChanged for
+// each batch of changes. A second object takes drives handed over by a second start.
+class MprisService : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kServiceName = "org.mpris.MediaPlayer2.sonarch";
+    static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
+    static constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+    static constexpr const char* kHandoffPath = "/org/sonarch/CDPlayer";
+    static constexpr const char* kHandoffInterface = "org.sonarch.CDPlayer";
+
+    explicit MprisService(Player& player, QObject* parent = nullptr);
+    ~MprisService() override;
+
+    // Puts the objects on the bus, then claims the name. False, with nothing left on the
+    // bus, when the connection is down or another program holds the name.
+    bool registerOn(QDBusConnection connection);
+
+    // For the adaptors: the state as it is now, the position, and the commands.
+    MediaState current();
+    qlonglong positionUs();
+    void play();
+    void pause();
+    void playPause();
+    void stop();
+    void next();
+    void previous();
+    void seek(qlonglong offsetUs);
+    void setPosition(const QString& trackId, qlonglong positionUs);
+    void openUri(const QString& uri);
+    void setVolume(double volume);
+    void setLoopStatus(const QString& status);
+    void raise();
+    void quit();
+    bool openDrive(const QByteArray& name);
+
+signals:
+    void seeked(qlonglong positionUs);
+
+private:
+    void listenToPlayer();
+    void scheduleUpdate();
+    void publishChanges();
+    QString currentComment();
+    std::int64_t currentLengthUs() const;
+
+    Player& m_player;
+    QDBusConnection m_connection;
+    QObject* m_handoff;
+    bool m_registered = false;
+    bool m_updateDue = false;
+    int m_listNumber = 1;  // counts the track lists, so track ids of older lists differ
+    MediaState m_published;
+    QString m_commentKey;  // whose comment m_comment is
+    QString m_comment;
+};
+
+// A second start's side of the hand-off: asks the player that holds the bus name to open
+// `name`. False when there is no bus, no such player, or it does not answer in time.
+bool SendDriveOverSessionBus(const std::string& name, int timeoutMs);
+
+}  // namespace sonarch
