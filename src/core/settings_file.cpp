@@ -139,20 +139,42 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A symbolic link named "player.dat" is followed, so saving replaces the file it points to
-// and the link stays in place.
-std::string resolveLink(const std::string& path) {
+// A symbolic link named "player.dat" is followed to the name it finally points at, so saving
+// replaces the file there and the link stays in place. That name need not exist yet (a link
+// made before its file). A loop or an unreadable link gives nothing.
+std::optional<std::string> finalTarget(std::string path) {
+    constexpr int kMaxLinks = 40;  // what the kernel itself follows
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            // The folder by its real name, so the temporary file lands beside the file.
+            char* folder = ::realpath(folderOf(path).c_str(), nullptr);
+            if (folder == nullptr) {
+                return path;
+            }
+            std::string real = folder;
+            std::free(folder);
+            return (real == "/" ? real : real + "/") + path.substr(path.rfind('/') + 1);
+        }
+        std::error_code error;
+        const std::filesystem::path link = std::filesystem::read_symlink(path, error);
+        if (error) {
+            return std::nullopt;
+        }
+        path = link.is_absolute() ? link.string()
+                                  : (std::filesystem::path(folderOf(path)) / link).string();
+    }
+    return std::nullopt;
+}
+
+// Only a regular file, or nothing at all, may be replaced: a device node, a pipe or a folder
+// in the file's place is left alone.
+bool replaceable(const std::string& path) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-        return path;
+    if (::lstat(path.c_str(), &info) != 0) {
+        return errno == ENOENT;
     }
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        return path;
-    }
-    std::string target = resolved;
-    std::free(resolved);
-    return target;
+    return S_ISREG(info.st_mode);
 }
 
 // Temporary files left behind by a save that was cut short (the process was killed).
@@ -461,7 +483,15 @@ Result<std::string> SaveSettings(const std::string& folder, const Settings& sett
  */
 Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
                                  WindowPosition window, FileOps& files) {
-    const std::string target = resolveLink(SettingsFilePath(folder));
+    const std::string path = SettingsFilePath(folder);
+    const std::optional<std::string> resolved = finalTarget(path);
+    if (!resolved || !replaceable(*resolved)) {
+        return Result<std::string>::failure(
+            "The settings were not saved: " + resolved.value_or(path) +
+            " is not a regular file, and only a regular file "
+            "is replaced.");
+    }
+    const std::string& target = *resolved;
     const std::string text = FormatSettings(settings, window);
 
     std::string temporary = target + std::string(kTemporarySuffix) + "XXXXXX";

@@ -96,7 +96,9 @@ LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred, F
 
 // Shut-down: writes the 15 lines through a temporary file in the same folder, synced to disk
 // and renamed over "player.dat", so a crash or a full disk never leaves a damaged or empty
-// file behind: on failure the previous file is kept as it was. Gives the path written.
+// file behind: on failure the previous file is kept as it was. A symbolic link is followed
+// and kept; anything but a regular file in the file's place (a device node, a pipe) is never
+// replaced, and the save fails saying so. Gives the path written.
 Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
                                  WindowPosition window);
 Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
