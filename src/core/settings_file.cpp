@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QByteArrayView>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -49,12 +48,12 @@ std::string_view trimBlanks(std::string_view text) {
     return text;
 }
 
-// A path the file can hold and give back: one line of UTF-8 text (the encoding the rest of
-// the player hands paths over in), no control bytes, not only blanks. Binary garbage in the
-// first line fails this and falls back to "None selected".
+// A path the file can hold and give back: one line with no control bytes, not only blanks.
+// Other bytes are kept as they are, so a file name that is not UTF-8 (a Latin-1 name is a
+// valid Linux file name) survives; binary garbage in the first line holds control bytes and
+// falls back to "None selected".
 bool storablePath(std::string_view path) {
-    if (trimBlanks(path).empty() ||
-        !QByteArrayView(path.data(), qsizetype(path.size())).isValidUtf8()) {
+    if (trimBlanks(path).empty()) {
         return false;
     }
     return std::none_of(path.begin(), path.end(), [](char c) {
@@ -556,20 +555,44 @@ bool IsWritableFolder(const std::string& folder) {
            ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+namespace {
+
+// The folder of the running program by its bytes; Qt's own answer only when /proc is missing.
+std::string programFolder() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && program.is_absolute()) {
+        return program.parent_path().string();
+    }
+    return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
+// Folder names are handled as bytes throughout: a name that is not UTF-8 must not come back
+// with its odd bytes replaced, which would make a second folder of another name.
 std::string SettingsFolder(const std::optional<std::string>& settingsDirOption) {
     SettingsLocation location;
     if (settingsDirOption && !settingsDirOption->empty()) {
-        location.settingsDirOption =
-            QFile::encodeName(QDir(QFile::decodeName(settingsDirOption->c_str())).absolutePath())
-                .toStdString();
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*settingsDirOption, error);
+        location.settingsDirOption = error ? *settingsDirOption : absolute.string();
     }
-    location.programDir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    location.xdgConfigHome =
-        QFile::encodeName(qEnvironmentVariable("XDG_CONFIG_HOME")).toStdString();
-    location.home = QFile::encodeName(QDir::homePath()).toStdString();
+    location.programDir = programFolder();
+    location.xdgConfigHome = environment("XDG_CONFIG_HOME");
+    location.home = environment("HOME");
+    if (location.home.empty()) {
+        location.home = QFile::encodeName(QDir::homePath()).toStdString();
+    }
 
     const std::string folder = ChooseSettingsFolder(location, IsWritableFolder);
-    QDir().mkpath(QFile::decodeName(folder.c_str()));
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
     return folder;
 }
 

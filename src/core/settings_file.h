@@ -32,8 +32,10 @@ std::string FormatNumber(double value);
 
 // The exact 15 lines of "player.dat", each ended by CR LF. Lines 9 and 10 come from `window`
 // (the window's place at the moment of writing), not from settings.windowLeft / windowTop.
-// A database path the file cannot hold (a line break or other control byte, not UTF-8, only
-// blanks) is written as "None selected", so the file always reads back line for line.
+// A database path the file cannot hold (a line break or other control byte, only blanks) is
+// written as "None selected", so the file always reads back line for line; any other path is
+// written byte for byte, UTF-8 or not. Every window position the reader takes is written so
+// that it reads back the same.
 std::string FormatSettings(const Settings& settings, WindowPosition window);
 
 struct ParsedSettings {
