@@ -253,15 +253,30 @@ std::string FormatNumber(double value) {
     return single < 0 ? digits + " " : " " + digits + " ";
 }
 
+namespace {
+
+// Lines 9 and 10 are written as single-precision floats, which keep a fraction but skip whole
+// numbers beyond 2^24: near 2^31 one would round to 2147483648, which no longer reads. Such a
+// position is written as the whole number the reader makes of it, and a position the reader
+// could not take at all (not finite, beyond 32 bits) as the last position read.
+std::string formatPosition(double value, std::int32_t fallback) {
+    const std::optional<std::int32_t> whole = toInt32(value);
+    if (!whole) {
+        return FormatNumber(static_cast<std::int64_t>(fallback));
+    }
+    const std::string asFloat = FormatNumber(value);
+    if (readNumber(asFloat) == whole) {
+        return asFloat;
+    }
+    return FormatNumber(static_cast<std::int64_t>(*whole));
+}
+
+}  // namespace
+
 std::string FormatSettings(const Settings& settings, WindowPosition window) {
     const auto boolean = [](bool value) { return std::string(value ? "True" : "False"); };
-    // A position the reader could not take back (not finite, beyond 32 bits) is written as
-    // the last position that was read, so the file stays readable.
     const auto position = [](double value, std::int32_t fallback) {
-        if (std::isfinite(value) && std::fabs(value) < kInt32Limit) {
-            return FormatNumber(value);
-        }
-        return FormatNumber(static_cast<std::int64_t>(fallback));
+        return formatPosition(value, fallback);
     };
     const std::string lines[kSettingsLineCount] = {
         storablePath(settings.databasePath) ? settings.databasePath : std::string(kNoDatabase),

@@ -408,6 +408,31 @@ TEST(LoadSettings, ALibraryPathThatIsNotUtf8IsKeptByteForByte) {
     EXPECT_EQ(readBytes(folder.file("player.dat")), customFileWithLine(1, latin1));
 }
 
+TEST(FormatSettings, EveryWindowPositionTheReaderTakesIsWrittenSoThatItReadsBack) {
+    // Positions the reader accepts, with the whole twips it makes of them.
+    const std::pair<double, std::int32_t> cases[] = {
+        {2147483647, 2147483647},
+        {2147483647.4, 2147483647},
+        {2147483520, 2147483520},
+        {-2147483648, -2147483647 - 1},
+        {-2147483647.6, -2147483647 - 1},
+        {16777217, 16777217},
+        {33554431.5, 33554432},
+        {1000000001, 1000000001},
+        {900.5, 900},
+        {-12.25, -12},
+        {0, 0},
+    };
+    for (const auto& [written, read] : cases) {
+        Settings settings = customSettings();
+        const ParsedSettings back =
+            ParseSettings(FormatSettings(settings, {written, written}), kCentred);
+        EXPECT_TRUE(back.replacedLines.empty()) << std::fixed << written;
+        EXPECT_EQ(back.settings.windowLeft, read) << std::fixed << written;
+        EXPECT_EQ(back.settings.windowTop, read) << std::fixed << written;
+    }
+}
+
 TEST(FormatSettings, APathThatCannotBeHeldOnOneLineIsWrittenAsNoneSelected) {
     Settings settings = customSettings();
     for (const char* path : {"/srv/a\r\nb.dbd", "/srv/a\nTrue", "/srv/a\rb", "", "   ",
