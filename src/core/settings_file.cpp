@@ -352,28 +352,9 @@ ParsedSettings ParseSettings(std::string_view text, WindowPosition centred) {
     readLine(14, s.showTotalElapsed, readBoolean);
     readLine(15, s.showTotalRemaining, readBoolean);
 
-    // The time display cycles through its four modes and needs exactly one of them on. Lines
-    // taking their defaults one by one can break that, so the four are reset together.
-    const int modesOn = int(s.showTrackElapsed) + int(s.showTrackRemaining) +
-                        int(s.showTotalElapsed) + int(s.showTotalRemaining);
-    if (modesOn != 1) {
-        const std::pair<bool Settings::*, int> modes[] = {
-            {&Settings::showTrackElapsed, 4},
-            {&Settings::showTrackRemaining, 5},
-            {&Settings::showTotalElapsed, 14},
-            {&Settings::showTotalRemaining, 15},
-        };
-        for (const auto& [field, line] : modes) {
-            if (s.*field != defaults.*field) {
-                s.*field = defaults.*field;
-                parsed.replacedLines.push_back(line);
-            }
-        }
-        std::sort(parsed.replacedLines.begin(), parsed.replacedLines.end());
-        parsed.replacedLines.erase(
-            std::unique(parsed.replacedLines.begin(), parsed.replacedLines.end()),
-            parsed.replacedLines.end());
-    }
+    // The four time display flags are kept as stored, even when not exactly one is on: the
+    // time display shows nothing with none and the last of several, and a click moves on
+    // from the first.
     return parsed;
 }
 

@@ -375,26 +375,30 @@ TEST(LoadSettings, DamagedFilesKeepTheirGoodValuesAndTheNextSaveIsWellFormed) {
     }
 }
 
-TEST(ParseSettings, TimeDisplayModesAreResetWhenNotExactlyOneIsOn) {
-    // Line 5 (track remaining) is on in kCustomFile.
+TEST(ParseSettings, TimeDisplayModesAreKeptAsStoredEvenWhenNotExactlyOneIsOn) {
+    // Line 5 (track remaining) is on in kCustomFile. The time display itself knows what to
+    // do with no mode or several, so the file's flags reach it unchanged.
     const ParsedSettings two = ParseSettings(customFileWithLine(14, "True"), kCentred);
-    EXPECT_TRUE(two.settings.showTrackElapsed);
-    EXPECT_FALSE(two.settings.showTrackRemaining);
-    EXPECT_FALSE(two.settings.showTotalElapsed);
+    EXPECT_FALSE(two.settings.showTrackElapsed);
+    EXPECT_TRUE(two.settings.showTrackRemaining);
+    EXPECT_TRUE(two.settings.showTotalElapsed);
     EXPECT_FALSE(two.settings.showTotalRemaining);
-    EXPECT_EQ(two.replacedLines, (std::vector<int>{4, 5, 14}));
+    EXPECT_TRUE(two.replacedLines.empty());
 
     const ParsedSettings none = ParseSettings(customFileWithLine(5, "False"), kCentred);
-    EXPECT_TRUE(none.settings.showTrackElapsed);
-    EXPECT_EQ(none.replacedLines, (std::vector<int>{4}));
+    EXPECT_FALSE(none.settings.showTrackElapsed || none.settings.showTrackRemaining ||
+                 none.settings.showTotalElapsed || none.settings.showTotalRemaining);
+    EXPECT_TRUE(none.replacedLines.empty());
 
-    // A bad line 4 defaults to on while line 5 is on: the one good mode must not be lost to
-    // a display that shows two.
+    // Only an unreadable line takes its default (track elapsed on, the others off).
     const ParsedSettings badLine = ParseSettings(customFileWithLine(4, "?"), kCentred);
-    EXPECT_EQ(int(badLine.settings.showTrackElapsed) + int(badLine.settings.showTrackRemaining) +
-                  int(badLine.settings.showTotalElapsed) + int(badLine.settings.showTotalRemaining),
-              1);
-    EXPECT_EQ(badLine.replacedLines, (std::vector<int>{4, 5}));
+    EXPECT_TRUE(badLine.settings.showTrackElapsed);
+    EXPECT_TRUE(badLine.settings.showTrackRemaining);
+    EXPECT_EQ(badLine.replacedLines, (std::vector<int>{4}));
+
+    TempFolder folder;
+    ASSERT_TRUE(SaveSettings(folder.path(), none.settings, {1200, -45}).ok());
+    EXPECT_EQ(readBytes(folder.file("player.dat")), customFileWithLine(5, "False"));
 }
 
 TEST(LoadSettings, ALibraryPathThatIsNotUtf8IsKeptByteForByte) {
@@ -435,8 +439,8 @@ TEST(FormatSettings, EveryWindowPositionTheReaderTakesIsWrittenSoThatItReadsBack
 
 TEST(FormatSettings, APathThatCannotBeHeldOnOneLineIsWrittenAsNoneSelected) {
     Settings settings = customSettings();
-    for (const char* path : {"/srv/a\r\nb.dbd", "/srv/a\nTrue", "/srv/a\rb", "", "   ",
-                             "/srv/\x1B.dbd"}) {
+    for (const char* path :
+         {"/srv/a\r\nb.dbd", "/srv/a\nTrue", "/srv/a\rb", "", "   ", "/srv/\x1B.dbd"}) {
         settings.databasePath = path;
         const std::string text = FormatSettings(settings, {1200, -45});
         EXPECT_EQ(text, customFileWithLine(1, "None selected")) << '"' << path << '"';
