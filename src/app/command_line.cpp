@@ -1,6 +1,30 @@
 #include "app/command_line.h"
 
+#include <filesystem>
+
 namespace sonarch {
+
+namespace {
+
+// The library is kept in the settings, so it is named from the root: the next start may come
+// from another folder. Bytes are kept as given; "." steps are dropped, ".." kept (it may
+// lead back out of a symbolic link).
+std::string absolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) {
+        return path;
+    }
+    std::filesystem::path tidy;
+    for (const std::filesystem::path& part : absolute) {
+        if (part != ".") {
+            tidy /= part;
+        }
+    }
+    return tidy.string();
+}
+
+}  // namespace
 
 std::string usageText() {
     return "usage: qvplayer [options]\n"
@@ -51,7 +75,7 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) 
         } else if (option == "--settings-dir") {
             line.settingsDir = value;
         } else if (option == "--library") {
-            line.library = value;
+            line.library = absolutePath(value);
         } else {
             line.screenshot = value;
         }
