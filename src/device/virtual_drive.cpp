@@ -170,6 +170,7 @@ std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& nam
         return fail("a virtual disc is written virtual:LEN,LEN,... or demo");
     }
     std::vector<VirtualTrack> tracks;
+    std::int64_t discFrames = 0;
     std::string rest = name.substr(prefix.size());
     std::size_t pos = 0;
     while (!rest.empty() && pos <= rest.size()) {
@@ -187,6 +188,12 @@ std::optional<std::vector<VirtualTrack>> parseVirtualDisc(const std::string& nam
         }
         if (tracks.size() >= 99) {
             return fail("a disc holds at most 99 tracks");
+        }
+        discFrames += *frames;
+        if (discFrames > kMaxLeadoutSector) {
+            return fail(
+                "the disc would be longer than a CD can hold (99:59:74 with its 2 "
+                "seconds of lead-in)");
         }
         tracks.push_back({*frames, audio});
         if (comma == std::string::npos) {
