@@ -297,6 +297,26 @@ TEST(DiscImages, ASheetLongerThanACdHoldsIsRefused) {
     EXPECT_NE(huge.error().find("longer than a CD can hold"), std::string::npos) << huge.error();
 }
 
+TEST(OpenDrive, ControlBytesOfABadNameAreShownEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/no/such\x1B[2J drive\n",
+         "There is no CD drive or disc image '/no/such\\x1B[2J drive\\n'."},
+        {"virtual:\a\t",
+         "Bad virtual disc 'virtual:\\x07\\t': track length '\\x07\\t' is not "
+         "mm:ss:ff."},
+        {"/no/\xC2\x9B"
+         "31m",
+         "There is no CD drive or disc image '/no/\\u009B31m'."},
+        {"/no/caf\xE9\x7F", "There is no CD drive or disc image '/no/caf\\xE9\\x7F'."},
+        {"/no/caf\xC3\xA9", "There is no CD drive or disc image '/no/caf\xC3\xA9'."},
+    };
+    for (const auto& [name, message] : cases) {
+        const auto drive = openDrive(name);
+        ASSERT_FALSE(drive.ok());
+        EXPECT_EQ(drive.error(), message);
+    }
+}
+
 TEST(DiscImages, DoorTakesTheDiscOutAndPutsItBack) {
     TempDir dir;
     auto drive = openDrive(writeCueBin(dir, kMixedDisc));
