@@ -48,12 +48,16 @@ std::string_view trimBlanks(std::string_view text) {
     return text;
 }
 
-// A path the file can hold and give back: one line with no control bytes, not only blanks.
-// Other bytes are kept as they are, so a file name that is not UTF-8 (a Latin-1 name is a
-// valid Linux file name) survives; binary garbage in the first line holds control bytes and
-// falls back to "None selected".
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// A path the file can hold and give back: one line with no control bytes, not only blanks,
+// not starting with the UTF-8 mark that the reader drops from the start of the file. Other
+// bytes are kept as they are, so a file name that is not UTF-8 (a Latin-1 name is a valid
+// Linux file name) survives; binary garbage in the first line holds control bytes and falls
+// back to "None selected".
 bool storablePath(std::string_view path) {
-    if (trimBlanks(path).empty()) {
+    const std::string_view trimmed = trimBlanks(path);
+    if (trimmed.empty() || trimmed.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
         return false;
     }
     return std::none_of(path.begin(), path.end(), [](char c) {
@@ -304,7 +308,6 @@ std::string FormatSettings(const Settings& settings, WindowPosition window) {
 }
 
 ParsedSettings ParseSettings(std::string_view text, WindowPosition centred) {
-    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
     if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
         text.remove_prefix(kUtf8Mark.size());
     }

@@ -262,6 +262,8 @@ TEST(ParseSettings, DatabasePathIsTrimmedOfBlanks) {
         {"", kNoDatabase},
         {"     ", kNoDatabase},
         {"/srv/\x01\x02.dbd", kNoDatabase},
+        // The UTF-8 mark, which the reader drops from the start of the file.
+        {"\t\xEF\xBB\xBF/srv/a.dbd", kNoDatabase},
     };
     for (const auto& [line, path] : cases) {
         EXPECT_EQ(ParseSettings(customFileWithLine(1, line), kCentred).settings.databasePath, path)
@@ -439,8 +441,8 @@ TEST(FormatSettings, EveryWindowPositionTheReaderTakesIsWrittenSoThatItReadsBack
 
 TEST(FormatSettings, APathThatCannotBeHeldOnOneLineIsWrittenAsNoneSelected) {
     Settings settings = customSettings();
-    for (const char* path :
-         {"/srv/a\r\nb.dbd", "/srv/a\nTrue", "/srv/a\rb", "", "   ", "/srv/\x1B.dbd"}) {
+    for (const char* path : {"/srv/a\r\nb.dbd", "/srv/a\nTrue", "/srv/a\rb", "", "   ",
+                             "/srv/\x1B.dbd", "\xEF\xBB\xBF/srv/a.dbd"}) {
         settings.databasePath = path;
         const std::string text = FormatSettings(settings, {1200, -45});
         EXPECT_EQ(text, customFileWithLine(1, "None selected")) << '"' << path << '"';
