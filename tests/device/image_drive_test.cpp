@@ -165,6 +165,54 @@ TEST(DiscImages, ACueSheetFindsTheDataFileItsFileLineNames) {
     EXPECT_EQ(discKey(*renamed.value()), "150 450 675 825 1025");
 }
 
+// A WAV file of CD audio holding `sectors` sectors of the disc from `first` on, with a chunk
+// of odd length before its sound, as tagging programs leave them.
+void writeWav(const std::string& path, std::int32_t first, std::int32_t sectors) {
+    const auto sound = imageSectors(first, sectors, true);
+    auto le = [](std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            out.push_back(std::uint8_t(value >> (8 * i)));
+        }
+    };
+    std::vector<std::uint8_t> wav = {'R', 'I', 'F', 'F'};
+    le(wav, std::uint32_t(4 + 24 + 12 + 8 + sound.size()), 4);
+    wav.insert(wav.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    le(wav, 16, 4);
+    le(wav, 1, 2);  // PCM
+    le(wav, 2, 2);  // stereo
+    le(wav, 44100, 4);
+    le(wav, 44100 * 4, 4);
+    le(wav, 4, 2);
+    le(wav, 16, 2);
+    wav.insert(wav.end(), {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0});
+    wav.insert(wav.end(), {'d', 'a', 't', 'a'});
+    le(wav, std::uint32_t(sound.size()), 4);
+    wav.insert(wav.end(), sound.begin(), sound.end());
+    writeFile(path, wav);
+}
+
+TEST(DiscImages, WaveFilesOfASheetAreReadPastTheirHeaders) {
+    TempDir dir;
+    writeWav(dir.file("one.wav"), 0, 300);
+    writeWav(dir.file("two.wav"), 300, 225);
+    writeText(dir.file("waves.cue"),
+              "FILE \"one.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+              "FILE \"two.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    auto drive = openDrive(dir.file("waves.cue"));
+    ASSERT_TRUE(drive.ok()) << drive.error();
+    EXPECT_EQ(discKey(*drive.value()), "150 450 675");
+    std::vector<std::uint8_t> sectors(2 * kBytesPerFrame);
+    ASSERT_EQ(drive.value()->readAudio(299, 2, sectors), ReadStatus::Ok);
+    EXPECT_EQ(sectors, imageSectors(299, 2, true));
+
+    writeText(dir.file("raw.wav"), std::string("RIFF....WAVEdata\0\0\0\0", 20));  // no format
+    writeText(dir.file("bad.cue"), "FILE \"raw.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n");
+    const auto bad = openDrive(dir.file("bad.cue"));
+    ASSERT_FALSE(bad.ok());
+    EXPECT_NE(bad.error().find("is not 44.1 kHz 16-bit stereo PCM"), std::string::npos)
+        << bad.error();
+}
+
 TEST(DiscImages, OneFileSheetsAreLaidOutAsLibcdioLaysThemOut) {
     // libcdio reads each sheet in a child process; its table of contents is the reference
     // for the keys libraries already hold.
