@@ -48,6 +48,18 @@ bool otherDataType(const std::string& type) {
            type == "mode2/2324" || type == "cdi/2336";
 }
 
+bool textKeyword(const std::string& keyword) {
+    return keyword == "title" || keyword == "performer" || keyword == "songwriter" ||
+           keyword == "composer" || keyword == "arranger" || keyword == "message";
+}
+
+std::string upper(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
 // The parts of a sheet laid out so far.
 struct Builder {
     CueLayout layout;
@@ -225,8 +237,15 @@ LayoutResult LayOutCueSheet(std::string_view text, const std::string& sheetPath,
             }
             toc.tracks.back().startSector = split + b.pregap;
             b.trackHasStart = true;
+        } else if (textKeyword(keyword) && words.size() >= 2) {
+            const int track = toc.tracks.empty() ? 0 : toc.tracks.back().number;
+            std::string value = words[1];  // a value without quotes may hold blanks too
+            for (std::size_t w = 2; w < words.size(); ++w) {
+                value += " " + words[w];
+            }
+            b.layout.text[track][upper(keyword)] = value;
         }
-        // Titles, performers, flags, remarks and the like do not change the sound.
+        // Flags, remarks and the like do not change the sound.
     }
     if (toc.tracks.empty() || !b.trackHasStart) {
         return LayoutResult::failure("The CUE sheet '" + sheetPath + "' lists no complete track.");

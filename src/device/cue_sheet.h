@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,9 @@ struct CueExtent {
 struct CueLayout {
     DiscToc toc;
     std::vector<CueExtent> extents;  // in disc order, end to end from sector 0
+    // The sheet's CD-TEXT lines (TITLE, PERFORMER, SONGWRITER, COMPOSER, ARRANGER, MESSAGE),
+    // keyword in capitals, by track number; 0 holds those for the whole disc.
+    std::map<int, std::map<std::string, std::string>> text;
 };
 
 /*

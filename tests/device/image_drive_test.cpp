@@ -213,6 +213,23 @@ TEST(DiscImages, WaveFilesOfASheetAreReadPastTheirHeaders) {
         << bad.error();
 }
 
+TEST(CueSheets, KeepTheirTextLinesForTheDiscAndEachTrack) {
+    const auto file = [](const std::string&, bool) {
+        return CueDataFile{true, 0, std::uint64_t{kBytesPerFrame} * 600, ""};
+    };
+    const auto layout = LayOutCueSheet(
+        "PERFORMER \"The Band\"\nTITLE \"An Album\"\nFILE \"disc.bin\" BINARY\n"
+        "  TRACK 01 AUDIO\n    TITLE \"First Song\"\n    performer Solo\n"
+        "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    SONGWRITER A. Writer\n"
+        "    INDEX 01 00:04:00\n",
+        "/discs/disc.cue", file);
+    ASSERT_TRUE(layout.ok()) << layout.error();
+    using Text = std::map<int, std::map<std::string, std::string>>;
+    EXPECT_EQ(layout.value().text, (Text{{0, {{"PERFORMER", "The Band"}, {"TITLE", "An Album"}}},
+                                         {1, {{"PERFORMER", "Solo"}, {"TITLE", "First Song"}}},
+                                         {2, {{"SONGWRITER", "A. Writer"}}}}));
+}
+
 TEST(DiscImages, OneFileSheetsAreLaidOutAsLibcdioLaysThemOut) {
     // libcdio reads each sheet in a child process; its table of contents is the reference
     // for the keys libraries already hold.
