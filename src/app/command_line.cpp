@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "base/absolute_path.h"
 #include "device/drive_name.h"
 
 namespace sonarch {
@@ -77,7 +78,8 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) 
         } else if (option == "--settings-dir") {
             line.settingsDir = value;
         } else if (option == "--library") {
-            line.library = value;
+            // Kept in the settings: the next start may come from another folder.
+            line.library = AbsolutePath(value);
         } else {
             line.screenshot = value;
         }

@@ -12,7 +12,7 @@ struct CommandLine {
     std::string drive;             // "" is the system's default CD drive
     std::string audio = "system";  // system | null | wav:FILE
     std::optional<std::string> settingsDir;
-    std::optional<std::string> library;  // a library file to use from this start on
+    std::optional<std::string> library;  // a library file to use from now on, made absolute
     std::optional<std::string> screenshot;
     bool help = false;
     bool version = false;

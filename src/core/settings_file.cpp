@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QByteArrayView>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -49,12 +48,16 @@ std::string_view trimBlanks(std::string_view text) {
     return text;
 }
 
-// A path the file can hold and give back: one line of UTF-8 text (the encoding the rest of
-// the player hands paths over in), no control bytes, not only blanks. Binary garbage in the
-// first line fails this and falls back to "None selected".
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// A path the file can hold and give back: one line with no control bytes, not only blanks,
+// not starting with the UTF-8 mark that the reader drops from the start of the file. Other
+// bytes are kept as they are, so a file name that is not UTF-8 (a Latin-1 name is a valid
+// Linux file name) survives; binary garbage in the first line holds control bytes and falls
+// back to "None selected".
 bool storablePath(std::string_view path) {
-    if (trimBlanks(path).empty() ||
-        !QByteArrayView(path.data(), qsizetype(path.size())).isValidUtf8()) {
+    const std::string_view trimmed = trimBlanks(path);
+    if (trimmed.empty() || trimmed.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
         return false;
     }
     return std::none_of(path.begin(), path.end(), [](char c) {
@@ -139,20 +142,42 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A symbolic link named "player.dat" is followed, so saving replaces the file it points to
-// and the link stays in place.
-std::string resolveLink(const std::string& path) {
+// A symbolic link named "player.dat" is followed to the name it finally points at, so saving
+// replaces the file there and the link stays in place. That name need not exist yet (a link
+// made before its file). A loop or an unreadable link gives nothing.
+std::optional<std::string> finalTarget(std::string path) {
+    constexpr int kMaxLinks = 40;  // what the kernel itself follows
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            // The folder by its real name, so the temporary file lands beside the file.
+            char* folder = ::realpath(folderOf(path).c_str(), nullptr);
+            if (folder == nullptr) {
+                return path;
+            }
+            std::string real = folder;
+            std::free(folder);
+            return (real == "/" ? real : real + "/") + path.substr(path.rfind('/') + 1);
+        }
+        std::error_code error;
+        const std::filesystem::path link = std::filesystem::read_symlink(path, error);
+        if (error) {
+            return std::nullopt;
+        }
+        path = link.is_absolute() ? link.string()
+                                  : (std::filesystem::path(folderOf(path)) / link).string();
+    }
+    return std::nullopt;
+}
+
+// Only a regular file, or nothing at all, may be replaced: a device node, a pipe or a folder
+// in the file's place is left alone.
+bool replaceable(const std::string& path) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-        return path;
+    if (::lstat(path.c_str(), &info) != 0) {
+        return errno == ENOENT;
     }
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        return path;
-    }
-    std::string target = resolved;
-    std::free(resolved);
-    return target;
+    return S_ISREG(info.st_mode);
 }
 
 // Temporary files left behind by a save that was cut short (the process was killed).
@@ -232,15 +257,30 @@ std::string FormatNumber(double value) {
     return single < 0 ? digits + " " : " " + digits + " ";
 }
 
+namespace {
+
+// Lines 9 and 10 are written as single-precision floats, which keep a fraction but skip whole
+// numbers beyond 2^24: near 2^31 one would round to 2147483648, which no longer reads. Such a
+// position is written as the whole number the reader makes of it, and a position the reader
+// could not take at all (not finite, beyond 32 bits) as the last position read.
+std::string formatPosition(double value, std::int32_t fallback) {
+    const std::optional<std::int32_t> whole = toInt32(value);
+    if (!whole) {
+        return FormatNumber(static_cast<std::int64_t>(fallback));
+    }
+    const std::string asFloat = FormatNumber(value);
+    if (readNumber(asFloat) == whole) {
+        return asFloat;
+    }
+    return FormatNumber(static_cast<std::int64_t>(*whole));
+}
+
+}  // namespace
+
 std::string FormatSettings(const Settings& settings, WindowPosition window) {
     const auto boolean = [](bool value) { return std::string(value ? "True" : "False"); };
-    // A position the reader could not take back (not finite, beyond 32 bits) is written as
-    // the last position that was read, so the file stays readable.
     const auto position = [](double value, std::int32_t fallback) {
-        if (std::isfinite(value) && std::fabs(value) < kInt32Limit) {
-            return FormatNumber(value);
-        }
-        return FormatNumber(static_cast<std::int64_t>(fallback));
+        return formatPosition(value, fallback);
     };
     const std::string lines[kSettingsLineCount] = {
         storablePath(settings.databasePath) ? settings.databasePath : std::string(kNoDatabase),
@@ -268,7 +308,6 @@ std::string FormatSettings(const Settings& settings, WindowPosition window) {
 }
 
 ParsedSettings ParseSettings(std::string_view text, WindowPosition centred) {
-    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
     if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
         text.remove_prefix(kUtf8Mark.size());
     }
@@ -316,28 +355,9 @@ ParsedSettings ParseSettings(std::string_view text, WindowPosition centred) {
     readLine(14, s.showTotalElapsed, readBoolean);
     readLine(15, s.showTotalRemaining, readBoolean);
 
-    // The time display cycles through its four modes and needs exactly one of them on. Lines
-    // taking their defaults one by one can break that, so the four are reset together.
-    const int modesOn = int(s.showTrackElapsed) + int(s.showTrackRemaining) +
-                        int(s.showTotalElapsed) + int(s.showTotalRemaining);
-    if (modesOn != 1) {
-        const std::pair<bool Settings::*, int> modes[] = {
-            {&Settings::showTrackElapsed, 4},
-            {&Settings::showTrackRemaining, 5},
-            {&Settings::showTotalElapsed, 14},
-            {&Settings::showTotalRemaining, 15},
-        };
-        for (const auto& [field, line] : modes) {
-            if (s.*field != defaults.*field) {
-                s.*field = defaults.*field;
-                parsed.replacedLines.push_back(line);
-            }
-        }
-        std::sort(parsed.replacedLines.begin(), parsed.replacedLines.end());
-        parsed.replacedLines.erase(
-            std::unique(parsed.replacedLines.begin(), parsed.replacedLines.end()),
-            parsed.replacedLines.end());
-    }
+    // The four time display flags are kept as stored, even when not exactly one is on: the
+    // time display shows nothing with none and the last of several, and a click moves on
+    // from the first.
     return parsed;
 }
 
@@ -461,7 +481,15 @@ Result<std::string> SaveSettings(const std::string& folder, const Settings& sett
  */
 Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
                                  WindowPosition window, FileOps& files) {
-    const std::string target = resolveLink(SettingsFilePath(folder));
+    const std::string path = SettingsFilePath(folder);
+    const std::optional<std::string> resolved = finalTarget(path);
+    if (!resolved || !replaceable(*resolved)) {
+        return Result<std::string>::failure(
+            "The settings were not saved: " + resolved.value_or(path) +
+            " is not a regular file, and only a regular file "
+            "is replaced.");
+    }
+    const std::string& target = *resolved;
     const std::string text = FormatSettings(settings, window);
 
     std::string temporary = target + std::string(kTemporarySuffix) + "XXXXXX";
@@ -526,20 +554,44 @@ bool IsWritableFolder(const std::string& folder) {
            ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+namespace {
+
+// The folder of the running program by its bytes; Qt's own answer only when /proc is missing.
+std::string programFolder() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && program.is_absolute()) {
+        return program.parent_path().string();
+    }
+    return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
+// Folder names are handled as bytes throughout: a name that is not UTF-8 must not come back
+// with its odd bytes replaced, which would make a second folder of another name.
 std::string SettingsFolder(const std::optional<std::string>& settingsDirOption) {
     SettingsLocation location;
     if (settingsDirOption && !settingsDirOption->empty()) {
-        location.settingsDirOption =
-            QFile::encodeName(QDir(QFile::decodeName(settingsDirOption->c_str())).absolutePath())
-                .toStdString();
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*settingsDirOption, error);
+        location.settingsDirOption = error ? *settingsDirOption : absolute.string();
     }
-    location.programDir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    location.xdgConfigHome =
-        QFile::encodeName(qEnvironmentVariable("XDG_CONFIG_HOME")).toStdString();
-    location.home = QFile::encodeName(QDir::homePath()).toStdString();
+    location.programDir = programFolder();
+    location.xdgConfigHome = environment("XDG_CONFIG_HOME");
+    location.home = environment("HOME");
+    if (location.home.empty()) {
+        location.home = QFile::encodeName(QDir::homePath()).toStdString();
+    }
 
     const std::string folder = ChooseSettingsFolder(location, IsWritableFolder);
-    QDir().mkpath(QFile::decodeName(folder.c_str()));
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
     return folder;
 }
 

@@ -32,8 +32,10 @@ std::string FormatNumber(double value);
 
 // The exact 15 lines of "player.dat", each ended by CR LF. Lines 9 and 10 come from `window`
 // (the window's place at the moment of writing), not from settings.windowLeft / windowTop.
-// A database path the file cannot hold (a line break or other control byte, not UTF-8, only
-// blanks) is written as "None selected", so the file always reads back line for line.
+// A database path the file cannot hold (a line break or other control byte, only blanks) is
+// written as "None selected", so the file always reads back line for line; any other path is
+// written byte for byte, UTF-8 or not. Every window position the reader takes is written so
+// that it reads back the same.
 std::string FormatSettings(const Settings& settings, WindowPosition window);
 
 struct ParsedSettings {
@@ -96,7 +98,9 @@ LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred, F
 
 // Shut-down: writes the 15 lines through a temporary file in the same folder, synced to disk
 // and renamed over "player.dat", so a crash or a full disk never leaves a damaged or empty
-// file behind: on failure the previous file is kept as it was. Gives the path written.
+// file behind: on failure the previous file is kept as it was. A symbolic link is followed
+// and kept; anything but a regular file in the file's place (a device node, a pipe) is never
+// replaced, and the save fails saying so. Gives the path written.
 Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
                                  WindowPosition window);
 Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,

@@ -13,11 +13,16 @@ inline constexpr int kFramesPerSecond = 75;
 inline constexpr int kBytesPerFrame = 2352;          // 588 stereo 16-bit samples
 inline constexpr int kSamplesPerFrame = 588;         // per channel
 inline constexpr std::int32_t kAddressOffset = 150;  // sector 0 is address 00:02:00
+// The most a CD can hold: its addresses are mm:ss:ff with two-digit minutes, so the leadout
+// lies at 99:59:74 at the latest. Longer discs are refused, never wrapped.
+inline constexpr std::int32_t kMaxLeadoutSector = 100 * 60 * kFramesPerSecond - 1 - kAddressOffset;
 
 struct TocTrack {
     int number = 0;
     std::int32_t startSector = 0;  // logical sector (LBA); address = sector + 150
     bool audio = true;
+
+    bool operator==(const TocTrack&) const = default;
 };
 
 struct DiscToc {
@@ -30,7 +35,13 @@ struct DiscToc {
 
     int firstTrack() const { return tracks.empty() ? 0 : tracks.front().number; }
     int lastTrack() const { return tracks.empty() ? 0 : tracks.back().number; }
+
+    bool operator==(const DiscToc&) const = default;
 };
+
+// Tracks numbered 1 to 99 in order, starts rising from sector 0 on, and the leadout after
+// the last start and within what a CD can hold: otherwise the sectors between mean nothing.
+bool TocLaysOutADisc(const DiscToc& toc);
 
 enum class ReadStatus { Ok, Failed, NoDisc };
 

@@ -4,12 +4,17 @@
 
 #include "device/cd_drive.h"
 #include "device/image_drive.h"
+#include "device/printable_text.h"
 #include "device/virtual_drive.h"
 
 namespace sonarch {
 
-Result<std::unique_ptr<Drive>> openDrive(const std::string& name) {
-    using R = Result<std::unique_ptr<Drive>>;
+namespace {
+
+using DriveResult = Result<std::unique_ptr<Drive>>;
+
+DriveResult openNamedDrive(const std::string& name) {
+    using R = DriveResult;
     if (name == "demo" || name.rfind("virtual:", 0) == 0) {
         std::string error;
         auto disc = parseVirtualDiscWithText(name, &error);
@@ -35,6 +40,17 @@ Result<std::unique_ptr<Drive>> openDrive(const std::string& name) {
         return R::failure("'" + name + "' is neither a CD drive nor a disc image.");
     }
     return openImage(name);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<Drive>> openDrive(const std::string& name) {
+    DriveResult drive = openNamedDrive(name);
+    if (drive.ok()) {
+        return drive;
+    }
+    // The name came from a command line or a desktop and may hold anything.
+    return DriveResult::failure(PrintableText(drive.error()));
 }
 
 }  // namespace sonarch

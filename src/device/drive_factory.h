@@ -10,7 +10,7 @@ namespace sonarch {
 
 // Opens the drive named on the command line: "demo", "virtual:LEN,LEN,..." (see
 // parseVirtualDisc), a device node or disc image path, or "" for the system's default
-// CD drive.
+// CD drive. A failure says why in words fit for a terminal (see PrintableText).
 Result<std::unique_ptr<Drive>> openDrive(const std::string& name);
 
 }  // namespace sonarch

@@ -1,7 +1,8 @@
 #include "device/drive_name.h"
 
+#include "base/absolute_path.h"
+
 #include <cctype>
-#include <filesystem>
 
 namespace sonarch {
 
@@ -56,12 +57,6 @@ std::string uriScheme(const std::string& text) {
     return scheme;
 }
 
-std::string absolutePath(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
-}
-
 }  // namespace
 
 std::optional<std::string> DriveNameFromArgument(const std::string& text) {
@@ -73,7 +68,7 @@ std::optional<std::string> DriveNameFromArgument(const std::string& text) {
     }
     const std::string scheme = uriScheme(text);
     if (scheme.empty()) {
-        return absolutePath(text);
+        return AbsolutePath(text);
     }
     const std::string rest = text.substr(scheme.size() + 3);
     const std::size_t slash = rest.find('/');

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "device/cue_sheet.h"
 #include "device/drive.h"
 
 namespace sonarch {
@@ -40,12 +41,13 @@ private:
     std::atomic<std::uint64_t> m_generation{1};
 };
 
-// Opens a CUE sheet, cdrdao TOC file or Nero NRG image with libcdio; a CUE sheet naming
-// several files, which libcdio reads as one, is read by CueFilesDrive instead.
+// Opens a disc image: a CUE sheet (read by our own code, see LayOutCueSheet), or with
+// libcdio, checked first in a child process (see ProbeImage), a cdrdao TOC file, a Nero NRG
+// image or a BIN file beside its sheet. Failures say in plain words what is wrong.
 Result<std::unique_ptr<Drive>> openImage(const std::string& path);
 
-// A CUE sheet whose tracks lie in several files of raw 2352-byte sectors ("BINARY"), the
-// files following one another on the disc.
+// A CUE sheet's disc, its tracks in one file or several of raw 2352-byte sectors
+// ("BINARY") or WAV sound ("WAVE").
 class CueFilesDrive : public ImageDrive {
 public:
     static Result<std::unique_ptr<Drive>> open(const std::string& cuePath);
@@ -55,22 +57,14 @@ protected:
     bool readSectors(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
 
 private:
-    // A run of consecutive sectors on the disc, read from one file, or silence (a pregap
-    // the sheet lays on the disc without a file) when `path` is empty.
-    struct Extent {
-        std::string path;
-        std::uint64_t byteOffset = 0;  // where its first sector starts in the file
-        std::int32_t firstSector = 0;  // on the disc
-        std::int32_t sectors = 0;
+    struct OpenExtent {
+        CueExtent extent;
         std::FILE* file = nullptr;  // opened on first read
     };
-    CueFilesDrive(DiscToc toc, std::vector<Extent> extents);
+    CueFilesDrive(DiscToc toc, std::vector<OpenExtent> extents);
 
     std::mutex m_mutex;
-    std::vector<Extent> m_extents;
+    std::vector<OpenExtent> m_extents;
 };
-
-// How many FILE lines a CUE sheet has (0 when it cannot be read).
-int countCueFiles(const std::string& cuePath);
 
 }  // namespace sonarch

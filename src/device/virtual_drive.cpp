@@ -257,6 +257,7 @@ std::optional<VirtualDisc> parseVirtualDiscWithText(const std::string& name, std
         return fail("a virtual disc is written virtual:LEN,LEN,... or demo");
     }
     VirtualDisc disc;
+    std::int64_t discFrames = 0;
     const std::string rest = name.substr(prefix.size());
     if (rest.empty()) {
         return disc;
@@ -289,6 +290,12 @@ std::optional<VirtualDisc> parseVirtualDiscWithText(const std::string& name, std
         }
         if (disc.tracks.size() >= 99) {
             return fail("a disc holds at most 99 tracks");
+        }
+        discFrames += *frames;
+        if (discFrames > kMaxLeadoutSector) {
+            return fail(
+                "the disc would be longer than a CD can hold (99:59:74 with its 2 "
+                "seconds of lead-in)");
         }
         disc.tracks.push_back({*frames, audio});
         if (!text.title.empty() || !text.performer.empty()) {

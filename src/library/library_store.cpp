@@ -94,6 +94,12 @@ std::string DescribeLibraryFailure(const std::string& path, int code, const std:
     if (detail.rfind(prefix, 0) == 0) {
         return noColumn(path, detail.substr(prefix.size()));
     }
+    // What an INSERT naming a missing column says.
+    const std::string named = " has no column named ";
+    if (const std::size_t at = detail.find(named);
+        detail.rfind("table ", 0) == 0 && at != std::string::npos) {
+        return noColumn(path, detail.substr(at + named.size()));
+    }
     return "The library " + file + " could not be used: " + detail + ".";
 }
 

@@ -34,8 +34,10 @@ int SqliteStatement::step() {
 }
 
 void SqliteStatement::reset() {
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
+    if (m_stmt) {  // a statement that did not compile has nothing to reset
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
 }
 
 int SqliteStatement::columnCount() const {

@@ -20,11 +20,15 @@ bool makeRuntimeFolder(const QTemporaryDir& home) {
 
 class PlayerProcess {
 public:
-    PlayerProcess(const QTemporaryDir& home, QStringList arguments) {
+    PlayerProcess(const QTemporaryDir& home, QStringList arguments,
+                  const QString& workingFolder = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
         m_process.setProcessEnvironment(env);
+        if (!workingFolder.isEmpty()) {
+            m_process.setWorkingDirectory(workingFolder);
+        }
         m_process.start(QVPLAYER, arguments);
     }
     QProcess& process() { return m_process; }
@@ -85,6 +89,21 @@ TEST(PlayerProgram, ScreenshotRendersTheWindowAndClosesNormally) {
     EXPECT_EQ(image.width(), 325);
     EXPECT_EQ(image.height(), 117);
     EXPECT_EQ(linesOf(home.filePath("player.dat")).size(), 15);
+}
+
+TEST(PlayerProgram, ALibraryNamedRelativelyIsKeptByItsFullPath) {
+    QTemporaryDir home;
+    ASSERT_TRUE(makeRuntimeFolder(home));
+    ASSERT_TRUE(QDir(home.path()).mkpath("music"));
+    PlayerProcess player(home,
+                         {"--drive", "demo", "--audio", "null", "--settings-dir", home.path(),
+                          "--library", "./music/cds.dbd", "--screenshot", "window.png"},
+                         home.path());
+    ASSERT_TRUE(player.process().waitForFinished(30000));
+    EXPECT_EQ(player.process().exitCode(), 0);
+    // The next start from another folder must find the same library.
+    EXPECT_EQ(linesOf(home.filePath("player.dat")).value(0).toStdString(),
+              home.filePath("music/cds.dbd").toStdString());
 }
 
 TEST(PlayerProgram, BadOptionsAreRefusedWithUsage) {

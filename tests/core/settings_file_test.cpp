@@ -258,10 +258,12 @@ TEST(ParseSettings, DatabasePathIsTrimmedOfBlanks) {
         {"None selected", "None selected"},
         {"  relative name.dbd", "relative name.dbd"},
         {"/home/j\xC3\xBCrgen/m\xC3\xBAsica.dbd", "/home/j\xC3\xBCrgen/m\xC3\xBAsica.dbd"},
-        {"/home/j\xFCrgen/musik.dbd", kNoDatabase},  // not UTF-8
+        {"/home/j\xFCrgen/musik.dbd", "/home/j\xFCrgen/musik.dbd"},  // Latin-1, a valid name
         {"", kNoDatabase},
         {"     ", kNoDatabase},
         {"/srv/\x01\x02.dbd", kNoDatabase},
+        // The UTF-8 mark, which the reader drops from the start of the file.
+        {"\t\xEF\xBB\xBF/srv/a.dbd", kNoDatabase},
     };
     for (const auto& [line, path] : cases) {
         EXPECT_EQ(ParseSettings(customFileWithLine(1, line), kCentred).settings.databasePath, path)
@@ -375,32 +377,72 @@ TEST(LoadSettings, DamagedFilesKeepTheirGoodValuesAndTheNextSaveIsWellFormed) {
     }
 }
 
-TEST(ParseSettings, TimeDisplayModesAreResetWhenNotExactlyOneIsOn) {
-    // Line 5 (track remaining) is on in kCustomFile.
+TEST(ParseSettings, TimeDisplayModesAreKeptAsStoredEvenWhenNotExactlyOneIsOn) {
+    // Line 5 (track remaining) is on in kCustomFile. The time display itself knows what to
+    // do with no mode or several, so the file's flags reach it unchanged.
     const ParsedSettings two = ParseSettings(customFileWithLine(14, "True"), kCentred);
-    EXPECT_TRUE(two.settings.showTrackElapsed);
-    EXPECT_FALSE(two.settings.showTrackRemaining);
-    EXPECT_FALSE(two.settings.showTotalElapsed);
+    EXPECT_FALSE(two.settings.showTrackElapsed);
+    EXPECT_TRUE(two.settings.showTrackRemaining);
+    EXPECT_TRUE(two.settings.showTotalElapsed);
     EXPECT_FALSE(two.settings.showTotalRemaining);
-    EXPECT_EQ(two.replacedLines, (std::vector<int>{4, 5, 14}));
+    EXPECT_TRUE(two.replacedLines.empty());
 
     const ParsedSettings none = ParseSettings(customFileWithLine(5, "False"), kCentred);
-    EXPECT_TRUE(none.settings.showTrackElapsed);
-    EXPECT_EQ(none.replacedLines, (std::vector<int>{4}));
+    EXPECT_FALSE(none.settings.showTrackElapsed || none.settings.showTrackRemaining ||
+                 none.settings.showTotalElapsed || none.settings.showTotalRemaining);
+    EXPECT_TRUE(none.replacedLines.empty());
 
-    // A bad line 4 defaults to on while line 5 is on: the one good mode must not be lost to
-    // a display that shows two.
+    // Only an unreadable line takes its default (track elapsed on, the others off).
     const ParsedSettings badLine = ParseSettings(customFileWithLine(4, "?"), kCentred);
-    EXPECT_EQ(int(badLine.settings.showTrackElapsed) + int(badLine.settings.showTrackRemaining) +
-                  int(badLine.settings.showTotalElapsed) + int(badLine.settings.showTotalRemaining),
-              1);
-    EXPECT_EQ(badLine.replacedLines, (std::vector<int>{4, 5}));
+    EXPECT_TRUE(badLine.settings.showTrackElapsed);
+    EXPECT_TRUE(badLine.settings.showTrackRemaining);
+    EXPECT_EQ(badLine.replacedLines, (std::vector<int>{4}));
+
+    TempFolder folder;
+    ASSERT_TRUE(SaveSettings(folder.path(), none.settings, {1200, -45}).ok());
+    EXPECT_EQ(readBytes(folder.file("player.dat")), customFileWithLine(5, "False"));
+}
+
+TEST(LoadSettings, ALibraryPathThatIsNotUtf8IsKeptByteForByte) {
+    const std::string latin1 = "/home/ann/caf\xE9/m\xFCsik.dbd";  // a valid Linux file name
+    TempFolder folder;
+    writeBytes(folder.file("player.dat"), customFileWithLine(1, latin1));
+    const LoadedSettings loaded = LoadSettings(folder.path(), kCentred);
+    EXPECT_EQ(loaded.settings.databasePath, latin1);
+    EXPECT_TRUE(loaded.replacedLines.empty());
+    ASSERT_TRUE(SaveSettings(folder.path(), loaded.settings, {1200, -45}).ok());
+    EXPECT_EQ(readBytes(folder.file("player.dat")), customFileWithLine(1, latin1));
+}
+
+TEST(FormatSettings, EveryWindowPositionTheReaderTakesIsWrittenSoThatItReadsBack) {
+    // Positions the reader accepts, with the whole twips it makes of them.
+    const std::pair<double, std::int32_t> cases[] = {
+        {2147483647, 2147483647},
+        {2147483647.4, 2147483647},
+        {2147483520, 2147483520},
+        {-2147483648, -2147483647 - 1},
+        {-2147483647.6, -2147483647 - 1},
+        {16777217, 16777217},
+        {33554431.5, 33554432},
+        {1000000001, 1000000001},
+        {900.5, 900},
+        {-12.25, -12},
+        {0, 0},
+    };
+    for (const auto& [written, read] : cases) {
+        Settings settings = customSettings();
+        const ParsedSettings back =
+            ParseSettings(FormatSettings(settings, {written, written}), kCentred);
+        EXPECT_TRUE(back.replacedLines.empty()) << std::fixed << written;
+        EXPECT_EQ(back.settings.windowLeft, read) << std::fixed << written;
+        EXPECT_EQ(back.settings.windowTop, read) << std::fixed << written;
+    }
 }
 
 TEST(FormatSettings, APathThatCannotBeHeldOnOneLineIsWrittenAsNoneSelected) {
     Settings settings = customSettings();
     for (const char* path : {"/srv/a\r\nb.dbd", "/srv/a\nTrue", "/srv/a\rb", "", "   ",
-                             "/srv/\x1B.dbd", "/\xE9.dbd"}) {
+                             "/srv/\x1B.dbd", "\xEF\xBB\xBF/srv/a.dbd"}) {
         settings.databasePath = path;
         const std::string text = FormatSettings(settings, {1200, -45});
         EXPECT_EQ(text, customFileWithLine(1, "None selected")) << '"' << path << '"';

@@ -2,7 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <set>
+#include <vector>
 
 #include <QDir>
 #include <QFileInfo>
@@ -93,6 +96,35 @@ TEST(SettingsFolder, CreatesTheFolderNamedOnTheCommandLine) {
     QDir::setCurrent(before);
     EXPECT_EQ(relative, folder.file("rel"));
     EXPECT_TRUE(QFileInfo(QString::fromStdString(folder.file("rel"))).isDir());
+}
+
+// The names in a folder as bytes (Qt lists only names it can decode).
+std::vector<std::string> entryBytes(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+TEST(SettingsFolder, AFolderNameThatIsNotUtf8IsUsedByteForByte) {
+    TempFolder folder;
+    const std::string named = folder.file("einstellungen-f\xFCr-\xE9");  // Latin-1
+    EXPECT_EQ(SettingsFolder(named), named);
+
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder.path())));
+    const std::string relative = SettingsFolder(std::string("rel-\xFC"));
+    QDir::setCurrent(before);
+    EXPECT_EQ(relative, folder.file("rel-\xFC"));
+
+    std::vector<std::string> made = entryBytes(folder.path());
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(made, (std::vector<std::string>{"einstellungen-f\xFCr-\xE9", "rel-\xFC"}))
+        << "each folder under its own name, and no other";
+    // Qt cannot remove what it cannot name.
+    std::filesystem::remove_all(named);
+    std::filesystem::remove_all(relative);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "core/settings_file.h"
@@ -180,6 +181,45 @@ TEST(SaveSettings, WritesThroughASymbolicLinkAndKeepsTheLink) {
     EXPECT_TRUE(QFileInfo(QString::fromStdString(folder.file("player.dat"))).isSymLink());
     EXPECT_EQ(readBytes(target), FormatSettings(newSettings(), {100, 100}));
     EXPECT_EQ(folderEntries(folder.file("real")), QStringList{"settings.dat"});
+}
+
+TEST(SaveSettings, NeverReplacesWhatIsNotARegularFile) {
+    // A pipe stands in for a device node: both must survive a save untouched, whether
+    // "player.dat" is the pipe itself or a symbolic link to it.
+    struct Case {
+        const char* name;
+        bool throughLink;
+    };
+    for (const Case c : {Case{"the pipe itself", false}, Case{"a link to the pipe", true}}) {
+        TempFolder folder;
+        const std::string pipe = folder.file(c.throughLink ? "fifo" : "player.dat");
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        if (c.throughLink) {
+            ASSERT_EQ(::symlink(pipe.c_str(), folder.file("player.dat").c_str()), 0);
+        }
+        const Result<std::string> saved = SaveSettings(folder.path(), newSettings(), {1, 1});
+        ASSERT_FALSE(saved.ok()) << c.name;
+        EXPECT_NE(saved.error().find("not a regular file"), std::string::npos) << saved.error();
+        struct stat info {};
+        ASSERT_EQ(::lstat(pipe.c_str(), &info), 0) << c.name;
+        EXPECT_TRUE(S_ISFIFO(info.st_mode)) << c.name;
+        const QStringList expected =
+            c.throughLink ? QStringList{"fifo", "player.dat"} : QStringList{"player.dat"};
+        EXPECT_EQ(folderEntries(folder.path()), expected) << c.name << ": no temporary file left";
+    }
+}
+
+TEST(SaveSettings, ALinkToAFileNotYetMadeMakesTheFileAndKeepsTheLink) {
+    TempFolder folder;
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder.file("real"))));
+    ASSERT_EQ(::symlink("real/settings.dat", folder.file("player.dat").c_str()), 0);
+
+    const LoadedSettings loaded = LoadSettings(folder.path(), {100, 100});
+    EXPECT_TRUE(loaded.createdDefaultFile) << loaded.error;
+    ASSERT_TRUE(SaveSettings(folder.path(), newSettings(), {100, 100}).ok());
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(folder.file("player.dat"))).isSymLink());
+    EXPECT_EQ(readBytes(folder.file("real/settings.dat")),
+              FormatSettings(newSettings(), {100, 100}));
 }
 
 }  // namespace

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+
 #include "audio/paced_output.h"
 #include "base/messages.h"
 #include "device/cd_audio_device.h"
+#include "device/cdio_image.h"
 #include "device/device_layer.h"
 #include "device/disc_key.h"
 #include "device/drive_factory.h"
@@ -138,6 +142,244 @@ TEST(DiscImages, BrokenImagesAreRefusedWithAReason) {
     EXPECT_FALSE(openDrive(dir.file("noise.cue")).ok());
     EXPECT_FALSE(openDrive(dir.file("nothing-here.cue")).ok());
     EXPECT_FALSE(openDrive(dir.file("")).ok()) << "a folder is no drive";
+}
+
+TEST(DiscImages, ACueSheetFindsTheDataFileItsFileLineNames) {
+    TempDir dir;
+    // A rip as it usually comes: the data file is not named like the sheet.
+    writeCueBin(dir, kMixedDisc, "album (disc 1)");
+    std::rename(dir.file("album (disc 1).cue").c_str(), dir.file("album.cue").c_str());
+    auto drive = openDrive(dir.file("album.cue"));
+    ASSERT_TRUE(drive.ok()) << drive.error();
+    expectMixedDiscReplies(*drive.value());
+    std::vector<std::uint8_t> sector(kBytesPerFrame);
+    ASSERT_EQ(drive.value()->readAudio(700, 1, sector), ReadStatus::Ok);
+    EXPECT_EQ(sector, imageSectors(700, 1, true));
+
+    // A sheet renamed together with its data file, its FILE line left as it was.
+    writeCueBin(dir, kMixedDisc, "old name");
+    std::rename(dir.file("old name.cue").c_str(), dir.file("new name.cue").c_str());
+    std::rename(dir.file("old name.bin").c_str(), dir.file("new name.bin").c_str());
+    auto renamed = openDrive(dir.file("new name.cue"));
+    ASSERT_TRUE(renamed.ok()) << renamed.error();
+    EXPECT_EQ(discKey(*renamed.value()), "150 450 675 825 1025");
+}
+
+// A WAV file of CD audio holding `sectors` sectors of the disc from `first` on, with a chunk
+// of odd length before its sound, as tagging programs leave them.
+void writeWav(const std::string& path, std::int32_t first, std::int32_t sectors) {
+    const auto sound = imageSectors(first, sectors, true);
+    auto le = [](std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            out.push_back(std::uint8_t(value >> (8 * i)));
+        }
+    };
+    std::vector<std::uint8_t> wav = {'R', 'I', 'F', 'F'};
+    le(wav, std::uint32_t(4 + 24 + 12 + 8 + sound.size()), 4);
+    wav.insert(wav.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    le(wav, 16, 4);
+    le(wav, 1, 2);  // PCM
+    le(wav, 2, 2);  // stereo
+    le(wav, 44100, 4);
+    le(wav, 44100 * 4, 4);
+    le(wav, 4, 2);
+    le(wav, 16, 2);
+    wav.insert(wav.end(), {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0});
+    wav.insert(wav.end(), {'d', 'a', 't', 'a'});
+    le(wav, std::uint32_t(sound.size()), 4);
+    wav.insert(wav.end(), sound.begin(), sound.end());
+    writeFile(path, wav);
+}
+
+TEST(DiscImages, WaveFilesOfASheetAreReadPastTheirHeaders) {
+    TempDir dir;
+    writeWav(dir.file("one.wav"), 0, 300);
+    writeWav(dir.file("two.wav"), 300, 225);
+    writeText(dir.file("waves.cue"),
+              "FILE \"one.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+              "FILE \"two.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    auto drive = openDrive(dir.file("waves.cue"));
+    ASSERT_TRUE(drive.ok()) << drive.error();
+    EXPECT_EQ(discKey(*drive.value()), "150 450 675");
+    std::vector<std::uint8_t> sectors(2 * kBytesPerFrame);
+    ASSERT_EQ(drive.value()->readAudio(299, 2, sectors), ReadStatus::Ok);
+    EXPECT_EQ(sectors, imageSectors(299, 2, true));
+
+    writeText(dir.file("raw.wav"), std::string("RIFF....WAVEdata\0\0\0\0", 20));  // no format
+    writeText(dir.file("bad.cue"), "FILE \"raw.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n");
+    const auto bad = openDrive(dir.file("bad.cue"));
+    ASSERT_FALSE(bad.ok());
+    EXPECT_NE(bad.error().find("is not 44.1 kHz 16-bit stereo PCM"), std::string::npos)
+        << bad.error();
+}
+
+TEST(CueSheets, KeepTheirTextLinesForTheDiscAndEachTrack) {
+    const auto file = [](const std::string&, bool) {
+        return CueDataFile{true, 0, std::uint64_t{kBytesPerFrame} * 600, ""};
+    };
+    const auto layout = LayOutCueSheet(
+        "PERFORMER \"The Band\"\nTITLE \"An Album\"\nFILE \"disc.bin\" BINARY\n"
+        "  TRACK 01 AUDIO\n    TITLE \"First Song\"\n    performer Solo\n"
+        "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    SONGWRITER A. Writer\n"
+        "    INDEX 01 00:04:00\n",
+        "/discs/disc.cue", file);
+    ASSERT_TRUE(layout.ok()) << layout.error();
+    using Text = std::map<int, std::map<std::string, std::string>>;
+    EXPECT_EQ(layout.value().text, (Text{{0, {{"PERFORMER", "The Band"}, {"TITLE", "An Album"}}},
+                                         {1, {{"PERFORMER", "Solo"}, {"TITLE", "First Song"}}},
+                                         {2, {{"SONGWRITER", "A. Writer"}}}}));
+}
+
+TEST(DiscImages, OneFileSheetsAreLaidOutAsLibcdioLaysThemOut) {
+    // libcdio reads each sheet in a child process; its table of contents is the reference
+    // for the keys libraries already hold.
+    TempDir dir;
+    writeFile(dir.file("disc.bin"), std::vector<std::uint8_t>(std::size_t(1000) * kBytesPerFrame));
+    const std::string sheets[] = {
+        "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n"
+        "  INDEX 00 00:02:00\n  INDEX 01 00:04:00\n TRACK 03 MODE1/2352\n  INDEX 01 00:08:00\n",
+        "REM GENRE Test\nPERFORMER \"Someone\"\nFILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n"
+        "  TITLE \"One\"\n  PREGAP 00:02:00\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n"
+        "  PREGAP 00:01:10\n  INDEX 01 00:04:00\n TRACK 03 AUDIO\n  FLAGS DCP\n"
+        "  INDEX 01 00:10:01\n",
+        "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+        "  TRACK 02 MODE1/2048\r\n    INDEX 01 00:04:00\r\n  TRACK 03 AUDIO\r\n"
+        "    INDEX 01 00:08:00\r\n",
+        "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 MODE2/2352\n"
+        "  INDEX 01 00:13:24\n",
+        "FILE \"disc.bin\" BINARY\n TRACK 05 AUDIO\n  INDEX 01 00:00:33\n TRACK 06 AUDIO\n"
+        "  INDEX 01 00:02:00\n",
+    };
+    for (const std::string& sheet : sheets) {
+        writeText(dir.file("disc.cue"), sheet);
+        const ImageProbe libcdio = ProbeImage(dir.file("disc.cue"), ImageFormat::BinCue);
+        ASSERT_EQ(libcdio.outcome, ImageProbe::Outcome::Read) << sheet;
+        auto ours = openDrive(dir.file("disc.cue"));
+        ASSERT_TRUE(ours.ok()) << ours.error();
+        EXPECT_EQ(ours.value()->readToc(), libcdio.toc) << sheet;
+    }
+}
+
+TEST(DiscImages, ImagesThatCrashTheImageReaderAreReportedAsDamaged) {
+    TempDir dir;
+    writeFile(dir.file("image.bin"), imageSectors(0, 300, true));
+    // libcdio divides by zero on a MODE2 data track of a TOC file.
+    writeText(dir.file("mode2.toc"),
+              "CD_DA\nTRACK AUDIO\nFILE \"image.bin\" 00:00:00 00:02:00\n"
+              "TRACK MODE2\nDATAFILE \"image.bin\" 00:02:00\n");
+    // NRG files whose chunks libcdio reads from wild memory or frees twice.
+    const std::string wildRead("\0\0\0\0\x7f\xff\xff\xffNERO\0\0\0\0", 16);
+    const std::string doubleFree("CDTX\0\0\0\0NER5\0\0\0\0\0\0\0\0", 20);
+    writeText(dir.file("wild.nrg"), wildRead);
+    writeText(dir.file("twice.nrg"), doubleFree);
+    for (const char* name : {"mode2.toc", "wild.nrg", "twice.nrg"}) {
+        const auto drive = openDrive(dir.file(name));
+        ASSERT_FALSE(drive.ok()) << name;
+        EXPECT_EQ(drive.error(), "'" + dir.file(name) +
+                                     "' is a damaged disc image: its table of contents cannot "
+                                     "be read.");
+    }
+    // A sheet whose first track is 99 made libcdio read past its arrays; our own reader
+    // takes it for what it says.
+    writeText(dir.file("image.cue"),
+              "FILE \"image.bin\" BINARY\n TRACK 99 AUDIO\n  INDEX 01 00:00:00\n");
+    const auto late = openDrive(dir.file("image.cue"));
+    ASSERT_TRUE(late.ok()) << late.error();
+    EXPECT_EQ(late.value()->readToc()->firstTrack(), 99);
+}
+
+TEST(DiscImages, AMissingDataFileAnUnreadableSheetAndANonImageAreToldApart) {
+    TempDir dir;
+    writeText(dir.file("album.cue"),
+              "FILE \"album (disc 1).bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n");
+    writeText(dir.file("album.toc"), "CD_DA\nTRACK AUDIO\nFILE \"gone.bin\" 0\n");
+    // A sheet that opens but whose reading fails, for the superuser too.
+    std::filesystem::create_symlink("/proc/self/mem", dir.file("unreadable.cue"));
+    writeText(dir.file("noise.cue"), "this is not a cue sheet\n");
+    writeText(dir.file("notes.txt"), "nothing to play here\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"album.cue", "The CUE sheet '" + dir.file("album.cue") + "' names the data file '" +
+                          dir.file("album (disc 1).bin") + "', which is missing."},
+        {"album.toc", "The TOC file '" + dir.file("album.toc") + "' names the data file '" +
+                          dir.file("gone.bin") + "', which is missing."},
+        {"unreadable.cue",
+         "The CUE sheet '" + dir.file("unreadable.cue") + "' cannot be read: Input/output error."},
+        {"noise.cue",
+         "'" + dir.file("noise.cue") + "' is not a CUE sheet: it names no data file and no track."},
+        {"notes.txt", "'" + dir.file("notes.txt") +
+                          "' is not a disc image this player can read (CUE/BIN, cdrdao TOC or "
+                          "NRG)."},
+    };
+    for (const auto& [name, message] : cases) {
+        const auto drive = openDrive(dir.file(name));
+        ASSERT_FALSE(drive.ok()) << name;
+        EXPECT_EQ(drive.error(), message);
+    }
+}
+
+TEST(DiscImages, ASheetLongerThanACdHoldsIsRefused) {
+    TempDir dir;
+    writeFile(dir.file("a.bin"), imageSectors(0, 100, true));
+    writeFile(dir.file("b.bin"), imageSectors(100, 80, true));
+    const std::string twoFiles =
+        "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+        "FILE \"b.bin\" BINARY\n  TRACK 02 AUDIO\n    PREGAP LENGTH\n    INDEX 01 00:00:00\n";
+    const auto withGap = [&](const std::string& gap) {
+        std::string sheet = twoFiles;
+        sheet.replace(sheet.find("LENGTH"), 6, gap);
+        writeText(dir.file("gap.cue"), sheet);
+        return openDrive(dir.file("gap.cue"));
+    };
+    // The leadout may lie at 99:59:74, sector 449849; 100 + 80 sectors of files leave
+    // 449669 for the pregap: 99:55:44.
+    EXPECT_TRUE(withGap("99:55:44").ok()) << withGap("99:55:44").error();
+    for (const char* gap : {"99:55:45", "99999:00:00"}) {
+        const auto drive = withGap(gap);
+        ASSERT_FALSE(drive.ok()) << gap;
+        EXPECT_NE(drive.error().find("longer than a CD can hold"), std::string::npos)
+            << drive.error();
+    }
+    // Many pregaps, each one short enough.
+    std::string many;
+    for (int track = 1; track <= 30; ++track) {
+        char lines[160];
+        std::snprintf(lines, sizeof lines,
+                      "FILE \"a.bin\" BINARY\n TRACK %02d AUDIO\n  PREGAP 99:00:00\n"
+                      "  INDEX 01 00:00:00\n",
+                      track);
+        many += lines;
+    }
+    writeText(dir.file("many.cue"), many);
+    EXPECT_FALSE(openDrive(dir.file("many.cue")).ok());
+
+    // A data file larger than any disc (made sparse, so it takes no room).
+    writeFile(dir.file("huge.bin"), {});
+    std::filesystem::resize_file(dir.file("huge.bin"), std::uintmax_t{3} << 30);
+    writeText(dir.file("huge.cue"),
+              "FILE \"huge.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    const auto huge = openDrive(dir.file("huge.cue"));
+    ASSERT_FALSE(huge.ok());
+    EXPECT_NE(huge.error().find("longer than a CD can hold"), std::string::npos) << huge.error();
+}
+
+TEST(OpenDrive, ControlBytesOfABadNameAreShownEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/no/such\x1B[2J drive\n",
+         "There is no CD drive or disc image '/no/such\\x1B[2J drive\\n'."},
+        {"virtual:\a\t",
+         "Bad virtual disc 'virtual:\\x07\\t': track length '\\x07\\t' is not "
+         "mm:ss:ff."},
+        {"/no/\xC2\x9B"
+         "31m",
+         "There is no CD drive or disc image '/no/\\u009B31m'."},
+        {"/no/caf\xE9\x7F", "There is no CD drive or disc image '/no/caf\\xE9\\x7F'."},
+        {"/no/caf\xC3\xA9", "There is no CD drive or disc image '/no/caf\xC3\xA9'."},
+    };
+    for (const auto& [name, message] : cases) {
+        const auto drive = openDrive(name);
+        ASSERT_FALSE(drive.ok());
+        EXPECT_EQ(drive.error(), message);
+    }
 }
 
 TEST(DiscImages, DoorTakesTheDiscOutAndPutsItBack) {

@@ -24,6 +24,19 @@ TEST(VirtualDisc, ParsesTheCommandLineForm) {
     EXPECT_FALSE(parseVirtualDisc("cdrom"));
 }
 
+TEST(VirtualDisc, ADiscLongerThanACdHoldsIsRefused) {
+    // The leadout of a CD lies at 99:59:74 at the latest, 2 seconds of lead-in included.
+    EXPECT_TRUE(parseVirtualDisc("virtual:99:57:74"));
+    EXPECT_TRUE(parseVirtualDisc("virtual:50:00:00,49:57:74"));
+    for (const char* disc : {"virtual:99:58:00", "virtual:50:00:00,50:00:00",
+                             "virtual:99999:00:00,99999:00:00,99999:00:00,99999:00:00,99999:00:00",
+                             "virtual:100000:00:00"}) {
+        std::string error;
+        EXPECT_FALSE(parseVirtualDisc(disc, &error)) << disc;
+        EXPECT_NE(error.find("longer than a CD can hold"), std::string::npos) << error;
+    }
+}
+
 TEST(VirtualDisc, DemoDiscHasTwelveTracksOfTwoToFiveMinutes) {
     const auto demo = demoDisc();
     ASSERT_EQ(demo.size(), 12u);

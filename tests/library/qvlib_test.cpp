@@ -217,6 +217,47 @@ TEST_F(QvlibTest, AnOlderLibraryIsBroughtUpToDateAndANewerOneIsLeftAlone) {
     EXPECT_EQ(SqlFile(library).single("PRAGMA user_version"), "1");
 }
 
+TEST_F(QvlibTest, DamagedFilesAndFilesThatAreNoLibraryAreNamedInPlainWords) {
+    const std::string sheet = writeSheet("tracks.tsv", twelveTracks());
+    const std::string noColumn = folder.file("no column.dbd");
+    SqlFile(noColumn).exec(testing::AudioTableSql("trkTime"));
+    const std::string damaged = folder.file("damaged.dbd");
+    {
+        SqlFile file(damaged);
+        file.exec(testing::AudioTableSql());
+        for (int i = 0; i < 400; ++i) {
+            file.exec("INSERT INTO Audio (cddbToc, trkNum, trkTitle) VALUES ('150 " +
+                      std::to_string(i) + "', '01', '" + std::string(200, 'x') + "')");
+        }
+    }
+    {
+        // Garbage over the table's pages; the first page, with the schema, is left whole.
+        std::fstream file(damaged, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(4096 * 3);
+        const std::string garbage(4096 * 8, '\x5A');
+        file.write(garbage.data(), std::streamsize(garbage.size()));
+    }
+    const std::string text = writeSheet("notes.dbd", "these are my notes, not a library\n");
+    const std::string other = folder.file("other.dbd");
+    SqlFile(other).exec("CREATE TABLE Songs (title TEXT)");
+
+    const std::pair<std::string, std::string> cases[] = {
+        {noColumn, "The library \"" + noColumn + "\" has no column trkTime in its table Audio."},
+        {damaged, "The library \"" + damaged + "\" is damaged and cannot be read."},
+        {text, "The file \"" + text + "\" is not a library database."},
+        {other, "The file \"" + other + "\" is not a library: it has no table Audio."},
+    };
+    for (const auto& [path, message] : cases) {
+        for (const auto& args :
+             {std::vector<std::string>{"show", path},
+              std::vector<std::string>{"add", path, "--drive", "demo", "--tracks", sheet}}) {
+            const auto run = qvlib(args);
+            EXPECT_EQ(run.exitCode, 1) << args[0] << " " << path;
+            EXPECT_EQ(run.err, "qvlib: " + message + "\n") << args[0];
+        }
+    }
+}
+
 TEST(DemoLibrary, TheBuiltDemoLibraryDescribesTheDemoDisc) {
     const auto found = LibraryStore().readDisc(DEMO_LIBRARY, DemoDiscKey());
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;

@@ -23,11 +23,29 @@ std::string failure(const std::string& path, const SqliteDatabase& db, int code)
 }
 
 // An existing library, checked as the player checks it and brought up to the current
-// schema version inside `transaction`.
+// schema version inside `transaction`. SQLite's own failures are told in plain words.
 Result<bool> upToDate(const std::string& path, SqliteDatabase& db) {
     if (auto migrated = MigrateLibrary(db); !migrated.ok()) {
+        const int code = sqlite3_errcode(db.handle());
+        if (code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE) {
+            return Result<bool>::failure(failure(path, db, code));
+        }
         return Result<bool>::failure("The library " + quoted(path) +
                                      " cannot be changed: " + migrated.error() + ".");
+    }
+    return Result<bool>::success(true);
+}
+
+// Rows are never added to a damaged file, where they could be lost with the rest. A full
+// check reads the whole file, which is quick for a library of any size a person keeps.
+Result<bool> undamaged(const std::string& path, SqliteDatabase& db) {
+    SqliteStatement check = db.prepare("PRAGMA quick_check(1)");
+    const int code = check.step();
+    if (code != SQLITE_ROW) {
+        return Result<bool>::failure(failure(path, db, code));
+    }
+    if (check.text(0).value_or("") != "ok") {
+        return Result<bool>::failure(DescribeLibraryFailure(path, SQLITE_CORRUPT, ""));
     }
     return Result<bool>::success(true);
 }
@@ -87,6 +105,9 @@ Result<bool> AddDiscRows(const std::string& path, const std::vector<LibraryRow>&
     if (const int code = transaction.begin(); code != SQLITE_OK) {
         return R::failure(failure(path, db, code));
     }
+    if (auto sound = undamaged(path, db); !sound.ok()) {
+        return sound;
+    }
     if (auto current = upToDate(path, db); !current.ok()) {
         return current;
     }
@@ -109,6 +130,9 @@ Result<bool> AddDiscRows(const std::string& path, const std::vector<LibraryRow>&
     SqliteStatement insert = db.prepare(
         "INSERT INTO Audio (cddbToc, trkNum, trkTime, trkTitle, trkArtist, Album, Rating, Cover, "
         "aCom, trkCom) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+    if (const int code = insert.prepareCode(); code != SQLITE_OK) {
+        return R::failure(failure(path, db, code));  // a column is missing
+    }
     for (const LibraryRow& row : rows) {
         insert.reset();
         insert.bind(1, row.cddbToc)

@@ -16,6 +16,10 @@
 namespace {
 
 constexpr int kShellReplyLength = 256;
+// One step of the manual clock is at most 100 minutes, longer than any disc plays, and the
+// clock stops at about 31 years: the frames heard in that time are counted without overflow.
+constexpr std::int64_t kMaxAdvanceMs = 100 * 60 * 1000;
+constexpr std::int64_t kMaxClockMs = 1'000'000'000'000;
 
 void printUsage() {
     std::cout << "usage: qvmci [--drive demo|virtual:LEN,...|PATH] [--audio system|null|wav:FILE]\n"
@@ -25,7 +29,8 @@ void printUsage() {
                  "PATH is a CD drive (/dev/sr0) or a disc image (.cue, .toc, .nrg); without\n"
                  "--drive the system's default CD drive is used. --audio null (the default)\n"
                  "plays silently, system through the sound server, wav:FILE into a WAV file.\n"
-                 "Shell lines: .advance MS (manual clock), .insert, .remove (virtual drive).\n";
+                 "Shell lines: .advance MS (manual clock, at most 6000000 ms at a time),\n"
+                 ".insert, .remove (virtual drive).\n";
 }
 
 }  // namespace
@@ -95,6 +100,11 @@ int main(int argc, char** argv) {
             const auto ms = parseInteger(line.size() > 9 ? std::string_view(line).substr(9) : "");
             if (!manualClock || !ms || *ms < 0) {
                 std::cout << "error: .advance MS needs --clock manual and a whole number of ms\n";
+            } else if (*ms > kMaxAdvanceMs) {
+                std::cout << "error: .advance takes at most " << kMaxAdvanceMs
+                          << " ms (100 minutes, longer than any disc plays)\n";
+            } else if (manual.nowMs() > kMaxClockMs - *ms) {
+                std::cout << "error: the clock has gone as far as it goes\n";
             } else {
                 manual.advance(*ms);
                 std::cout << "\n";
