@@ -343,11 +343,18 @@ void CDPlayer::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, m_slots[m_player.settings().barMode ? "BarMode" : "picNormal"]);
 }
 
-void CDPlayer::mousePressEvent(QMouseEvent*) {
-    m_mover->startMove();
+void CDPlayer::mousePressEvent(QMouseEvent* event) {
+    m_mover->press(*event);
+}
+
+void CDPlayer::mouseReleaseEvent(QMouseEvent*) {
+    m_mover->release();
 }
 
 void CDPlayer::mouseMoveEvent(QMouseEvent* event) {
+    if (m_mover->move(*event)) {
+        return;  // the window is being dragged, not hovered
+    }
     RestoreNormalSkin();
     const TrackList& tracks = m_player.trackList();
     const int current = m_player.state().currentTrack;
