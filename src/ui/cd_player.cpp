@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include "device/time_text.h"
 #include "ui/placement.h"
@@ -316,10 +317,15 @@ void CDPlayer::AutoSize() {
 
 void CDPlayer::showAlwaysOnTop(bool on) {
     setTextColour(lAlwaysTop, on ? kOptionOn : kOptionOff);
-    const bool visible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    if (visible) {
-        show();
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    if (QWindow* handle = windowHandle()) {
+        // Changing the widget's flags would hide it and make a new native window; the
+        // stacking hint alone changes in place.
+        overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        setWindowFlags(flags);
     }
 }
 
