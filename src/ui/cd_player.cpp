@@ -67,10 +67,7 @@ void CDPlayer::connectButtons() {
     connect(a.next, &QAction::triggered, this, &CDPlayer::ftrack_Click);
     connect(a.eject, &QAction::triggered, this, &CDPlayer::eject_Click);
     connect(a.restore, &QAction::triggered, this, &CDPlayer::restoreFromTray);
-    connect(a.minimise, &QAction::triggered, this, [this] {
-        showMinimized();
-        hide();
-    });
+    connect(a.minimise, &QAction::triggered, this, &CDPlayer::minimiseOutOfSight);
     connect(a.exit, &QAction::triggered, this, &CDPlayer::close);
     const std::pair<SkinLabel*, QAction*> triggers[] = {
         {play, a.play},           {pause, a.pause},       {stopbtn, a.stop},
