@@ -343,6 +343,9 @@ void CDPlayer::closeEvent(QCloseEvent* event) {
 
 void CDPlayer::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // The window is a little taller than its background picture in the expanded and bar
+    // layouts; the strip below the picture takes the window's own colour.
+    painter.fillRect(rect(), toQColor(kWindowBackColour));
     painter.drawPixmap(0, 0, m_slots[m_player.settings().barMode ? "BarMode" : "picNormal"]);
 }
 
