@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <optional>
 
 #include "layout/edge_snap.h"
 #include "ui/placement.h"
@@ -55,6 +56,9 @@ bool WindowMover::move(const QMouseEvent& event) {
                 return false;
             }
             startDrag();
+            if (m_drag == Drag::Own) {
+                followPointer(event);
+            }
             return true;
         case Drag::System:
             // Where the end of a system move is not announced, the first move without a
@@ -65,10 +69,14 @@ bool WindowMover::move(const QMouseEvent& event) {
             }
             return true;
         case Drag::Own:
-            m_window->move(m_windowAtPress + event.globalPosition().toPoint() - m_pressedAt);
+            followPointer(event);
             return true;
     }
     return false;
+}
+
+void WindowMover::followPointer(const QMouseEvent& event) {
+    m_window->move(m_windowAtPress + event.globalPosition().toPoint() - m_pressedAt);
 }
 
 void WindowMover::release() {
@@ -108,13 +116,15 @@ void WindowMover::drop() {
     // After a system move Qt learns the window's last place only after the button is up;
     // the X server knows it already.
     const QPoint frameOffset = m_window->geometry().topLeft() - m_window->pos();
-    const QPoint at = x11WindowOrigin(m_window).value_or(m_window->geometry().topLeft());
+    const std::optional<QPoint> onServer = x11WindowOrigin(m_window);
+    const QPoint at = onServer.value_or(m_window->geometry().topLeft());
     const QRect screen = screenOf(m_window);
-    const int top = at.y() - frameOffset.y();
-    if ((top - screen.top()) * kTwipsPerPixel <= kDropToTopTwips) {
+    if ((at.y() - frameOffset.y() - screen.top()) * kTwipsPerPixel <= kDropToTopTwips) {
         const QPoint target(at.x() - frameOffset.x(), screen.top());
-        if (QWindow* handle = m_window->windowHandle()) {
-            // Not QWidget::move: the widget may still believe it is at the target.
+        QWindow* handle = m_window->windowHandle();
+        if (handle && at != m_window->geometry().topLeft()) {
+            // The widget's idea of its place is out of date and may even be the target,
+            // which QWidget::move would take for nothing to do.
             handle->setFramePosition(target);
         } else {
             m_window->move(target);

@@ -36,6 +36,7 @@ signals:
 private:
     enum class Drag { None, Pressed, System, Own };
     void startDrag();
+    void followPointer(const QMouseEvent& event);
     void checkSystemMoveEnded();
     void drop();
 
