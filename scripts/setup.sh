@@ -9,7 +9,7 @@ shift || true
 
 packages=(cmake g++ pkg-config qt6-base-dev qt6-multimedia-dev libcdio-dev libcdio-paranoia-dev
           libsqlite3-dev googletest libgmock-dev libbenchmark-dev pulseaudio-utils libxcb1-dev
-          xvfb openbox trayer xdotool x11-utils x11-apps)
+          xvfb openbox trayer xdotool x11-utils x11-apps qt6-wayland)
 # The sound output test starts a private PulseAudio server. Where PipeWire serves sound,
 # installing PulseAudio would replace it, so that test skips there instead.
 if ! dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q 'install ok installed'; then

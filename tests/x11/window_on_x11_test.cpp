@@ -2,11 +2,17 @@
 // window system shows (stacking, moving, the tray's icon, minimising). The program runs as
 // the user runs it; xdotool acts as the user, and the X server says what came of it.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <algorithm>
+#include <cstring>
+#include <functional>
 #include <memory>
 
 #include "x11_desktop.h"
@@ -63,7 +69,10 @@ bool near(const QColor& a, const QColor& b, int tolerance = 24) {
 // The real qvplayer on the demo disc, silent, with settings of its own, on the desktop.
 class X11Player {
 public:
-    explicit X11Player(X11Desktop& desktop) : m_desktop(desktop) {
+    // `session` adds to or takes from the player's environment.
+    explicit X11Player(X11Desktop& desktop,
+                       const std::function<void(QProcessEnvironment&)>& session = {})
+        : m_desktop(desktop) {
         QDir(m_home.path()).mkpath("settings");
         QDir(m_home.path()).mkpath("runtime");
         QFile::setPermissions(m_home.filePath("runtime"),
@@ -73,6 +82,9 @@ public:
         env.insert("XDG_RUNTIME_DIR", m_home.filePath("runtime"));
         // No session bus, so no StatusNotifier host: Qt puts the icon in the XEmbed tray.
         env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_home.filePath("no-bus"));
+        if (session) {
+            session(env);
+        }
         m_process = &desktop.start(
             QVPLAYER,
             {"--drive", "demo", "--audio", "null", "--settings-dir", m_home.filePath("settings")},
@@ -344,6 +356,49 @@ TEST(X11WindowWithoutTray, HidingMinimisesTheWindowSoTheTaskbarCanBringItBack) {
     }));
     EXPECT_TRUE(waitUntil([&] { return controlsShown(desktop->capture(window)); }))
         << "the transport buttons are shown again";
+}
+
+// A socket where a Wayland compositor would listen, which takes connections and never
+// answers: a program that chose Wayland would wait on it for ever.
+class SilentCompositor {
+public:
+    explicit SilentCompositor(const QString& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        std::memcpy(address.sun_path, name.constData(),
+                    std::min<std::size_t>(name.size(), sizeof address.sun_path - 1));
+        m_listening = m_fd >= 0 &&
+                      ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                      ::listen(m_fd, 8) == 0;
+    }
+    ~SilentCompositor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    bool listening() const { return m_listening; }
+
+private:
+    int m_fd;
+    bool m_listening = false;
+};
+
+TEST(X11WindowOnWayland, OnAWaylandSessionTheWindowGoesThroughXWayland) {
+    X11Desktop desktop(false);
+    if (!desktop.failure().empty()) {
+        GTEST_SKIP() << "no X display for the window tests: " << desktop.failure();
+    }
+    QTemporaryDir runtime;
+    const QString socket = runtime.filePath("wayland-silent");
+    SilentCompositor compositor(socket);
+    ASSERT_TRUE(compositor.listening());
+    X11Player player(desktop, [&](QProcessEnvironment& env) {
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("XDG_SESSION_TYPE", "wayland");
+        env.insert("WAYLAND_DISPLAY", socket);
+    });
+    EXPECT_TRUE(player.waitForWindow()) << "no window on the X display";
 }
 
 }  // namespace
