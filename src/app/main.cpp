@@ -50,6 +50,18 @@ int handOver(const std::string& drive, const SingleInstance& instance) {
     return 0;
 }
 
+// Placing the window, snapping it to the edges and keeping it on top need a window system
+// that lets a program place its own windows. On a Wayland session with XWayland running
+// (DISPLAY set), the window goes through XWayland, unless the user chose a platform.
+void preferXWaylandOnWayland() {
+    const bool wayland =
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
+    if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY") &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,6 +88,7 @@ int main(int argc, char** argv) {
                      "WAYLAND_DISPLAY are unset)\n";
         return 1;
     }
+    preferXWaylandOnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sonarch CD Player");
     QApplication::setApplicationVersion(SONARCH_VERSION);

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include "device/time_text.h"
 #include "ui/disc_drop.h"
@@ -69,10 +70,7 @@ void CDPlayer::connectButtons() {
     connect(a.next, &QAction::triggered, this, &CDPlayer::ftrack_Click);
     connect(a.eject, &QAction::triggered, this, &CDPlayer::eject_Click);
     connect(a.restore, &QAction::triggered, this, &CDPlayer::restoreFromTray);
-    connect(a.minimise, &QAction::triggered, this, [this] {
-        showMinimized();
-        hide();
-    });
+    connect(a.minimise, &QAction::triggered, this, &CDPlayer::minimiseOutOfSight);
     connect(a.exit, &QAction::triggered, this, &CDPlayer::close);
     const std::pair<SkinLabel*, QAction*> triggers[] = {
         {play, a.play},           {pause, a.pause},       {stopbtn, a.stop},
@@ -320,10 +318,15 @@ void CDPlayer::AutoSize() {
 
 void CDPlayer::showAlwaysOnTop(bool on) {
     setTextColour(lAlwaysTop, on ? kOptionOn : kOptionOff);
-    const bool visible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    if (visible) {
-        show();
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    if (QWindow* handle = windowHandle()) {
+        // Changing the widget's flags would hide it and make a new native window; the
+        // stacking hint alone changes in place.
+        overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        setWindowFlags(flags);
     }
 }
 
@@ -349,14 +352,24 @@ void CDPlayer::closeEvent(QCloseEvent* event) {
 
 void CDPlayer::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // The window is a little taller than its background picture in the expanded and bar
+    // layouts; the strip below the picture takes the window's own colour.
+    painter.fillRect(rect(), toQColor(kWindowBackColour));
     painter.drawPixmap(0, 0, m_slots[m_player.settings().barMode ? "BarMode" : "picNormal"]);
 }
 
-void CDPlayer::mousePressEvent(QMouseEvent*) {
-    m_mover->startMove();
+void CDPlayer::mousePressEvent(QMouseEvent* event) {
+    m_mover->press(*event);
+}
+
+void CDPlayer::mouseReleaseEvent(QMouseEvent*) {
+    m_mover->release();
 }
 
 void CDPlayer::mouseMoveEvent(QMouseEvent* event) {
+    if (m_mover->move(*event)) {
+        return;  // the window is being dragged, not hovered
+    }
     RestoreNormalSkin();
     const TrackList& tracks = m_player.trackList();
     const int current = m_player.state().currentTrack;

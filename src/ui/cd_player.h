@@ -44,12 +44,18 @@ public:
     const ImageSlots& imageSlots() const { return m_slots; }
     // Loads, fits, centres and shows a cover picture in the cover panel.
     void LoadImage(const std::string& path);
+    // Whether the desktop has a notification area (set before Form_Load; Qt looks when
+    // nothing is set). Without one, hiding to the tray minimises the window normally.
+    void setTrayAvailable(std::function<bool()> available) {
+        m_trayAvailable = std::move(available);
+    }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -111,7 +117,9 @@ private:
     void toggleTrackList();
     void openLowerArea(bool open, SkinLabel* button, SkinLabel* otherButton);
     void hideToTray();
+    void minimiseOutOfSight();
     void restoreFromTray();
+    void showRestored();
     void showMinimisedControls(bool visible);
     void showLayoutDependentControls();
 
@@ -142,6 +150,7 @@ private:
     ImageSlots m_slots;
     PlayerActions* m_actions;
     TrayIcon* m_tray = nullptr;
+    std::function<bool()> m_trayAvailable;
     WindowMover* m_mover;
     bool m_unloaded = false;
     bool m_loaded = false;

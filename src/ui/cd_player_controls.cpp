@@ -216,6 +216,9 @@ void CDPlayer::createMenus() {
         MT[std::size_t(i)] = item(mnuMore, QString("MT%1").arg(i), QString());
         MT[std::size_t(i)]->setVisible(i == 11);
     }
+    for (QMenu* menu : {mnuPop, mnuRate, mnuMore}) {
+        styleMenu(menu);
+    }
 }
 
 void CDPlayer::createListAndCover() {

@@ -82,15 +82,43 @@ void CDPlayer::openLowerArea(bool open, SkinLabel* button, SkinLabel* otherButto
 }
 
 void CDPlayer::hideToTray() {
-    showMinimized();
-    hide();
     m_player.setInTray(true);
+    minimiseOutOfSight();
+}
+
+// Hidden, not iconified: the window manager never sees the window minimised, so none of
+// its state changes can arrive late and undo a quick restore. Without a notification area
+// to come back from, the window is minimised normally and the taskbar brings it back.
+void CDPlayer::minimiseOutOfSight() {
+    if (m_tray && m_tray->available()) {
+        hide();
+        showMinimisedControls(false);
+    } else {
+        showMinimized();
+    }
 }
 
 void CDPlayer::restoreFromTray() {
-    showNormal();
+    const bool away = isHidden() || isMinimized();
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
     show();
+    raise();
     activateWindow();
+    if (away) {
+        showRestored();
+    }
+}
+
+// Back from the tray or the taskbar. Hiding to the tray ended the bar layout, so a window
+// that still has the bar's look takes the normal layout, as the next start would.
+void CDPlayer::showRestored() {
+    showMinimisedControls(true);
+    m_player.setInTray(false);
+    if (!m_player.settings().barMode && !BarTime->isHidden()) {
+        applyNormalLayout();
+    }
 }
 
 void CDPlayer::showMinimisedControls(bool visible) {
@@ -116,10 +144,10 @@ void CDPlayer::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange) {
         return;
     }
-    const bool minimised = windowState() & Qt::WindowMinimized;
-    showMinimisedControls(!minimised);
-    if (!minimised) {
-        m_player.setInTray(false);
+    if (windowState() & Qt::WindowMinimized) {
+        showMinimisedControls(false);
+    } else if (isVisible()) {
+        showRestored();
     }
     if (m_tray) {
         m_tray->show();

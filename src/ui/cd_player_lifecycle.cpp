@@ -32,7 +32,7 @@ bool CDPlayer::Form_Load() {
         }
     }
 
-    m_tray = new TrayIcon(windowIcon(), mnuPop, this);
+    m_tray = new TrayIcon(windowIcon(), mnuPop, this, m_trayAvailable);
     connect(m_tray, &TrayIcon::restoreRequested, this, &CDPlayer::restoreFromTray);
     // Shown once placed and laid out (a later change of the stacking flag would hide it
     // again); showing it adds the tray icon. A start in the tray never flashes the window.
@@ -50,8 +50,8 @@ bool CDPlayer::Form_Load() {
     picVol->setPixmap(m_slots["picVolNormal"]);
     picBarProg->hide();
     if (startInTray) {
-        hideToTray();
         m_tray->show();
+        hideToTray();
     }
     finishLoad();
     return true;

@@ -6,8 +6,10 @@
 
 namespace sonarch {
 
-TrayIcon::TrayIcon(const QIcon& icon, QMenu* menu, QObject* parent)
-    : QObject(parent), m_icon(new QSystemTrayIcon(icon, this)) {
+TrayIcon::TrayIcon(const QIcon& icon, QMenu* menu, QObject* parent, std::function<bool()> available)
+    : QObject(parent),
+      m_icon(new QSystemTrayIcon(icon, this)),
+      m_available(available ? std::move(available) : &QSystemTrayIcon::isSystemTrayAvailable) {
     m_icon->setObjectName("trayIcon");
     m_icon->setToolTip("Sonarch Database CD Player");
     connect(m_icon, &QSystemTrayIcon::activated, this,
@@ -30,6 +32,10 @@ void TrayIcon::hide() {
 
 bool TrayIcon::isVisible() const {
     return m_icon->isVisible();
+}
+
+bool TrayIcon::available() const {
+    return m_icon->isVisible() && m_available();
 }
 
 }  // namespace sonarch

@@ -19,6 +19,7 @@ public:
 
     CDPlayer& start(bool expectLoaded = true) {
         window = std::make_unique<CDPlayer>(makePlayer());
+        window->setTrayAvailable([this] { return trayAvailable; });
         EXPECT_EQ(window->Form_Load(), expectLoaded);
         return *window;
     }
@@ -41,6 +42,9 @@ public:
     }
 
     std::unique_ptr<CDPlayer> window;
+    // The offscreen desktop has no notification area of its own; the tests say whether
+    // the player should find one.
+    bool trayAvailable = true;
 };
 
 }  // namespace sonarch::testing
