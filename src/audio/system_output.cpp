@@ -106,6 +106,15 @@ bool SystemOutput::idle() {
     return m_ring.size() == 0;
 }
 
+std::int64_t SystemOutput::room() {
+    std::lock_guard lock(m_mutex);
+    return std::int64_t(m_ring.room()) / kBytesPerSampleFrame;
+}
+
+std::int64_t SystemOutput::capacity() const {
+    return std::int64_t(kRingBytes) / kBytesPerSampleFrame;
+}
+
 std::int64_t SystemOutput::framesHeard() {
     return m_heard.load();
 }

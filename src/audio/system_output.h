@@ -31,6 +31,9 @@ public:
 
     std::size_t write(std::span<const std::uint8_t> pcm) override;
     bool idle() override;
+    std::int64_t room() override;
+    std::int64_t capacity() const override;
+    std::int64_t underruns() const override { return 0; }
     std::int64_t framesHeard() override;
     void start(std::int64_t limit) override;
     void pause() override;

@@ -54,6 +54,14 @@ private:
         std::int64_t written = 0;      // frames the output has taken
     };
 
+    // Sectors read from the drive and not yet all taken by the output.
+    struct Pending {
+        std::uint64_t id = 0;
+        std::int64_t offset = 0;  // frame of its stretch where `data` begins
+        std::vector<std::uint8_t> data;
+        std::size_t used = 0;
+    };
+
     // All with m_mutex held.
     void playLocked(std::int32_t from, std::int32_t to);
     void settleLocked();
@@ -62,7 +70,19 @@ private:
     Stretch* findLocked(std::uint64_t id);
     bool everythingDeliveredLocked() const;
 
-    void run();  // playback thread
+    // playback thread, with m_mutex held.
+    void run();
+    // Writes what the output takes of `pending`; true when none of it is left to write.
+    bool deliverLocked(Pending& pending);
+    Stretch* nextToReadLocked();
+    // Reads the next sectors of `stretch` into `pending`, unlocking around the drive.
+    void readLocked(std::unique_lock<std::mutex>& lock, Stretch& stretch, Pending& pending,
+                    std::vector<std::uint8_t>& buffer);
+    // Sleeps until the output has room for a good share of its capacity, as worked out
+    // from the room left, or until something changes.
+    void waitForRoomLocked(std::unique_lock<std::mutex>& lock);
+    // With nothing left to read: sleeps until the output has heard what it holds.
+    void waitUntilHeardLocked(std::unique_lock<std::mutex>& lock);
 
     Drive& m_drive;
     AudioOutput& m_output;
