@@ -344,6 +344,60 @@ TEST(SystemOutput, PlaysATrackThroughTheSoundServer) {
     EXPECT_NEAR(hz, kToneHz, kToneHz * 0.02);
 }
 
+TEST(SystemOutput, ATrackPlayedToItsEndStopsOnItsLastFrame) {
+    EnvironmentGuard environment;
+    TempDir dir;
+    PrivateSoundServer server(dir);
+    if (!server.ready()) {
+        GTEST_SKIP() << "no private sound server: " << server.why();
+    }
+    // One second of tone, then a second track the play must not reach.
+    std::vector<std::uint8_t> bin = toneSectors(kToneHz, 75);
+    const auto second = toneSectors(440, 75);
+    bin.insert(bin.end(), second.begin(), second.end());
+    writeFile(dir.file("short.bin"), bin);
+    writeText(dir.file("short.cue"),
+              "FILE \"short.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+              "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n");
+    auto drive = openDrive(dir.file("short.cue"));
+    ASSERT_TRUE(drive.ok()) << drive.error();
+
+    PipeRecording monitor;
+    Child recorder(
+        {"pacat", "--record", "--server=" + server.server(), "--device=sonarch_test.monitor",
+         "--format=s16le", "--rate=44100", "--channels=2", "--raw", "--latency-msec=20"},
+        monitor.writeEnd(), -1);
+    monitor.closeWriteEnd();
+    ASSERT_TRUE(recorder.running());
+    SteadyClock clock;
+    auto audio = openAudioOutput("system", clock);
+    ASSERT_TRUE(audio.ok());
+    ASSERT_TRUE(audio.value().opened) << audio.value().error;
+    CdAudioDevice device(*drive.value(), *audio.value().output);
+    device.send("open cdaudio alias cd wait shareable", 0);
+    device.send("set cd time format tmsf", 0);
+    ASSERT_EQ(device.send("play cd from 1 to 2", 0).code, 0);
+
+    // Waits for the whole tone in the recording and a quarter of a second of silence after
+    // it, asking the device each time more has been recorded.
+    std::string mode;
+    auto toneOverAndStopped = [&](const std::vector<std::uint8_t>& bytes) {
+        const std::vector<std::int16_t> left = leftSamples(bytes);
+        auto loud = [](std::int16_t s) { return std::abs(s) > 4000; };
+        const auto first = std::find_if(left.begin(), left.end(), loud);
+        const auto last = std::find_if(left.rbegin(), left.rend(), loud);
+        if (first == left.end() || last - left.rbegin() < 11025) {
+            return false;
+        }
+        mode = device.send("status cd mode", 64).reply;
+        return mode == "stopped";
+    };
+    EXPECT_TRUE(monitor.waitFor(toneOverAndStopped, 20s))
+        << "the device still says " << mode << " after the tone ended";
+    EXPECT_EQ(device.send("status cd position", 64).reply, "01:00:00:74");
+    EXPECT_EQ(audio.value().output->underruns(), 0) << "the end of the stream is no underrun";
+}
+
 TEST(SystemOutput, NoSoundServerMeansTheMixerCannotOpen) {
     EnvironmentGuard environment;
     TempDir dir;
