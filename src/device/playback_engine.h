@@ -15,9 +15,11 @@ namespace sonarch {
 enum class PlayMode { Stopped, Playing, Paused };
 
 // Plays ranges of the disc: a playback thread reads audio sectors from the drive and
-// writes them to the audio output, so no command ever waits on the drive. Where the play
-// head is comes from the output: the frames it has heard. At the end of the played range
-// the head stops on the range's last frame, as a CD drive does at the end of a disc.
+// writes them to the audio output, so no command ever waits on the drive. It tops the
+// output up once half of what it holds has been heard, and in between sleeps for as long
+// as the output takes to make that room: a few wake-ups a second. Where the play head is
+// comes from the output: the frames it has heard. At the end of the played range the head
+// stops on the range's last frame, as a CD drive does at the end of a disc.
 //
 // Every play starts a new stretch of the output's one continuous stream; stop, seek and
 // a new play cut the current stretch where it was heard, and the thread still delivers a
