@@ -9,16 +9,29 @@ PacedOutput::PacedOutput(Clock& clock, std::int64_t lookahead)
       m_lookahead(std::max<std::int64_t>(lookahead, 1)),
       m_queue(std::size_t(m_lookahead) * kBytesPerSampleFrame) {
     m_volumes.emplace_back(0, kFullVolume);
+    // A clock moved by hand wakes the playback thread only when it is wanted, as the
+    // steady clock's passing time would: not on every step.
     m_listenId = m_clock.listen([this] {
-        std::function<void()> wakeup;
+        bool wanted = false;
         {
             std::lock_guard lock(m_mutex);
-            wakeup = m_wakeup;
+            wanted = wantsWriterLocked();
         }
-        if (wakeup) {
-            wakeup();
+        if (wanted) {
+            callWakeup();
         }
     });
+}
+
+void PacedOutput::callWakeup() {
+    std::function<void()> wakeup;
+    {
+        std::lock_guard lock(m_mutex);
+        wakeup = m_wakeup;
+    }
+    if (wakeup) {
+        wakeup();
+    }
 }
 
 PacedOutput::~PacedOutput() {
@@ -38,6 +51,23 @@ std::int64_t PacedOutput::heardLocked() const {
     }
     const std::int64_t elapsedMs = std::max<std::int64_t>(m_clock.nowMs() - m_startMs, 0);
     return std::max(m_base, std::min(m_limit, m_base + elapsedMs * kSampleRate / 1000));
+}
+
+std::int64_t PacedOutput::observeHeardLocked() {
+    const std::int64_t heard = heardLocked();
+    if (m_running && m_hadFrames && !m_dry && heard > m_written) {
+        m_dry = true;
+        ++m_underruns;
+    }
+    return heard;
+}
+
+bool PacedOutput::wantsWriterLocked() {
+    if (!m_running || m_written >= m_limit) {
+        return false;
+    }
+    const std::int64_t heard = observeHeardLocked();
+    return heard > m_written || heard + m_lookahead - m_written >= m_lookahead / 2;
 }
 
 void PacedOutput::appendScaledLocked(std::span<const std::uint8_t> pcm, std::int64_t firstFrame) {
@@ -97,7 +127,7 @@ void PacedOutput::passOn(std::unique_lock<std::mutex>& lock) {
 
 std::size_t PacedOutput::write(std::span<const std::uint8_t> pcm) {
     std::unique_lock lock(m_mutex);
-    const std::int64_t heard = heardLocked();
+    const std::int64_t heard = observeHeardLocked();
     takeHeardLocked(heard);
     std::int64_t frames = std::int64_t(pcm.size() / kBytesPerSampleFrame);
     std::size_t used = 0;
@@ -121,49 +151,62 @@ std::size_t PacedOutput::write(std::span<const std::uint8_t> pcm) {
         m_written += queued;
         used += bytes;
     }
+    m_hadFrames = m_hadFrames || used > 0;
+    if (m_written >= heard) {
+        m_dry = false;
+    }
     passOn(lock);
     return used;
 }
 
 void PacedOutput::service() {
     std::unique_lock lock(m_mutex);
-    takeHeardLocked(heardLocked());
+    takeHeardLocked(observeHeardLocked());
     passOn(lock);
 }
 
 bool PacedOutput::idle() {
     std::lock_guard lock(m_mutex);
-    return m_written == m_taken && heardLocked() <= m_written;
+    return m_written == m_taken && observeHeardLocked() <= m_written;
+}
+
+std::int64_t PacedOutput::room() {
+    std::lock_guard lock(m_mutex);
+    return std::max<std::int64_t>(observeHeardLocked() + m_lookahead - m_written, 0);
+}
+
+std::int64_t PacedOutput::underruns() const {
+    std::lock_guard lock(m_mutex);
+    return m_underruns;
 }
 
 std::int64_t PacedOutput::framesHeard() {
     std::lock_guard lock(m_mutex);
-    return heardLocked();
+    return observeHeardLocked();
 }
 
 void PacedOutput::start(std::int64_t limit) {
-    std::function<void()> wakeup;
     {
         std::lock_guard lock(m_mutex);
         m_base = heardLocked();
         m_startMs = m_clock.nowMs();
         m_limit = std::max(limit, m_base);
         m_running = true;
-        wakeup = m_wakeup;
     }
-    if (wakeup) {
-        wakeup();
-    }
+    callWakeup();
 }
 
 void PacedOutput::pause() {
     std::lock_guard lock(m_mutex);
-    m_base = heardLocked();
+    m_base = observeHeardLocked();
     m_running = false;
 }
 
 void PacedOutput::discard() {
     std::lock_guard lock(m_mutex);
+    // What comes next is a new stretch: frames owed before its first write are its start.
+    m_hadFrames = false;
+    m_dry = false;
     const std::int64_t heard = heardLocked();
     if (m_written > heard) {
         m_queue.truncate(std::size_t(std::max<std::int64_t>(heard - m_taken, 0)) *

@@ -25,6 +25,9 @@ public:
     std::size_t write(std::span<const std::uint8_t> pcm) override;
     void service() override;
     bool idle() override;
+    std::int64_t room() override;
+    std::int64_t capacity() const override { return m_lookahead; }
+    std::int64_t underruns() const override;
     std::int64_t framesHeard() override;
     void start(std::int64_t limit) override;
     void pause() override;
@@ -42,6 +45,11 @@ protected:
 
 private:
     std::int64_t heardLocked() const;
+    // The frames heard so far; notes an underrun when the clock has passed what was written.
+    std::int64_t observeHeardLocked();
+    // True when the playback thread should come: frames owed, or room for half the lookahead.
+    bool wantsWriterLocked();
+    void callWakeup();
     // Moves the frames heard so far out of the queue, scaled by the volume in force when
     // each was heard, into m_pending.
     void takeHeardLocked(std::int64_t heard);
@@ -59,7 +67,10 @@ private:
     std::int64_t m_limit = 0;
     std::int64_t m_written = 0;  // frames taken from the playback thread
     std::int64_t m_taken = 0;    // frames moved out of the queue as heard
-    RingBuffer m_queue;          // frames [m_taken, m_written)
+    bool m_hadFrames = false;    // something was queued since the last discard
+    bool m_dry = false;          // heard past what was written, not yet caught up
+    std::int64_t m_underruns = 0;
+    RingBuffer m_queue;  // frames [m_taken, m_written)
     // Volume changes as (first frame heard at that level, level), oldest first.
     std::vector<std::pair<std::int64_t, std::int32_t>> m_volumes;
     std::vector<std::uint8_t> m_pending;  // heard frames waiting for hear()

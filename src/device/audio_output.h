@@ -33,6 +33,14 @@ public:
     // playback thread. True when the output has nothing queued or owed: the thread may
     // then sleep until it is told of new work.
     virtual bool idle() = 0;
+    // playback thread. Frames write() would take now; while the output hears, the room
+    // grows by kSampleRate frames a second, which is how long the thread may sleep.
+    virtual std::int64_t room() = 0;
+    // The frames the output holds at most, written and not yet heard.
+    virtual std::int64_t capacity() const = 0;
+    // Times the output ran dry while the stream went on: it had heard everything written
+    // (the sound was interrupted, or a clock-paced output heard frames not yet written).
+    virtual std::int64_t underruns() const = 0;
 
     // Frames heard since the output was made.
     virtual std::int64_t framesHeard() = 0;
@@ -54,8 +62,9 @@ public:
     virtual bool setVolume(std::int32_t level) = 0;
     virtual std::int32_t volume() const = 0;
 
-    // Called from any thread when the output has room again or its clock moved. It must
-    // not block: the engine only nudges its playback thread from here.
+    // Called from any thread when the output wants the playback thread: it started, has
+    // room for half its capacity again, or owes frames it heard. It must not block: the
+    // engine only nudges its playback thread from here.
     virtual void setWakeup(std::function<void()> wakeup) = 0;
 };
 

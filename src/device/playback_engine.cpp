@@ -10,9 +10,19 @@ namespace {
 // Sectors read from the drive at a time: a tenth of a second or so, small enough that a
 // stop is never held up by a long read, big enough to keep the drive streaming.
 constexpr int kReadSectors = 8;
-// How long the playback thread rests when the output is full or its clock moves by
-// itself; the output's own wake-up usually comes sooner.
-constexpr auto kRest = std::chrono::milliseconds(10);
+// The playback thread sleeps while the output is more than half full and then tops it up:
+// a few wake-ups a second however large the output is.
+constexpr std::int64_t kRefillShare = 2;
+// A shorter sleep than this would only spin.
+constexpr auto kShortestSleep = std::chrono::milliseconds(2);
+
+// How long an output that hears kSampleRate frames a second takes to go from `room`
+// frames free to `wanted`.
+std::chrono::microseconds timeUntilRoom(std::int64_t room, std::int64_t wanted) {
+    const std::int64_t missing = std::max<std::int64_t>(wanted - room, 0);
+    return std::max<std::chrono::microseconds>(
+        std::chrono::microseconds(missing * 1'000'000 / kSampleRate), kShortestSleep);
+}
 
 }  // namespace
 
@@ -172,12 +182,6 @@ bool PlaybackEngine::everythingDeliveredLocked() const {
 }
 
 void PlaybackEngine::run() {
-    struct Pending {
-        std::uint64_t id = 0;
-        std::int64_t offset = 0;  // frame of its stretch where `data` begins
-        std::vector<std::uint8_t> data;
-        std::size_t used = 0;
-    };
     Pending pending;
     bool holding = false;
     std::vector<std::uint8_t> buffer(std::size_t(kReadSectors) * kBytesPerFrame);
@@ -185,74 +189,95 @@ void PlaybackEngine::run() {
     std::unique_lock lock(m_mutex);
     while (true) {
         if (holding) {
-            Stretch* s = findLocked(pending.id);
-            const std::int64_t left =
-                std::int64_t(pending.data.size() - pending.used) / kBytesPerSampleFrame;
-            const std::int64_t wanted = s ? std::min(left, s->frames - pending.offset) : 0;
-            if (wanted <= 0) {
-                holding = false;
-                continue;
-            }
-            const std::size_t taken = m_output.write(std::span<const std::uint8_t>(
-                pending.data.data() + pending.used, std::size_t(wanted) * kBytesPerSampleFrame));
-            const std::int64_t frames = std::int64_t(taken) / kBytesPerSampleFrame;
-            s->written += frames;
-            pending.offset += frames;
-            pending.used += taken;
-            if (frames == wanted) {
-                holding = false;
-            } else {
-                m_changed.wait_for(lock, kRest);
+            holding = !deliverLocked(pending);
+            if (holding) {
+                waitForRoomLocked(lock);
             }
             continue;
         }
-
         // Stretches fully delivered are done with, except the current one, which still
         // tells where the head is.
         while (m_stretches.size() > 1 &&
                m_stretches.front().written >= m_stretches.front().frames) {
             m_stretches.pop_front();
         }
-        Stretch* next = nullptr;
-        for (Stretch& s : m_stretches) {
-            if (s.read < s.frames) {
-                next = &s;
-                break;
-            }
-        }
+        Stretch* next = nextToReadLocked();
         if (!next) {
             if (m_quit && everythingDeliveredLocked()) {
                 break;
             }
             m_output.service();
-            if (m_output.idle()) {
-                m_changed.wait(lock);
-            } else {
-                m_changed.wait_for(lock, kRest);
-            }
+            waitUntilHeardLocked(lock);
             continue;
         }
-
-        const std::int64_t offset = next->read;
-        const std::int32_t sector = next->from + std::int32_t(offset / kSamplesPerFrame);
-        const auto count = static_cast<int>(std::min<std::int64_t>(
-            kReadSectors, (next->frames - offset + kSamplesPerFrame - 1) / kSamplesPerFrame));
-        next->read = offset + std::int64_t{count} * kSamplesPerFrame;
-        pending.id = next->id;
-        pending.offset = offset;
-        pending.used = 0;
-
-        lock.unlock();
-        const std::span<std::uint8_t> out(buffer.data(), std::size_t(count) * kBytesPerFrame);
-        // Addresses count from 00:02:00; the drive counts sectors from 0.
-        if (m_drive.readAudio(sector - kAddressOffset, count, out) != ReadStatus::Ok) {
-            // A sector that cannot be read is heard as silence, and playback goes on.
-            std::fill(out.begin(), out.end(), std::uint8_t{0});
-        }
-        pending.data.assign(out.begin(), out.end());
-        lock.lock();
+        readLocked(lock, *next, pending, buffer);
         holding = true;
     }
+}
+
+bool PlaybackEngine::deliverLocked(Pending& pending) {
+    Stretch* s = findLocked(pending.id);
+    const std::int64_t left =
+        std::int64_t(pending.data.size() - pending.used) / kBytesPerSampleFrame;
+    const std::int64_t wanted = s ? std::min(left, s->frames - pending.offset) : 0;
+    if (wanted <= 0) {
+        return true;
+    }
+    const std::size_t taken = m_output.write(std::span<const std::uint8_t>(
+        pending.data.data() + pending.used, std::size_t(wanted) * kBytesPerSampleFrame));
+    const std::int64_t frames = std::int64_t(taken) / kBytesPerSampleFrame;
+    s->written += frames;
+    pending.offset += frames;
+    pending.used += taken;
+    return frames == wanted;
+}
+
+PlaybackEngine::Stretch* PlaybackEngine::nextToReadLocked() {
+    for (Stretch& s : m_stretches) {
+        if (s.read < s.frames) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+void PlaybackEngine::readLocked(std::unique_lock<std::mutex>& lock, Stretch& stretch,
+                                Pending& pending, std::vector<std::uint8_t>& buffer) {
+    const std::int64_t offset = stretch.read;
+    const std::int32_t sector = stretch.from + std::int32_t(offset / kSamplesPerFrame);
+    const auto count = static_cast<int>(std::min<std::int64_t>(
+        kReadSectors, (stretch.frames - offset + kSamplesPerFrame - 1) / kSamplesPerFrame));
+    stretch.read = offset + std::int64_t{count} * kSamplesPerFrame;
+    pending.id = stretch.id;
+    pending.offset = offset;
+    pending.used = 0;
+
+    lock.unlock();
+    const std::span<std::uint8_t> out(buffer.data(), std::size_t(count) * kBytesPerFrame);
+    // Addresses count from 00:02:00; the drive counts sectors from 0.
+    if (m_drive.readAudio(sector - kAddressOffset, count, out) != ReadStatus::Ok) {
+        // A sector that cannot be read is heard as silence, and playback goes on.
+        std::fill(out.begin(), out.end(), std::uint8_t{0});
+    }
+    pending.data.assign(out.begin(), out.end());
+    lock.lock();
+}
+
+void PlaybackEngine::waitForRoomLocked(std::unique_lock<std::mutex>& lock) {
+    if (m_mode != PlayMode::Playing) {
+        // A paused or stopped output makes no room: a command or the output wakes us.
+        m_changed.wait(lock);
+        return;
+    }
+    m_changed.wait_for(lock, timeUntilRoom(m_output.room(), m_output.capacity() / kRefillShare));
+}
+
+void PlaybackEngine::waitUntilHeardLocked(std::unique_lock<std::mutex>& lock) {
+    if (m_mode != PlayMode::Playing || m_output.idle()) {
+        m_changed.wait(lock);
+        return;
+    }
+    m_changed.wait_for(lock, timeUntilRoom(m_output.room(), m_output.capacity()));
 }
 
 }  // namespace sonarch

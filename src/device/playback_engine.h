@@ -15,9 +15,11 @@ namespace sonarch {
 enum class PlayMode { Stopped, Playing, Paused };
 
 // Plays ranges of the disc: a playback thread reads audio sectors from the drive and
-// writes them to the audio output, so no command ever waits on the drive. Where the play
-// head is comes from the output: the frames it has heard. At the end of the played range
-// the head stops on the range's last frame, as a CD drive does at the end of a disc.
+// writes them to the audio output, so no command ever waits on the drive. It tops the
+// output up once half of what it holds has been heard, and in between sleeps for as long
+// as the output takes to make that room: a few wake-ups a second. Where the play head is
+// comes from the output: the frames it has heard. At the end of the played range the head
+// stops on the range's last frame, as a CD drive does at the end of a disc.
 //
 // Every play starts a new stretch of the output's one continuous stream; stop, seek and
 // a new play cut the current stretch where it was heard, and the thread still delivers a
@@ -54,6 +56,14 @@ private:
         std::int64_t written = 0;      // frames the output has taken
     };
 
+    // Sectors read from the drive and not yet all taken by the output.
+    struct Pending {
+        std::uint64_t id = 0;
+        std::int64_t offset = 0;  // frame of its stretch where `data` begins
+        std::vector<std::uint8_t> data;
+        std::size_t used = 0;
+    };
+
     // All with m_mutex held.
     void playLocked(std::int32_t from, std::int32_t to);
     void settleLocked();
@@ -62,7 +72,19 @@ private:
     Stretch* findLocked(std::uint64_t id);
     bool everythingDeliveredLocked() const;
 
-    void run();  // playback thread
+    // playback thread, with m_mutex held.
+    void run();
+    // Writes what the output takes of `pending`; true when none of it is left to write.
+    bool deliverLocked(Pending& pending);
+    Stretch* nextToReadLocked();
+    // Reads the next sectors of `stretch` into `pending`, unlocking around the drive.
+    void readLocked(std::unique_lock<std::mutex>& lock, Stretch& stretch, Pending& pending,
+                    std::vector<std::uint8_t>& buffer);
+    // Sleeps until the output has room for a good share of its capacity, as worked out
+    // from the room left, or until something changes.
+    void waitForRoomLocked(std::unique_lock<std::mutex>& lock);
+    // With nothing left to read: sleeps until the output has heard what it holds.
+    void waitUntilHeardLocked(std::unique_lock<std::mutex>& lock);
 
     Drive& m_drive;
     AudioOutput& m_output;

@@ -1,5 +1,6 @@
 #include "device/virtual_drive.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,42 @@ namespace {
 
 constexpr int kSampleRate = 44100;
 constexpr double kAmplitude = 8000.0;
+
+// Calls put(value) for `count` samples of a tone from `first` samples into its track, a
+// sector's first sample. The phase is worked out exactly at the start of each sector and
+// turned on by fixed steps from there (four samples apart, so the four chains run side by
+// side): a few multiplications a sample instead of a sine, and every read of a sample
+// gives the same value.
+template <class Put>
+void synthesizeTone(double frequency, std::int64_t first, std::int64_t count, Put put) {
+    constexpr int kChains = 4;
+    static_assert(kSamplesPerFrame % kChains == 0);
+    const double step = 2.0 * std::numbers::pi * frequency / kSampleRate;
+    const double stepCos = std::cos(step * kChains);
+    const double stepSin = std::sin(step * kChains);
+    const std::int64_t end = first + count;
+    for (std::int64_t sector = first; sector < end; sector += kSamplesPerFrame) {
+        double c[kChains];
+        double s[kChains];
+        for (int k = 0; k < kChains; ++k) {
+            c[k] = std::cos(step * double(sector + k));
+            s[k] = std::sin(step * double(sector + k));
+        }
+        const std::int64_t samples = std::min<std::int64_t>(kSamplesPerFrame, end - sector);
+        for (std::int64_t i = 0; i < samples; i += kChains) {
+            for (int k = 0; k < kChains && i + k < samples; ++k) {
+                const double v = kAmplitude * s[k];
+                // Rounded half away from zero, as std::lround does, without its call.
+                put(static_cast<std::int16_t>(v < 0 ? v - 0.5 : v + 0.5));
+            }
+            for (int k = 0; k < kChains; ++k) {
+                const double turned = s[k] * stepCos + c[k] * stepSin;
+                c[k] = c[k] * stepCos - s[k] * stepSin;
+                s[k] = turned;
+            }
+        }
+    }
+}
 
 }  // namespace
 
@@ -121,9 +158,12 @@ std::int16_t VirtualDrive::sampleAt(std::int64_t discSample) const {
             if (!track.audio) {
                 return 0;
             }
-            const double t = double(discSample - trackStart) / kSampleRate;
-            return static_cast<std::int16_t>(std::lround(
-                kAmplitude * std::sin(2.0 * std::numbers::pi * toneFrequency(number) * t)));
+            const std::int64_t offset = discSample - trackStart;
+            const std::int64_t sectorStart = offset - offset % kSamplesPerFrame;
+            std::int16_t value = 0;
+            synthesizeTone(toneFrequency(number), sectorStart, offset - sectorStart + 1,
+                           [&](std::int16_t v) { value = v; });
+            return value;
         }
         trackStart += trackSamples;
         ++number;
@@ -143,13 +183,32 @@ ReadStatus VirtualDrive::readAudio(std::int32_t sector, int count, std::span<std
         return ReadStatus::Failed;
     }
     std::uint8_t* p = out.data();
-    const std::int64_t first = std::int64_t{sector} * kSamplesPerFrame;
-    for (std::int64_t i = 0; i < std::int64_t{count} * kSamplesPerFrame; ++i) {
-        const auto v = static_cast<std::uint16_t>(sampleAt(first + i));
+    auto put = [&p](std::int16_t sample) {
+        const auto v = static_cast<std::uint16_t>(sample);
         for (int channel = 0; channel < 2; ++channel) {
             *p++ = static_cast<std::uint8_t>(v & 0xff);
             *p++ = static_cast<std::uint8_t>(v >> 8);
         }
+    };
+    // Track by track, as much of each as the read covers.
+    const std::int64_t first = std::int64_t{sector} * kSamplesPerFrame;
+    const std::int64_t end = first + std::int64_t{count} * kSamplesPerFrame;
+    std::int64_t trackStart = 0;
+    int number = 1;
+    for (const VirtualTrack& track : m_tracks) {
+        const std::int64_t trackEnd =
+            trackStart + std::int64_t{track.lengthFrames} * kSamplesPerFrame;
+        const std::int64_t from = std::max(first, trackStart);
+        const std::int64_t to = std::min(end, trackEnd);
+        if (from < to && track.audio) {
+            synthesizeTone(toneFrequency(number), from - trackStart, to - from, put);
+        } else if (from < to) {
+            for (std::int64_t i = from; i < to; ++i) {
+                put(0);
+            }
+        }
+        trackStart = trackEnd;
+        ++number;
     }
     return ReadStatus::Ok;
 }

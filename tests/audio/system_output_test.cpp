@@ -3,13 +3,6 @@
 // Where no such server can be started the test says so by skipping.
 #include "audio/system_output.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -27,9 +20,8 @@
 #include "device/drive_factory.h"
 #include "device/virtual_drive.h"
 #include "support/disc_images.h"
+#include "support/sound_server.h"
 #include "volume/vol_control.h"
-
-extern char** environ;
 
 namespace sonarch {
 namespace {
@@ -38,218 +30,6 @@ using namespace sonarch::testing;
 using namespace std::chrono_literals;
 
 constexpr double kToneHz = 1000.0;
-
-// A child process; stdout and stderr may go to a file or a pipe the test reads.
-class Child {
-public:
-    // Standard output and error go to the given descriptors (-1: inherited).
-    Child(const std::vector<std::string>& argv, int stdoutFd, int stderrFd) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        if (stdoutFd >= 0) {
-            posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
-        }
-        if (stderrFd >= 0) {
-            posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
-        }
-        std::vector<char*> args;
-        for (const std::string& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        if (posix_spawnp(&m_pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-            m_pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Child() { stop(); }
-    bool running() const { return m_pid > 0; }
-    void stop() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-    }
-
-private:
-    pid_t m_pid = -1;
-};
-
-bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "";
-    std::size_t start = 0;
-    while (start <= dirs.size()) {
-        const std::size_t colon = dirs.find(':', start);
-        const std::string dir =
-            dirs.substr(start, colon == std::string::npos ? colon : colon - start);
-        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) {
-            return true;
-        }
-        if (colon == std::string::npos) {
-            break;
-        }
-        start = colon + 1;
-    }
-    return false;
-}
-
-// Restores the variables a private sound server changes, so later tests in the same
-// process see the environment they started with.
-class EnvironmentGuard {
-public:
-    EnvironmentGuard() {
-        for (const char* name : {"HOME", "XDG_RUNTIME_DIR", "PULSE_RUNTIME_PATH", "PULSE_SERVER"}) {
-            const char* value = std::getenv(name);
-            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-    }
-    ~EnvironmentGuard() {
-        for (const auto& [name, value] : m_saved) {
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
-
-// What a recording program writes to its standard output, collected as it arrives; a
-// reader waits for enough of it without polling.
-class PipeRecording {
-public:
-    PipeRecording() {
-        if (pipe2(m_fds, O_CLOEXEC) != 0) {
-            m_fds[0] = m_fds[1] = -1;
-            return;
-        }
-        m_reader = std::thread([this] {
-            std::uint8_t buffer[8192];
-            ssize_t n;
-            while ((n = read(m_fds[0], buffer, sizeof buffer)) > 0) {
-                std::lock_guard lock(m_mutex);
-                m_bytes.insert(m_bytes.end(), buffer, buffer + n);
-                m_grew.notify_all();
-            }
-            std::lock_guard lock(m_mutex);
-            m_ended = true;
-            m_grew.notify_all();
-        });
-    }
-    ~PipeRecording() {
-        closeWriteEnd();
-        if (m_reader.joinable()) {
-            m_reader.join();
-        }
-        if (m_fds[0] >= 0) {
-            close(m_fds[0]);
-        }
-    }
-    int writeEnd() const { return m_fds[1]; }
-    // Once the child holds its copy, so the reader sees the end when the child ends.
-    void closeWriteEnd() {
-        if (m_fds[1] >= 0) {
-            close(m_fds[1]);
-            m_fds[1] = -1;
-        }
-    }
-    // Waits until `enough` holds for the bytes so far; false if the stream ended first or
-    // nothing came for the safety timeout.
-    template <class Pred>
-    bool waitFor(Pred enough, std::chrono::seconds timeout) {
-        std::unique_lock lock(m_mutex);
-        return m_grew.wait_for(lock, timeout, [&] { return enough(m_bytes) || m_ended; }) &&
-               enough(m_bytes);
-    }
-    std::vector<std::uint8_t> bytes() {
-        std::lock_guard lock(m_mutex);
-        return m_bytes;
-    }
-
-private:
-    int m_fds[2] = {-1, -1};
-    std::thread m_reader;
-    std::mutex m_mutex;
-    std::condition_variable m_grew;
-    std::vector<std::uint8_t> m_bytes;
-    bool m_ended = false;
-};
-
-// A private PulseAudio server with one null sink, in a folder of its own.
-class PrivateSoundServer {
-public:
-    explicit PrivateSoundServer(const TempDir& dir) : m_dir(dir) {
-        if (!onPath("pulseaudio") || !onPath("pacat")) {
-            m_why = "pulseaudio or pacat is not installed";
-            return;
-        }
-        setenv("HOME", dir.file("").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", dir.file("").c_str(), 1);
-        setenv("PULSE_RUNTIME_PATH", dir.file("pulse").c_str(), 1);
-        m_server = "unix:" + dir.file("native");
-        int fds[2];
-        if (pipe(fds) != 0) {
-            m_why = "no pipe";
-            return;
-        }
-        m_daemon = std::make_unique<Child>(
-            std::vector<std::string>{
-                "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                "--log-level=info", "--log-target=stderr", "-L",
-                "module-null-sink sink_name=sonarch_test rate=44100", "-L",
-                "module-native-protocol-unix socket=" + dir.file("native") + " auth-anonymous=1"},
-            -1, fds[1]);
-        close(fds[1]);
-        // Reads the server's log until it is ready, then keeps draining it.
-        m_log = std::thread([this, fd = fds[0]] {
-            std::string text;
-            char buffer[4096];
-            ssize_t n;
-            while ((n = read(fd, buffer, sizeof buffer)) > 0) {
-                text.append(buffer, std::size_t(n));
-                if (text.find("Daemon startup complete") != std::string::npos) {
-                    std::lock_guard lock(m_mutex);
-                    m_ready = true;
-                    m_readyChanged.notify_all();
-                    text.clear();
-                }
-            }
-            close(fd);
-            std::lock_guard lock(m_mutex);
-            m_ended = true;
-            m_readyChanged.notify_all();
-        });
-        std::unique_lock lock(m_mutex);
-        m_readyChanged.wait_for(lock, 15s, [this] { return m_ready || m_ended; });
-        if (!m_ready) {
-            m_why = "the PulseAudio server did not start";
-            return;
-        }
-        setenv("PULSE_SERVER", m_server.c_str(), 1);
-    }
-    ~PrivateSoundServer() {
-        if (m_daemon) {
-            m_daemon->stop();
-        }
-        if (m_log.joinable()) {
-            m_log.join();
-        }
-    }
-
-    bool ready() const { return m_why.empty(); }
-    const std::string& why() const { return m_why; }
-    const std::string& server() const { return m_server; }
-
-private:
-    const TempDir& m_dir;
-    std::string m_why, m_server;
-    std::unique_ptr<Child> m_daemon;
-    std::thread m_log;
-    std::mutex m_mutex;
-    std::condition_variable m_readyChanged;
-    bool m_ready = false, m_ended = false;
-};
 
 std::vector<std::uint8_t> toneSectors(double hz, std::int32_t sectors) {
     std::vector<std::uint8_t> bytes;
@@ -342,6 +122,60 @@ TEST(SystemOutput, PlaysATrackThroughTheSoundServer) {
     }
     const double hz = crossings / 2.0 / (double(length) / 44100);
     EXPECT_NEAR(hz, kToneHz, kToneHz * 0.02);
+}
+
+TEST(SystemOutput, ATrackPlayedToItsEndStopsOnItsLastFrame) {
+    EnvironmentGuard environment;
+    TempDir dir;
+    PrivateSoundServer server(dir);
+    if (!server.ready()) {
+        GTEST_SKIP() << "no private sound server: " << server.why();
+    }
+    // One second of tone, then a second track the play must not reach.
+    std::vector<std::uint8_t> bin = toneSectors(kToneHz, 75);
+    const auto second = toneSectors(440, 75);
+    bin.insert(bin.end(), second.begin(), second.end());
+    writeFile(dir.file("short.bin"), bin);
+    writeText(dir.file("short.cue"),
+              "FILE \"short.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+              "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n");
+    auto drive = openDrive(dir.file("short.cue"));
+    ASSERT_TRUE(drive.ok()) << drive.error();
+
+    PipeRecording monitor;
+    Child recorder(
+        {"pacat", "--record", "--server=" + server.server(), "--device=sonarch_test.monitor",
+         "--format=s16le", "--rate=44100", "--channels=2", "--raw", "--latency-msec=20"},
+        monitor.writeEnd(), -1);
+    monitor.closeWriteEnd();
+    ASSERT_TRUE(recorder.running());
+    SteadyClock clock;
+    auto audio = openAudioOutput("system", clock);
+    ASSERT_TRUE(audio.ok());
+    ASSERT_TRUE(audio.value().opened) << audio.value().error;
+    CdAudioDevice device(*drive.value(), *audio.value().output);
+    device.send("open cdaudio alias cd wait shareable", 0);
+    device.send("set cd time format tmsf", 0);
+    ASSERT_EQ(device.send("play cd from 1 to 2", 0).code, 0);
+
+    // Waits for the whole tone in the recording and a quarter of a second of silence after
+    // it, asking the device each time more has been recorded.
+    std::string mode;
+    auto toneOverAndStopped = [&](const std::vector<std::uint8_t>& bytes) {
+        const std::vector<std::int16_t> left = leftSamples(bytes);
+        auto loud = [](std::int16_t s) { return std::abs(s) > 4000; };
+        const auto first = std::find_if(left.begin(), left.end(), loud);
+        const auto last = std::find_if(left.rbegin(), left.rend(), loud);
+        if (first == left.end() || last - left.rbegin() < 11025) {
+            return false;
+        }
+        mode = device.send("status cd mode", 64).reply;
+        return mode == "stopped";
+    };
+    EXPECT_TRUE(monitor.waitFor(toneOverAndStopped, 20s))
+        << "the device still says " << mode << " after the tone ended";
+    EXPECT_EQ(device.send("status cd position", 64).reply, "01:00:00:74");
+    EXPECT_EQ(audio.value().output->underruns(), 0) << "the end of the stream is no underrun";
 }
 
 TEST(SystemOutput, NoSoundServerMeansTheMixerCannotOpen) {

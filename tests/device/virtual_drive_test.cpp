@@ -81,5 +81,23 @@ TEST(VirtualDrive, EachTrackPlaysItsOwnTone) {
     EXPECT_EQ(drive.readAudio(100, 100, sectors), ReadStatus::Failed) << "past the leadout";
 }
 
+TEST(VirtualDrive, AReadAcrossTracksHoldsEachTracksToneFromItsStart) {
+    // Five sectors of track 1, a data track of three, then track 3: one read covers all.
+    VirtualDrive drive(*parseVirtualDisc("virtual:00:00:05,data=00:00:03,00:01:00"));
+    std::vector<std::uint8_t> sectors(20 * kBytesPerFrame);
+    ASSERT_EQ(drive.readAudio(0, 20, sectors), ReadStatus::Ok);
+    auto tone = [](int track, std::int64_t sample) {
+        return std::lround(8000.0 *
+                           std::sin(2.0 * 3.14159265358979323846 *
+                                    VirtualDrive::toneFrequency(track) * double(sample) / 44100.0));
+    };
+    for (std::int64_t i = 0; i < 20 * 588; ++i) {
+        const auto left = static_cast<std::int16_t>(sectors[i * 4] | (sectors[i * 4 + 1] << 8));
+        ASSERT_EQ(left, drive.sampleAt(i)) << "sample " << i;
+        const long expected = i < 5 * 588 ? tone(1, i) : i < 8 * 588 ? 0 : tone(3, i - 8 * 588);
+        ASSERT_NEAR(left, expected, 1) << "sample " << i;
+    }
+}
+
 }  // namespace
 }  // namespace sonarch

@@ -1,0 +1,133 @@
+// How the playback thread paces itself against a clock-paced output: it tops the output up
+// in large batches when half of it has been heard, not on every step of the clock, and the
+// output counts the times the clock heard past what the thread had written.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "audio/paced_output.h"
+#include "device/cd_audio_device.h"
+#include "device/virtual_drive.h"
+
+namespace sonarch {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A null output that counts the times it woke the playback thread and the writes that
+// brought frames, and lets the test wait for them.
+class CountingOutput : public NullOutput {
+public:
+    using NullOutput::NullOutput;
+
+    void setWakeup(std::function<void()> wakeup) override {
+        if (!wakeup) {
+            NullOutput::setWakeup({});
+            return;
+        }
+        NullOutput::setWakeup([this, wakeup = std::move(wakeup)] {
+            ++m_wakeups;
+            wakeup();
+        });
+    }
+
+    std::size_t write(std::span<const std::uint8_t> pcm) override {
+        const std::size_t taken = NullOutput::write(pcm);
+        std::lock_guard lock(m_mutex);
+        m_writes += taken > 0 ? 1 : 0;
+        m_written += std::int64_t(taken / kBytesPerSampleFrame);
+        m_wrote.notify_all();
+        return taken;
+    }
+
+    // Waits until the thread has written `frames` in all; false after a generous safety
+    // timeout, so a thread that never comes fails the test instead of hanging it.
+    bool waitForWritten(std::int64_t frames) {
+        std::unique_lock lock(m_mutex);
+        return m_wrote.wait_for(lock, 30s, [&] { return m_written >= frames; });
+    }
+    int writes() {
+        std::lock_guard lock(m_mutex);
+        return m_writes;
+    }
+    int wakeups() const { return m_wakeups.load(); }
+
+private:
+    std::atomic<int> m_wakeups{0};
+    std::mutex m_mutex;
+    std::condition_variable m_wrote;
+    int m_writes = 0;
+    std::int64_t m_written = 0;
+};
+
+constexpr std::int64_t kTrackSeconds = 20;
+
+struct PacedPlayback {
+    PacedPlayback() {
+        device.send("open cdaudio alias cd wait shareable", 0);
+        device.send("set cd time format milliseconds", 0);
+    }
+    std::int64_t positionMs() { return std::stoll(device.send("status cd position", 64).reply); }
+
+    ManualClock clock;
+    VirtualDrive drive{{{std::int32_t(kTrackSeconds * 75), true}}};
+    CountingOutput output{clock};
+    CdAudioDevice device{drive, output};
+};
+
+TEST(PlaybackPacing, TheOutputIsToppedUpInLargeBatchesNotOnEveryClockStep) {
+    PacedPlayback p;
+    const std::int64_t ahead = p.output.capacity();
+    ASSERT_EQ(p.device.send("play cd from 0", 0).code, 0);
+    ASSERT_TRUE(p.output.waitForWritten(ahead)) << "the output is filled at the start";
+    const int atStart = p.output.writes();
+    const int wokenAtStart = p.output.wakeups();
+
+    // Ten seconds in 10 ms steps. After each step the thread has either been woken and
+    // filled the output again, or is not needed yet: more than half is still ahead.
+    constexpr int kSteps = 1000;
+    for (int step = 1; step <= kSteps; ++step) {
+        p.clock.advance(10);
+        const std::int64_t heard = std::int64_t(step) * 441;
+        ASSERT_TRUE(p.output.waitForWritten(heard + ahead / 2 + 1)) << "step " << step;
+    }
+    EXPECT_EQ(p.positionMs(), 10'000);
+    EXPECT_EQ(p.output.underruns(), 0);
+    // Half the output's lookahead is heard between two top-ups, which take a few writes
+    // of 8 sectors each: about 40 top-ups, where waking on every step would write 1000 times.
+    const int topUpWrites = int((ahead / 2 + 8 * 588 - 1) / (8 * 588)) + 1;
+    const int topUps = int(std::int64_t(kSteps) * 441 / (ahead / 2)) + 1;
+    EXPECT_LE(p.output.writes() - atStart, topUps * topUpWrites);
+    EXPECT_GE(p.output.writes() - atStart, topUps - 1);
+    EXPECT_LE(p.output.wakeups() - wokenAtStart, topUps * topUpWrites);
+}
+
+TEST(PlaybackPacing, AnUnderrunIsCountedEachTimeTheDriveFallsBehindTheClock) {
+    PacedPlayback p;
+    // A late start is not an underrun: nothing had been written yet.
+    p.drive.stallReads(true);
+    ASSERT_EQ(p.device.send("play cd from 0", 0).code, 0);
+    p.clock.advance(100);
+    p.drive.stallReads(false);
+    ASSERT_TRUE(p.output.waitForWritten(4410 + p.output.capacity()));
+    EXPECT_EQ(p.output.underruns(), 0);
+
+    // The drive stalls for longer than the output holds: the clock hears past the end of
+    // what was written, once, and the position still follows the clock.
+    for (int stall = 1; stall <= 2; ++stall) {
+        p.drive.stallReads(true);
+        p.clock.advance(2000);
+        EXPECT_EQ(p.output.underruns(), stall);
+        p.drive.stallReads(false);
+        const std::int64_t heard = p.output.framesHeard();
+        ASSERT_TRUE(p.output.waitForWritten(heard + p.output.capacity()));
+        EXPECT_EQ(p.output.underruns(), stall) << "catching up ends the underrun";
+    }
+    EXPECT_EQ(p.positionMs(), 307 * 1000 / 75) << "4.1 s in: frame 307";
+}
+
+}  // namespace
+}  // namespace sonarch
