@@ -82,4 +82,22 @@ DiscText SwitchableDrive::discText() {
     return drive ? drive->discText() : DiscText{};
 }
 
+void SwitchableDrive::cancelReads() {
+    if (const auto drive = current()) {
+        drive->cancelReads();
+    }
+}
+
+void SwitchableDrive::resumeReads() {
+    if (const auto drive = current()) {
+        drive->resumeReads();
+    }
+}
+
+void SwitchableDrive::waitUntilSettled() {
+    if (const auto drive = current()) {
+        drive->waitUntilSettled();
+    }
+}
+
 }  // namespace sonarch

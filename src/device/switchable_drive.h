@@ -29,6 +29,9 @@ public:
     bool isDoorOpen() const override;
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
     DiscText discText() override;
+    void cancelReads() override;
+    void resumeReads() override;
+    void waitUntilSettled() override;
 
 private:
     std::shared_ptr<Drive> current() const;

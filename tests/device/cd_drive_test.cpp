@@ -2,6 +2,7 @@
 // it sends are answered as a drive behind the kernel's sr driver answers them.
 
 #include "device/cd_drive.h"
+#include "device/switchable_drive.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -321,14 +322,16 @@ TEST_F(PhysicalDrive, NothingWaitsForTheDriveOnTheWindowsThread) {
         }
         static_cast<CdDrive&>(*drive.value()).waitUntilSettled();  // the tray is back in
     }
-    // Now the drive stops answering for good: opening, playing and the end come all the same.
+    // Now the drive stops answering for good: opening, playing and the end come all the same,
+    // through the swappable drive the player plays from.
     fake().resetCounts();
     {
         auto drive = CdDrive::open(m_path);
         ASSERT_TRUE(drive.ok()) << drive.error();
         static_cast<CdDrive&>(*drive.value()).waitUntilSettled();
+        SwitchableDrive player(std::move(drive.value()));
         ManualClock clock;
-        CdAudioDevice device(*drive.value(), std::make_unique<NullOutput>(clock));
+        CdAudioDevice device(player, std::make_unique<NullOutput>(clock));
         device.send("open cdaudio alias cd wait shareable", 0);
         device.send("set cd time format tmsf", 0);
         EXPECT_EQ(device.send("play cd from 2", 0).code, 0);
