@@ -8,7 +8,8 @@
 //   realtime_playback_bench [--seconds N] [--runs K] [--no-mpv] [--no-monitor]
 //                           [--cases LIST]
 //
-// LIST picks some of null, mpv-null, system, mpv-pulse, demo (all by default), comma
+// LIST picks some of null, mpv-null, system, mpv-pulse, demo, window (the whole player
+// with its window; all by default), comma
 // separated; a long run without mpv: --seconds 600 --cases null,system.
 //
 // While a player plays through the sound server, pacat records the null sink's monitor,
@@ -20,6 +21,7 @@
 // is the whole process's, start-up included, as the kernel counts it.
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -420,7 +422,7 @@ std::vector<std::string> mpvCommand(const std::string& ao, const std::string& ra
 int usage() {
     std::cerr << "usage: realtime_playback_bench [--seconds N] [--runs K] [--no-mpv] "
                  "[--no-monitor] "
-                 "[--cases null,mpv-null,system,mpv-pulse,demo]\n";
+                 "[--cases null,mpv-null,system,mpv-pulse,demo,window]\n";
     return 2;
 }
 
@@ -434,7 +436,7 @@ int main(int argc, char** argv) {
     int runs = 1;
     bool withMpv = true;
     bool recordMonitor = true;
-    std::string picked = "null,mpv-null,system,mpv-pulse,demo";
+    std::string picked = "null,mpv-null,system,mpv-pulse,demo,window";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seconds" && i + 1 < argc) {
@@ -501,6 +503,20 @@ int main(int argc, char** argv) {
     }
     if (wanted("demo")) {
         cases.push_back(sonarchCase("sonarch, demo disc, null output", "null", "demo"));
+    }
+    if (wanted("window")) {
+        // The whole player, its window and poll included, ended by SIGTERM as a desktop
+        // ends it at logout; on its own runtime folder and off any bus, so that a player
+        // the user runs is left alone.
+        const std::string settings = dir.file("window-settings");
+        mkdir(settings.c_str(), 0700);
+        cases.push_back({"sonarch window, demo disc, null output",
+                         {"env", "-u", "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM=offscreen",
+                          "XDG_RUNTIME_DIR=" + settings, "timeout", "--preserve-status", "-s",
+                          "TERM", std::to_string(secondsPlayed), QVPLAYER, "--drive", "demo",
+                          "--audio", "null", "--settings-dir", settings},
+                         false,
+                         false});
     }
 
     printMachine(secondsPlayed, runs);
@@ -569,7 +585,7 @@ int main(int argc, char** argv) {
         std::printf("\nCPU ratios\n");
         ratio("sonarch, null output", "mpv --ao=null", 0.2);
         ratio("sonarch, sound server", "mpv --ao=pulse", 0.5);
-        ratio("sonarch, demo disc, null output", "mpv --ao=null", 0.3);
+        ratio("sonarch window, demo disc, null output", "mpv --ao=null", 0.3);
     } else {
         std::printf("\nmpv is not installed: no ratios (apt-get install mpv to compare)\n");
     }

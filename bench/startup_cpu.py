@@ -20,7 +20,7 @@ import sys
 import tempfile
 import time
 
-DEFAULT_PLAYER = ["{build}/src/app/qvplayer", "--drive", "demo", "--audio", "null",
+DEFAULT_PLAYER = ["{build}/bin/qvplayer", "--drive", "demo", "--audio", "null",
                   "--library", "{build}/demo/demo.dbd", "--settings-dir", "{dir}",
                   "--screenshot", "{dir}/shot.png"]
 
@@ -51,7 +51,7 @@ def main():
     build = os.path.abspath(options.build)
     os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
     commands = {
-        "baseline (one window, then exit)": ["{build}/bench/startup_baseline", "--screenshot",
+        "baseline (one window, then exit)": ["{build}/bin/startup_baseline", "--screenshot",
                                              "{dir}/shot.png"],
         "player": options.player or DEFAULT_PLAYER,
     }

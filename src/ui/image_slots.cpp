@@ -1,19 +1,17 @@
 #include "ui/image_slots.h"
 
-#include <QDir>
-
 namespace sonarch {
 
-ImageSlots::ImageSlots() {
-    const QDir skin(":/skin");
-    for (const QString& file : skin.entryList({"*.png"}, QDir::Files)) {
-        m_pixmaps.insert(QFileInfo(file).completeBaseName(), QPixmap(skin.filePath(file)));
-    }
-}
+ImageSlots::ImageSlots() = default;
 
 const QPixmap& ImageSlots::operator[](const QString& name) const {
-    const auto found = m_pixmaps.constFind(name);
-    return found == m_pixmaps.constEnd() ? m_empty : *found;
+    // Read when first asked for: many slots (pressed pictures, highlights, the bar
+    // layout's) are not needed at start-up, and each picture is read once and then shared.
+    auto found = m_pixmaps.find(name);
+    if (found == m_pixmaps.end()) {
+        found = m_pixmaps.emplace(name, QPixmap(":/skin/" + name + ".png")).first;
+    }
+    return found->second;
 }
 
 }  // namespace sonarch

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QHash>
 #include <QPixmap>
 #include <QString>
+#include <map>
 
 namespace sonarch {
 
@@ -10,13 +10,13 @@ namespace sonarch {
 // the very same pixmap, so feedback is a copy between controls, never a redraw.
 class ImageSlots {
 public:
-    ImageSlots();  // loads every slot from the skin resources
+    ImageSlots();
 
     const QPixmap& operator[](const QString& name) const;
 
 private:
-    QHash<QString, QPixmap> m_pixmaps;
-    QPixmap m_empty;
+    // A map, as a picture handed out stays where it is while others are added.
+    mutable std::map<QString, QPixmap> m_pixmaps;
 };
 
 }  // namespace sonarch
