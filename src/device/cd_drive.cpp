@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "device/cd_text.h"
+#include "device/cdio_toc.h"
 
 namespace sonarch {
 
@@ -155,18 +156,7 @@ DriveStatus readDriveStatus(const std::string& device) {
 }
 
 std::optional<DiscToc> tocOf(CdIo_t* cdio) {
-    const track_t first = cdio_get_first_track_num(cdio);
-    const track_t count = cdio_get_num_tracks(cdio);
-    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
-        return std::nullopt;
-    }
-    DiscToc toc;
-    for (int t = first; t < first + count; ++t) {
-        const auto track = static_cast<track_t>(t);
-        toc.tracks.push_back({t, cdio_get_track_lsn(cdio, track),
-                              cdio_get_track_format(cdio, track) == TRACK_FORMAT_AUDIO});
-    }
-    toc.leadoutSector = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+    DiscToc toc = CdioTableOfContents(cdio);
     if (!tocIsPlausible(toc)) {
         return std::nullopt;
     }

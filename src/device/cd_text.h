@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/utf8.h"
 #include "device/disc_text.h"
 
 typedef struct _CdIo CdIo_t;
@@ -22,8 +23,5 @@ DiscText ReadCueSheetText(const std::string& cuePath);
 // A text from a disc as one clean UTF-8 line: text that is not UTF-8 is read as Latin-1,
 // control characters become blanks and blanks around it are dropped.
 std::string CleanDiscText(std::string_view text);
-
-// True when the text is well-formed UTF-8.
-bool IsWellFormedUtf8(std::string_view text);
 
 }  // namespace sonarch

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/cd_text.h"
+#include "device/cdio_toc.h"
 #include "device/image_drive.h"
 #include "device/isolated_call.h"
 #include "device/msf.h"
@@ -48,22 +49,6 @@ CdIo_t* openAs(const std::string& path, ImageFormat format) {
     return cdio;
 }
 
-DiscToc tocOf(CdIo_t* cdio) {
-    DiscToc toc;
-    const track_t first = cdio_get_first_track_num(cdio);
-    const track_t count = cdio_get_num_tracks(cdio);
-    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK) {
-        return toc;
-    }
-    for (int t = first; t < first + count; ++t) {
-        const auto track = static_cast<track_t>(t);
-        toc.tracks.push_back({t, cdio_get_track_lsn(cdio, track),
-                              cdio_get_track_format(cdio, track) == TRACK_FORMAT_AUDIO});
-    }
-    toc.leadoutSector = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-    return toc;
-}
-
 // child process: everything the player will ask of the image at opening, once.
 std::string readInChild(const std::string& path, ImageFormat format) {
     quietLibcdio();
@@ -71,7 +56,7 @@ std::string readInChild(const std::string& path, ImageFormat format) {
     if (!cdio) {
         return "none\n";
     }
-    const DiscToc toc = tocOf(cdio);
+    const DiscToc toc = CdioTableOfContents(cdio);
     std::ostringstream answer;
     answer << "driver " << int(cdio_get_driver_id(cdio)) << "\n";
     std::vector<std::uint8_t> sector(kBytesPerFrame);
@@ -197,7 +182,8 @@ Result<std::unique_ptr<Drive>> OpenCdioImage(const std::string& path, const std:
     }
     quietLibcdio();
     CdIo_t* cdio = openAs(path, format);
-    if (!cdio || int(cdio_get_driver_id(cdio)) != probe.driver || tocOf(cdio) != probe.toc) {
+    if (!cdio || int(cdio_get_driver_id(cdio)) != probe.driver ||
+        CdioTableOfContents(cdio) != probe.toc) {
         // The file changed between the two readings.
         if (cdio) {
             cdio_destroy(cdio);

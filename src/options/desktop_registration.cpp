@@ -126,8 +126,9 @@ std::optional<std::string> DesktopRegistration::installedEntry(const std::string
     return std::nullopt;
 }
 
-// The entry the desktop starts for an inserted audio CD: the first list, in the order of the
-// specification, that names an installed entry for the type decides.
+// The entry the desktop starts for an inserted audio CD: the first list, in the order
+// freedesktop's rules for default applications give, that names an installed entry for the
+// type decides.
 std::optional<std::string> DesktopRegistration::defaultEntryPath() const {
     std::vector<std::string> folders{m_folders.configHome};
     folders.insert(folders.end(), m_folders.configDirs.begin(), m_folders.configDirs.end());

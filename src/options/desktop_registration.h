@@ -21,7 +21,7 @@ struct XdgFolders {
     std::vector<std::string> currentDesktops;  // lower case, as mimeapps.list names use them
 
     // From XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CONFIG_DIRS, XDG_DATA_DIRS and
-    // XDG_CURRENT_DESKTOP, with the defaults of the specification.
+    // XDG_CURRENT_DESKTOP, with freedesktop's defaults where they are unset.
     static XdgFolders fromEnvironment();
 };
 

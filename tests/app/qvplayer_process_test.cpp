@@ -1,6 +1,8 @@
 // Runs the real qvplayer program as separate processes on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include "support/settings_lines.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -37,16 +39,6 @@ private:
     QProcess m_process;
 };
 
-QStringList linesOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
-    lines.removeLast();  // after the last CRLF
-    return lines;
-}
-
 TEST(PlayerProgram, ASecondStartEndsAtOnceAndTheFirstSavesOnTerminate) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
@@ -60,7 +52,8 @@ TEST(PlayerProgram, ASecondStartEndsAtOnceAndTheFirstSavesOnTerminate) {
     ASSERT_TRUE(first.process().waitForStarted(10000));
     // The first run writes the default settings file once it holds the lock.
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(settings + "/player.dat"); }, 20000));
-    EXPECT_EQ(linesOf(settings + "/player.dat").value(0), "None selected");
+    EXPECT_EQ(sonarch::testing::SettingsFileLines(settings + "/player.dat").value(0),
+              "None selected");
 
     PlayerProcess second(home, {"--drive", "demo", "--audio", "null", "--settings-dir", settings});
     ASSERT_TRUE(second.process().waitForFinished(20000));
@@ -72,7 +65,7 @@ TEST(PlayerProgram, ASecondStartEndsAtOnceAndTheFirstSavesOnTerminate) {
     ASSERT_TRUE(first.process().waitForFinished(20000));
     EXPECT_EQ(first.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.process().exitCode(), 0);
-    const QStringList saved = linesOf(settings + "/player.dat");
+    const QStringList saved = sonarch::testing::SettingsFileLines(settings + "/player.dat");
     ASSERT_EQ(saved.size(), 15);
     EXPECT_EQ(saved[0], library) << "shut-down saved the settings of the run";
 }
@@ -88,7 +81,7 @@ TEST(PlayerProgram, ScreenshotRendersTheWindowAndClosesNormally) {
     QImage image(shot);
     EXPECT_EQ(image.width(), 325);
     EXPECT_EQ(image.height(), 117);
-    EXPECT_EQ(linesOf(home.filePath("player.dat")).size(), 15);
+    EXPECT_EQ(sonarch::testing::SettingsFileLines(home.filePath("player.dat")).size(), 15);
 }
 
 TEST(PlayerProgram, ALibraryNamedRelativelyIsKeptByItsFullPath) {
@@ -102,8 +95,9 @@ TEST(PlayerProgram, ALibraryNamedRelativelyIsKeptByItsFullPath) {
     ASSERT_TRUE(player.process().waitForFinished(30000));
     EXPECT_EQ(player.process().exitCode(), 0);
     // The next start from another folder must find the same library.
-    EXPECT_EQ(linesOf(home.filePath("player.dat")).value(0).toStdString(),
-              home.filePath("music/cds.dbd").toStdString());
+    EXPECT_EQ(
+        sonarch::testing::SettingsFileLines(home.filePath("player.dat")).value(0).toStdString(),
+        home.filePath("music/cds.dbd").toStdString());
 }
 
 TEST(PlayerProgram, BadOptionsAreRefusedWithUsage) {

@@ -2,6 +2,8 @@
 // start-up waits on a message, and a drive that cannot be opened.
 #include <gtest/gtest.h>
 
+#include "support/settings_lines.h"
+
 #include <signal.h>
 #include <QFile>
 #include <QProcess>
@@ -11,16 +13,6 @@
 namespace {
 
 constexpr int kWaitMs = 20000;
-
-QStringList settingsLines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
-    lines.removeLast();
-    return lines;
-}
 
 struct StartingPlayer {
     explicit StartingPlayer(const QStringList& arguments) {
@@ -69,7 +61,7 @@ TEST(PlayerStartUp, EachTerminationSignalDuringTheMixerMessageEndsTheNormalWay) 
         ASSERT_TRUE(player.process.waitForFinished(kWaitMs)) << "signal " << signal;
         EXPECT_EQ(player.process.exitStatus(), QProcess::NormalExit) << "signal " << signal;
         EXPECT_EQ(player.process.exitCode(), 0) << "signal " << signal;
-        const QStringList saved = settingsLines(player.settings());
+        const QStringList saved = sonarch::testing::SettingsFileLines(player.settings());
         ASSERT_EQ(saved.size(), 15) << "signal " << signal;
         EXPECT_EQ(saved[0], library) << "the settings of the run were saved, signal " << signal;
     }
@@ -81,7 +73,7 @@ TEST(PlayerStartUp, ADriveThatCannotBeOpenedStartsAnEmptyPlayerThatSaysWhy) {
     ASSERT_TRUE(player.process.waitForFinished(kWaitMs));
     EXPECT_EQ(player.process.exitCode(), 0) << "it ran until the screenshot's three polls";
     EXPECT_TRUE(player.process.readAllStandardError().contains("/nowhere/album.cue"));
-    EXPECT_EQ(settingsLines(player.settings()).size(), 15);
+    EXPECT_EQ(sonarch::testing::SettingsFileLines(player.settings()).size(), 15);
 }
 
 }  // namespace

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const SheetTrack& track : sheet.value()) {
         FUZZ_CHECK(!track.title.empty());
         FUZZ_CHECK(track.rating >= 0 && track.rating <= 10);
-        FUZZ_CHECK(IsUtf8(track.title) && IsUtf8(track.artist) && IsUtf8(track.comment));
+        FUZZ_CHECK(IsWellFormedUtf8(track.title) && IsWellFormedUtf8(track.artist) &&
+                   IsWellFormedUtf8(track.comment));
         FUZZ_CHECK(track.title.find('\t') == std::string::npos);
     }
     return 0;

@@ -92,12 +92,12 @@ TEST_F(QvlibDiscTest, CdTextOfAVirtualDiscAndADiscWithoutAny) {
 // A virtual disc with tracks at these addresses (frames, 150 = the start of the disc) and
 // the lead-out at `leadout`; with a data track after it when `dataAt` is given.
 std::string virtualDisc(const std::vector<int>& starts, int leadout, int dataAt = 0) {
-    std::string spec = "virtual:";
+    std::string description = "virtual:";
     for (std::size_t i = 0; i < starts.size(); ++i) {
         const int end = i + 1 < starts.size() ? starts[i + 1] : (dataAt ? dataAt : leadout);
-        spec += (i ? "," : "") + testing::msf(end - starts[i]);
+        description += (i ? "," : "") + testing::msf(end - starts[i]);
     }
-    return dataAt ? spec + ",data=00:30:00" : spec;
+    return dataAt ? description + ",data=00:30:00" : description;
 }
 
 TEST_F(QvlibDiscTest, MusicBrainzDiscIdsAreLibdiscidsPublishedExamples) {

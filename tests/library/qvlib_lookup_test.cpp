@@ -39,12 +39,12 @@ std::string coverPicture() {
 }
 
 std::string discDrive() {
-    std::string spec = "virtual:";
+    std::string description = "virtual:";
     for (std::size_t i = 0; i < kStarts.size(); ++i) {
         const int end = i + 1 < kStarts.size() ? kStarts[i + 1] : kLeadout;
-        spec += (i ? "," : "") + testing::msf(end - kStarts[i]);
+        description += (i ? "," : "") + testing::msf(end - kStarts[i]);
     }
-    return spec;
+    return description;
 }
 
 std::string json(const std::string& text) {

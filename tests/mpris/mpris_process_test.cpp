@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "support/disc_images.h"
+#include "support/settings_lines.h"
 
 namespace {
 
@@ -44,16 +45,6 @@ QStringList demoTitles() {
         }
     }
     return titles;
-}
-
-QStringList settingsLines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
-    lines.removeLast();
-    return lines;
 }
 
 // A player's own folders: settings, and a private runtime folder for its lock and socket.
@@ -251,7 +242,7 @@ TEST(DesktopControl, PlayerctlDrivesTheRunningPlayer) {
     ASSERT_TRUE(player->waitForFinished(kWaitMs));
     EXPECT_EQ(player->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(player->exitCode(), 0);
-    const QStringList saved = settingsLines(home.settingsFile());
+    const QStringList saved = sonarch::testing::SettingsFileLines(home.settingsFile());
     ASSERT_EQ(saved.size(), 15) << "Quit ends through the normal shut-down";
     EXPECT_EQ(saved[2], "True") << "continuous play, set through LoopStatus";
     EXPECT_EQ(saved[11].trimmed(), "32500") << "the volume bar at half";
@@ -318,7 +309,7 @@ TEST(DesktopControl, WithoutABusASecondStartHandsItsImageOverTheSocket) {
     first->terminate();
     ASSERT_TRUE(first->waitForFinished(kWaitMs));
     EXPECT_EQ(first->exitCode(), 0);
-    EXPECT_EQ(settingsLines(home.settingsFile()).size(), 15);
+    EXPECT_EQ(sonarch::testing::SettingsFileLines(home.settingsFile()).size(), 15);
 }
 
 TEST(DesktopControl, WithNoSessionBusAtAllThePlayerRunsAsBefore) {
@@ -332,7 +323,7 @@ TEST(DesktopControl, WithNoSessionBusAtAllThePlayerRunsAsBefore) {
     const QString errors = QString::fromUtf8(player->readAllStandardError());
     EXPECT_FALSE(errors.contains("bus", Qt::CaseInsensitive)) << errors.toStdString();
     EXPECT_GT(QFileInfo(home.dir.filePath("shot.png")).size(), 0) << "the window was drawn";
-    EXPECT_EQ(settingsLines(home.settingsFile()).size(), 15);
+    EXPECT_EQ(sonarch::testing::SettingsFileLines(home.settingsFile()).size(), 15);
 }
 
 }  // namespace

@@ -482,7 +482,7 @@ int add(const Arguments& args) {
     if (args.options.count("--album-comment")) {
         albumComment = FirstCharacters(args.options.at("--album-comment"), kStoredCommentLength);
     }
-    if (!IsUtf8(album.value_or("")) || !IsUtf8(albumComment)) {
+    if (!IsWellFormedUtf8(album.value_or("")) || !IsWellFormedUtf8(albumComment)) {
         return fail("the album name and comment must be UTF-8 text.");
     }
     if (args.options.count("--cover")) {

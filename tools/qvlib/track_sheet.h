@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/utf8.h"
+
 #include <string>
 #include <vector>
 
@@ -19,8 +21,5 @@ struct SheetTrack {
 // with a wrong number of fields, a rating outside 0..10 or text that is not UTF-8 is an
 // error naming the line.
 Result<std::vector<SheetTrack>> ParseTrackSheet(const std::string& text);
-
-// True when the text is well-formed UTF-8.
-bool IsUtf8(const std::string& text);
 
 }  // namespace sonarch
