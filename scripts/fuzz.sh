@@ -24,7 +24,7 @@ for name in "${fuzzers[@]}"; do
   corpus=$build/corpus/$name
   log=$build/$name.log
   mkdir -p "$corpus"
-  if "$build/tests/fuzz/${name}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if "$build/bin/${name}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
        -max_len=8192 -print_final_stats=1 -artifact_prefix="$build/crashes/$name-" \
        "$corpus" "$seeds" >"$log" 2>&1; then
     runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log")
