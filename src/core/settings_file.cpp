@@ -22,6 +22,7 @@
 #include <limits>
 #include <system_error>
 
+#include "core/install_layout.h"
 #include "device/time_text.h"
 
 namespace sonarch {
@@ -533,7 +534,13 @@ std::string SettingsFolder(const std::optional<std::string>& settingsDirOption) 
             QFile::encodeName(QDir(QFile::decodeName(settingsDirOption->c_str())).absolutePath())
                 .toStdString();
     }
-    location.programDir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    // An installed player never writes beside itself, not even where it could (root and
+    // /usr/bin): only a build tree or a portable copy keeps player.dat there.
+    const std::string programDir =
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    if (!InstalledDataFolder(programDir)) {
+        location.programDir = programDir;
+    }
     location.xdgConfigHome =
         QFile::encodeName(qEnvironmentVariable("XDG_CONFIG_HOME")).toStdString();
     location.home = QFile::encodeName(QDir::homePath()).toStdString();
