@@ -9,7 +9,7 @@ shift || true
 
 packages=(cmake g++ pkg-config qt6-base-dev qt6-multimedia-dev libcdio-dev libcdio-paranoia-dev
           libdiscid-dev libsqlite3-dev googletest libgmock-dev libbenchmark-dev pulseaudio-utils
-          xdg-utils desktop-file-utils dbus playerctl)
+          xdg-utils desktop-file-utils appstream dbus playerctl)
 # The sound output test starts a private PulseAudio server. Where PipeWire serves sound,
 # installing PulseAudio would replace it, so that test skips there instead.
 if ! dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q 'install ok installed'; then
