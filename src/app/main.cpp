@@ -9,6 +9,7 @@
 #include "app/drive_handoff.h"
 #include "app/signal_watcher.h"
 #include "audio/audio_output_factory.h"
+#include "core/install_layout.h"
 #include "core/settings_file.h"
 #include "core/single_instance.h"
 #include "device/cd_audio_device.h"
@@ -35,6 +36,16 @@ bool haveDisplay() {
 // mistake in the options, not a drive that cannot be opened.
 bool describesVirtualDisc(const std::string& drive) {
     return drive == "demo" || drive.rfind("virtual:", 0) == 0;
+}
+
+// An installed player started on the demo disc takes the demo library it brings, as if
+// given with --library, unless a library is named or was chosen before.
+std::optional<std::string> installedDemoLibraryFor(const CommandLine& options) {
+    if (options.drive != "demo" || options.library) {
+        return std::nullopt;
+    }
+    const auto dataFolder = ThisProgramsDataFolder();
+    return dataFolder ? InstalledDemoLibrary(*dataFolder) : std::nullopt;
 }
 
 // Another player runs: a start with a drive hands it over, one without ends silently.
@@ -92,6 +103,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sonarch CD Player");
     QApplication::setApplicationVersion(SONARCH_VERSION);
+    // Wayland desktops find the installed entry, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(SONARCH_APP_ID);
     SignalWatcher watcher;
 
     // One player per user: a second start hands its drive over, if it names one, and ends.
@@ -102,6 +115,7 @@ int main(int argc, char** argv) {
     HandoffSocket handoff;
     handoff.listen(instance.socketPath());
     const std::string settingsFolder = SettingsFolder(options.settingsDir);
+    const std::optional<std::string> demoLibrary = installedDemoLibraryFor(options);
 
     // Without a drive that opens, the player still starts, empty, and says why.
     SwitchableDrive drive;
@@ -137,6 +151,8 @@ int main(int argc, char** argv) {
         }
         if (options.library) {
             loaded.settings.databasePath = *options.library;
+        } else if (demoLibrary && loaded.settings.databasePath == kNoDatabase) {
+            loaded.settings.databasePath = *demoLibrary;
         }
         return loaded.settings;
     };

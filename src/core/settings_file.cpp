@@ -21,6 +21,7 @@
 #include <limits>
 #include <system_error>
 
+#include "core/install_layout.h"
 #include "device/time_text.h"
 
 namespace sonarch {
@@ -582,7 +583,11 @@ std::string SettingsFolder(const std::optional<std::string>& settingsDirOption) 
         const std::filesystem::path absolute = std::filesystem::absolute(*settingsDirOption, error);
         location.settingsDirOption = error ? *settingsDirOption : absolute.string();
     }
-    location.programDir = programFolder();
+    // An installed player never writes beside itself, not even where it could (root and
+    // /usr/bin): only a build tree or a portable copy keeps player.dat there.
+    if (const std::string programDir = programFolder(); !InstalledDataFolder(programDir)) {
+        location.programDir = programDir;
+    }
     location.xdgConfigHome = environment("XDG_CONFIG_HOME");
     location.home = environment("HOME");
     if (location.home.empty()) {

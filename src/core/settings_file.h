@@ -109,7 +109,7 @@ Result<std::string> SaveSettings(const std::string& folder, const Settings& sett
 // What decides the folder of "player.dat".
 struct SettingsLocation {
     std::optional<std::string> settingsDirOption;  // --settings-dir DIR
-    std::string programDir;                        // the executable's own folder
+    std::string programDir;                        // the executable's folder; empty when installed
     std::string xdgConfigHome;                     // $XDG_CONFIG_HOME, empty when unset
     std::string home;                              // the user's home folder
 };

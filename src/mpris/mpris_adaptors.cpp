@@ -12,7 +12,7 @@ QString MprisRootAdaptor::identity() const {
 }
 
 QString MprisRootAdaptor::desktopEntry() const {
-    return "qvplayer";  // qvplayer.desktop
+    return SONARCH_APP_ID;  // the installed desktop entry, SONARCH_APP_ID.desktop
 }
 
 QStringList MprisRootAdaptor::supportedUriSchemes() const {

@@ -40,11 +40,12 @@ constexpr int kFailure = 1;
 const char* const kUsage =
     "usage: qvlib create FILE\n"
     "       qvlib add FILE --drive DRIVE [--tracks SHEET] [--cdtext | --musicbrainz\n"
-    "                 [--release MBID|N]] [--album NAME] [--cover PICTURE]\n"
-    "                 [--album-comment TEXT] [--replace] [ONLINE]\n"
+    "                 [--release MBID|N]] [--album NAME] [--cover PICTURE |\n"
+    "                 --cover-path PATH] [--album-comment TEXT] [--replace] [ONLINE]\n"
     "       qvlib lookup --drive DRIVE [ONLINE]\n"
     "       qvlib show FILE [--key KEY]\n"
     "       qvlib key --drive DRIVE [--musicbrainz]\n"
+    "       qvlib --help\n"
     "\n"
     "DRIVE is demo, virtual:LEN,..., a CD drive such as /dev/sr0 or a disc image.\n"
     "ONLINE is [--server URL] [--cover-server URL] [--timeout SECONDS].\n"
@@ -55,7 +56,8 @@ const char* const kUsage =
     "        title<TAB>artist[<TAB>rating 0-10[<TAB>track comment]]\n"
     "        or from the disc's CD-TEXT (--cdtext), or from MusicBrainz (--musicbrainz,\n"
     "        with the release's front cover saved in covers/ beside FILE); a SHEET given\n"
-    "        as well wins line by line.\n"
+    "        as well wins line by line. --cover-path stores the absolute PATH of a cover\n"
+    "        that is put in place later (a library to be installed) without reading it.\n"
     "lookup  lists the MusicBrainz releases of the disc in the drive.\n"
     "show    lists the rows, tab-separated, of every disc or of one disc key.\n"
     "key     prints the disc's key as libraries store it (its first 250 characters),\n"
@@ -485,6 +487,16 @@ int add(const Arguments& args) {
     if (!IsWellFormedUtf8(album.value_or("")) || !IsWellFormedUtf8(albumComment)) {
         return fail("the album name and comment must be UTF-8 text.");
     }
+    if (args.options.count("--cover") && args.options.count("--cover-path")) {
+        return usageError("give the cover with --cover or with --cover-path, not both");
+    }
+    if (args.options.count("--cover-path")) {
+        const std::filesystem::path picture = args.options.at("--cover-path");
+        if (!picture.is_absolute()) {
+            return usageError("--cover-path takes an absolute path");
+        }
+        cover = picture.lexically_normal().string();
+    }
     if (args.options.count("--cover")) {
         const std::filesystem::path picture = args.options.at("--cover");
         std::error_code error;
@@ -687,8 +699,8 @@ int main(int argc, char** argv) {
     const std::map<std::string, Command> commands = {
         {"create", {{}, {}, create}},
         {"add",
-         {{"--drive", "--tracks", "--album", "--cover", "--album-comment", "--release", "--server",
-           "--cover-server", "--timeout"},
+         {{"--drive", "--tracks", "--album", "--cover", "--cover-path", "--album-comment",
+           "--release", "--server", "--cover-server", "--timeout"},
           {"--replace", "--cdtext", "--musicbrainz"},
           add}},
         {"lookup", {{"--drive", "--server", "--cover-server", "--timeout"}, {}, lookup}},

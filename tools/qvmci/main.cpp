@@ -23,7 +23,7 @@ constexpr std::int64_t kMaxClockMs = 1'000'000'000'000;
 
 void printUsage() {
     std::cout << "usage: qvmci [--drive demo|virtual:LEN,...|PATH] [--audio system|null|wav:FILE]\n"
-                 "             [--clock system|manual]\n"
+                 "             [--clock system|manual] [--help]\n"
                  "Reads CD audio device commands from standard input, one per line, and\n"
                  "prints one line per command: the reply, or 'error N: TEXT'.\n"
                  "PATH is a CD drive (/dev/sr0) or a disc image (.cue, .toc, .nrg); without\n"

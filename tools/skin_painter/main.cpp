@@ -1,6 +1,8 @@
-// skin_painter: draws the player's dark-blue skin into PNG files, one per image slot.
-// Run once after changing the artwork: skin_painter resources/skin
+// skin_painter: draws the player's dark-blue skin into PNG files, one per image slot, and
+// the program's icon for the desktop's icon theme at its usual sizes and as SVG.
+// Run once after changing the artwork: skin_painter resources/skin resources/icons
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -219,11 +221,18 @@ void indicator(const QString& name, Glyph glyph, QColor colour) {
     });
 }
 
+// The disc's shine from its centre outwards; the rim colour comes last.
+const struct {
+    double at;
+    QColor colour;
+} kDiscShine[] = {
+    {0.0, QColor(230, 240, 255)}, {0.35, QColor(120, 170, 255)}, {0.7, QColor(60, 90, 200)}};
+
 void disc(QPainter& p, QRectF r, QColor rim) {
     QRadialGradient g(r.center(), r.width() / 2);
-    g.setColorAt(0.0, QColor(230, 240, 255));
-    g.setColorAt(0.35, QColor(120, 170, 255));
-    g.setColorAt(0.7, QColor(60, 90, 200));
+    for (const auto& stop : kDiscShine) {
+        g.setColorAt(stop.at, stop.colour);
+    }
     g.setColorAt(1.0, rim);
     p.setPen(Qt::NoPen);
     p.setBrush(g);
@@ -231,6 +240,84 @@ void disc(QPainter& p, QRectF r, QColor rim) {
     p.setBrush(kDeep);
     const double hole = r.width() * 0.16;
     p.drawEllipse(r.center(), hole, hole);
+}
+
+// The program's icon on a 64 x 64 grid: a disc on a rounded dark-blue tile.
+constexpr double kIconGrid = 64;
+constexpr double kIconCorner = 12;
+const QRectF kIconDisc(8, 8, 48, 48);
+const QColor kIconRim(20, 40, 120);
+
+void appIcon(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(vertical(int(kIconGrid), kPanel, kDeep));
+    p.drawRoundedRect(QRectF(0, 0, kIconGrid, kIconGrid), kIconCorner, kIconCorner);
+    disc(p, kIconDisc, kIconRim);
+}
+
+// The same drawing as SVG, for the theme's scalable size.
+QByteArray appIconSvg() {
+    const double r = kIconDisc.width() / 2;
+    const QPointF c = kIconDisc.center();
+    QString shine;
+    for (const auto& stop : kDiscShine) {
+        shine += QString("      <stop offset=\"%1\" stop-color=\"%2\"/>\n")
+                     .arg(stop.at)
+                     .arg(stop.colour.name());
+    }
+    return QString(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
+               "viewBox=\"0 0 %1 %1\">\n"
+               "  <defs>\n"
+               "    <linearGradient id=\"tile\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"%1\" "
+               "gradientUnits=\"userSpaceOnUse\">\n"
+               "      <stop offset=\"0\" stop-color=\"%3\"/>\n"
+               "      <stop offset=\"1\" stop-color=\"%4\"/>\n"
+               "    </linearGradient>\n"
+               "    <radialGradient id=\"disc\" cx=\"%5\" cy=\"%6\" r=\"%7\" "
+               "gradientUnits=\"userSpaceOnUse\">\n"
+               "%8"
+               "      <stop offset=\"1\" stop-color=\"%9\"/>\n"
+               "    </radialGradient>\n"
+               "  </defs>\n"
+               "  <rect width=\"%1\" height=\"%1\" rx=\"%2\" ry=\"%2\" fill=\"url(#tile)\"/>\n"
+               "  <circle cx=\"%5\" cy=\"%6\" r=\"%7\" fill=\"url(#disc)\"/>\n"
+               "  <circle cx=\"%5\" cy=\"%6\" r=\"%10\" fill=\"%4\"/>\n"
+               "</svg>\n")
+        .arg(kIconGrid)
+        .arg(kIconCorner)
+        .arg(kPanel.name(), kDeep.name())
+        .arg(c.x())
+        .arg(c.y())
+        .arg(r)
+        .arg(shine, kIconRim.name())
+        .arg(kIconDisc.width() * 0.16)
+        .toUtf8();
+}
+
+// hicolor/NxN/apps/NAME.png for each usual size, and hicolor/scalable/apps/NAME.svg.
+void saveThemeIcons(const QString& folder, const QString& name) {
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString apps = QString("%1/hicolor/%2x%2/apps").arg(folder).arg(size);
+        QDir().mkpath(apps);
+        QImage image(size, size, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.scale(size / kIconGrid, size / kIconGrid);
+        appIcon(p);
+        p.end();
+        if (!image.save(apps + "/" + name + ".png")) {
+            std::fprintf(stderr, "cannot write the %dx%d icon\n", size, size);
+        }
+    }
+    const QString scalable = folder + "/hicolor/scalable/apps";
+    QDir().mkpath(scalable);
+    QFile svg(scalable + "/" + name + ".svg");
+    if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) || svg.write(appIconSvg()) < 0) {
+        std::fprintf(stderr, "cannot write the scalable icon\n");
+    }
 }
 
 }  // namespace
@@ -361,12 +448,8 @@ int main(int argc, char** argv) {
         p.setRenderHint(QPainter::Antialiasing);
         disc(p, QRectF(2, 2, 12, 12), QColor(20, 40, 120));
     });
-    save("icon", 64, 64, [](QPainter& p) {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(vertical(64, kPanel, kDeep));
-        p.drawRoundedRect(QRectF(0, 0, 64, 64), 12, 12);
-        disc(p, QRectF(8, 8, 48, 48), QColor(20, 40, 120));
-    });
+    save("icon", 64, 64, appIcon);
+    // The name the options' per-user registration gives the icon, too.
+    saveThemeIcons(argc > 2 ? argv[2] : "resources/icons", "sonarch-qvplayer");
     return 0;
 }
