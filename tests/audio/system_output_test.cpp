@@ -53,6 +53,34 @@ std::vector<std::int16_t> leftSamples(const std::vector<std::uint8_t>& bytes) {
     return left;
 }
 
+// A disc image of two tracks of tones, `first` and `second` sectors long, as a CUE sheet.
+std::string writeToneDisc(const TempDir& dir, const std::string& name, double firstHz, int first,
+                          double secondHz, int second) {
+    std::vector<std::uint8_t> bin = toneSectors(firstHz, first);
+    const auto more = toneSectors(secondHz, second);
+    bin.insert(bin.end(), more.begin(), more.end());
+    writeFile(dir.file(name + ".bin"), bin);
+    writeText(dir.file(name + ".cue"),
+              "FILE \"" + name +
+                  ".bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                  "  TRACK 02 AUDIO\n    INDEX 01 " +
+                  msf(first) + "\n");
+    return dir.file(name + ".cue");
+}
+
+// Records what the private server's null sink plays, as the ear would hear it.
+std::vector<std::string> monitorRecorder(const PrivateSoundServer& server) {
+    return {"pacat",
+            "--record",
+            "--server=" + server.server(),
+            "--device=sonarch_test.monitor",
+            "--format=s16le",
+            "--rate=44100",
+            "--channels=2",
+            "--raw",
+            "--latency-msec=20"};
+}
+
 TEST(SystemOutput, PlaysATrackThroughTheSoundServer) {
     EnvironmentGuard environment;
     TempDir dir;
@@ -61,21 +89,11 @@ TEST(SystemOutput, PlaysATrackThroughTheSoundServer) {
         GTEST_SKIP() << "no private sound server: " << server.why();
     }
     // Track 1 is a 440 Hz tone, track 2 a 1 kHz one.
-    std::vector<std::uint8_t> bin = toneSectors(440, 75);
-    const auto second = toneSectors(kToneHz, 4 * 75);
-    bin.insert(bin.end(), second.begin(), second.end());
-    writeFile(dir.file("tone.bin"), bin);
-    writeText(dir.file("tone.cue"),
-              "FILE \"tone.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-              "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n");
-    auto drive = openDrive(dir.file("tone.cue"));
+    auto drive = openDrive(writeToneDisc(dir, "tone", 440, 75, kToneHz, 4 * 75));
     ASSERT_TRUE(drive.ok()) << drive.error();
 
     PipeRecording monitor;
-    Child recorder(
-        {"pacat", "--record", "--server=" + server.server(), "--device=sonarch_test.monitor",
-         "--format=s16le", "--rate=44100", "--channels=2", "--raw", "--latency-msec=20"},
-        monitor.writeEnd(), -1);
+    Child recorder(monitorRecorder(server), monitor.writeEnd(), -1);
     monitor.closeWriteEnd();
     ASSERT_TRUE(recorder.running());
 
@@ -132,21 +150,11 @@ TEST(SystemOutput, ATrackPlayedToItsEndStopsOnItsLastFrame) {
         GTEST_SKIP() << "no private sound server: " << server.why();
     }
     // One second of tone, then a second track the play must not reach.
-    std::vector<std::uint8_t> bin = toneSectors(kToneHz, 75);
-    const auto second = toneSectors(440, 75);
-    bin.insert(bin.end(), second.begin(), second.end());
-    writeFile(dir.file("short.bin"), bin);
-    writeText(dir.file("short.cue"),
-              "FILE \"short.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-              "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n");
-    auto drive = openDrive(dir.file("short.cue"));
+    auto drive = openDrive(writeToneDisc(dir, "short", kToneHz, 75, 440, 75));
     ASSERT_TRUE(drive.ok()) << drive.error();
 
     PipeRecording monitor;
-    Child recorder(
-        {"pacat", "--record", "--server=" + server.server(), "--device=sonarch_test.monitor",
-         "--format=s16le", "--rate=44100", "--channels=2", "--raw", "--latency-msec=20"},
-        monitor.writeEnd(), -1);
+    Child recorder(monitorRecorder(server), monitor.writeEnd(), -1);
     monitor.closeWriteEnd();
     ASSERT_TRUE(recorder.running());
     SteadyClock clock;

@@ -643,35 +643,25 @@ using fakecd::isDevicePath;
 // on to the C library unchanged.
 extern "C" {
 
-int open(const char* path, int flags, ...) {
-    if (isDevicePath(path)) {
-        return fakecd::openDevice(path, flags);
+// Both opens take a mode only when they may create the file.
+#define SONARCH_FAKE_OPEN(name)                                                       \
+    int name(const char* path, int flags, ...) {                                      \
+        if (isDevicePath(path)) {                                                     \
+            return fakecd::openDevice(path, flags);                                   \
+        }                                                                             \
+        mode_t mode = 0;                                                              \
+        if (flags & (O_CREAT | O_TMPFILE)) {                                          \
+            va_list args;                                                             \
+            va_start(args, flags);                                                    \
+            mode = va_arg(args, mode_t);                                              \
+            va_end(args);                                                             \
+        }                                                                             \
+        static const auto next = fakecd::real<int (*)(const char*, int, ...)>(#name); \
+        return next(path, flags, mode);                                               \
     }
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
-    static const auto next = fakecd::real<int (*)(const char*, int, ...)>("open");
-    return next(path, flags, mode);
-}
-
-int open64(const char* path, int flags, ...) {
-    if (isDevicePath(path)) {
-        return fakecd::openDevice(path, flags);
-    }
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
-    static const auto next = fakecd::real<int (*)(const char*, int, ...)>("open64");
-    return next(path, flags, mode);
-}
+SONARCH_FAKE_OPEN(open)
+SONARCH_FAKE_OPEN(open64)
+#undef SONARCH_FAKE_OPEN
 
 int close(int fd) {
     static const auto next = fakecd::real<int (*)(int)>("close");
