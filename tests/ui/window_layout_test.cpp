@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -136,6 +138,24 @@ TEST(PlayerWindow, ButtonsShareTheirSlotsPicturesAndSwapThemWhilePressed) {
     EXPECT_EQ(skin["picNormal"].size(), QSize(325, 348));
     EXPECT_EQ(skin["BarMode"].size(), QSize(325, 16));
     EXPECT_EQ(skin["ps"].size(), QSize(8, 8));
+}
+
+TEST(PlayerWindow, SkinPicturesShowExactlyThePixelsOfTheirPngFiles) {
+    const ImageSlots skin;
+    const QDir folder(SOURCE_DIR "/resources/skin");
+    const QStringList files = folder.entryList({"*.png"});
+    ASSERT_GE(files.size(), 40);
+    for (const QString& file : files) {
+        // Qt's own reading of the file, as a pixmap of the window would have it.
+        const QImage expected = QPixmap(folder.filePath(file)).toImage();
+        const QImage shown = skin[QFileInfo(file).completeBaseName()].toImage();
+        ASSERT_FALSE(expected.isNull()) << file.toStdString();
+        EXPECT_EQ(shown.hasAlphaChannel(), expected.hasAlphaChannel()) << file.toStdString();
+        EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32),
+                  expected.convertToFormat(QImage::Format_ARGB32))
+            << file.toStdString();
+    }
+    EXPECT_TRUE(skin["no such picture"].isNull());
 }
 
 TEST(PlayerWindow, MenusHoldTheirItems) {
