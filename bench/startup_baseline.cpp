@@ -1,11 +1,14 @@
 // The least a Qt Widgets program does to show one window of the player's size: the
 // figure the player's start-up is held against (bench/startup_cpu.py runs both).
 //
-//   startup_baseline [--screenshot FILE]
+//   startup_baseline [--text] [--screenshot FILE]
 //
-// It ends once the window has been painted, after saving it as a PNG when asked, as
-// `qvplayer --screenshot FILE` does.
+// With --text the window shows one line of text, so the figure includes starting the
+// font system (fontconfig, one font loaded and shaped), which any window with text pays.
+// It ends once the window has been painted, after saving it when asked (the file's
+// suffix gives the format), as `qvplayer --screenshot FILE` does.
 #include <QApplication>
+#include <QLabel>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
@@ -50,16 +53,25 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QString screenshot;
-    const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == "--screenshot") {
-        screenshot = args[2];
-    } else if (args.size() != 1) {
-        std::cerr << "usage: startup_baseline [--screenshot FILE]\n";
+    bool text = false;
+    QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty() && args.front() == "--text") {
+        text = true;
+        args.pop_front();
+    }
+    if (args.size() == 2 && args[0] == "--screenshot") {
+        screenshot = args[1];
+    } else if (!args.isEmpty()) {
+        std::cerr << "usage: startup_baseline [--text] [--screenshot FILE]\n";
         return 2;
     }
     QWidget window;
     window.setWindowTitle("startup baseline");
     window.setFixedSize(pixels(sonarch::kWindowWidthTwips), pixels(sonarch::kNormalHeightTwips));
+    if (text) {
+        auto* line = new QLabel("Sonarch CD Player  01:23", &window);
+        line->move(8, 8);
+    }
     FirstPaint firstPaint(window, screenshot);
     window.installEventFilter(&firstPaint);
     window.show();
