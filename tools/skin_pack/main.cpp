@@ -29,12 +29,20 @@ bool hasTranslucentPixel(const QImage& argb) {
     return false;
 }
 
+// The name goes into a C++ string literal: letters, digits, '_' and '-' only.
+bool isPlainName(const QString& name) {
+    return !name.isEmpty() && std::all_of(name.begin(), name.end(), [](QChar c) {
+        return (c.isLetterOrNumber() && c.unicode() < 128) || c == '_' || c == '-';
+    });
+}
+
 std::optional<Picture> readPicture(const QString& path) {
     QImage image(path);
-    if (image.isNull()) {
+    const QString name = QFileInfo(path).completeBaseName();
+    if (image.isNull() || !isPlainName(name)) {
         return std::nullopt;
     }
-    Picture picture{QFileInfo(path).completeBaseName(), {}, false};
+    Picture picture{name, {}, false};
     picture.alpha = hasTranslucentPixel(image.convertToFormat(QImage::Format_ARGB32));
     picture.image = image.convertToFormat(picture.alpha ? QImage::Format_ARGB32_Premultiplied
                                                         : QImage::Format_RGB32);
@@ -86,7 +94,7 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         auto picture = readPicture(QString::fromLocal8Bit(argv[i]));
         if (!picture) {
-            std::fprintf(stderr, "skin_pack: cannot read %s\n", argv[i]);
+            std::fprintf(stderr, "skin_pack: cannot read %s, or its name is not plain\n", argv[i]);
             return 1;
         }
         pictures.push_back(std::move(*picture));
@@ -95,7 +103,8 @@ int main(int argc, char** argv) {
     std::sort(pictures.begin(), pictures.end(),
               [](const Picture& a, const Picture& b) { return a.name.toUtf8() < b.name.toUtf8(); });
     QFile out(QString::fromLocal8Bit(argv[1]));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(source(pictures)) < 0) {
+    const QByteArray text = source(pictures);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(text) != text.size()) {
         std::fprintf(stderr, "skin_pack: cannot write %s\n", argv[1]);
         return 1;
     }
