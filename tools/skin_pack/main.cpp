@@ -15,8 +15,7 @@ namespace {
 
 struct Picture {
     QString name;
-    QImage image;
-    bool alpha = false;
+    QImage image;  // premultiplied ARGB or RGB32, as the player takes it
 };
 
 bool hasTranslucentPixel(const QImage& argb) {
@@ -42,11 +41,9 @@ std::optional<Picture> readPicture(const QString& path) {
     if (image.isNull() || !isPlainName(name)) {
         return std::nullopt;
     }
-    Picture picture{name, {}, false};
-    picture.alpha = hasTranslucentPixel(image.convertToFormat(QImage::Format_ARGB32));
-    picture.image = image.convertToFormat(picture.alpha ? QImage::Format_ARGB32_Premultiplied
-                                                        : QImage::Format_RGB32);
-    return picture;
+    const bool alpha = hasTranslucentPixel(image.convertToFormat(QImage::Format_ARGB32));
+    return Picture{name, image.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied
+                                                     : QImage::Format_RGB32)};
 }
 
 QByteArray pixelArray(int index, const QImage& image) {
@@ -73,8 +70,9 @@ QByteArray source(const std::vector<Picture>& pictures) {
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         const Picture& p = pictures[i];
         text += "    {\"" + p.name.toUtf8() + "\", " + QByteArray::number(p.image.width()) + ", " +
-                QByteArray::number(p.image.height()) + ", " + (p.alpha ? "true" : "false") +
-                ", kPixels" + QByteArray::number(int(i)) + "},\n";
+                QByteArray::number(p.image.height()) + ", " +
+                (p.image.hasAlphaChannel() ? "true" : "false") + ", kPixels" +
+                QByteArray::number(int(i)) + "},\n";
     }
     text +=
         "};\n\n}  // namespace\n\n"
