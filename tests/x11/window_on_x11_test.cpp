@@ -318,21 +318,30 @@ TEST_F(X11Window, TheTrayIconBringsTheWindowBackEveryTime) {
 
     // The icon's menu, the player's own: "Restore" is the fourth item from the end.
     ASSERT_TRUE(hide());
-    desktop->xdotool({"mousemove", "--window", icon, "10", "10", "click", "3"});
-    QString menu;
-    ASSERT_TRUE(waitUntil([&] {
+    auto menuShown = [&] {
         for (const QString& id :
              desktop->run("xdotool", {"search", "--onlyvisible", "--classname", "qvplayer"})
                  .split('\n', Qt::SkipEmptyParts)) {
             if (desktop->run("xwininfo", {"-id", id}).contains("Override Redirect State: yes")) {
-                menu = id;
                 return true;
             }
         }
         return false;
-    })) << "the right-click opened no menu";
-    desktop->xdotool({"key", "--delay", "40", "Up", "Up", "Up", "Up", "Return"});
-    EXPECT_TRUE(waitUntil(restoredAndFocused)) << "the menu's Restore";
+    };
+    // Keys typed before the menu holds the keyboard, a moment after it shows, are lost:
+    // a menu still open after them is closed and opened again.
+    bool restored = false;
+    for (int attempt = 1; attempt <= 3 && !restored; ++attempt) {
+        desktop->xdotool({"mousemove", "--window", icon, "10", "10", "click", "3"});
+        ASSERT_TRUE(waitUntil(menuShown)) << "the right-click opened no menu";
+        desktop->xdotool({"key", "--delay", "40", "Up", "Up", "Up", "Up", "Return"});
+        restored = waitUntil(restoredAndFocused, 2000);
+        if (!restored && menuShown()) {
+            desktop->xdotool({"key", "Escape"});
+            waitUntil([&] { return !menuShown(); });
+        }
+    }
+    EXPECT_TRUE(restored) << "the menu's Restore";
 }
 
 TEST(X11WindowWithoutTray, HidingMinimisesTheWindowSoTheTaskbarCanBringItBack) {
