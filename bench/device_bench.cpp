@@ -3,9 +3,9 @@
 
 #include "audio/paced_output.h"
 #include "base/messages.h"
-#include "device/cd_audio_device.h"
-#include "device/disc_key.h"
-#include "device/virtual_drive.h"
+#include "device/drives/virtual_drive.h"
+#include "device/mci/cd_audio_device.h"
+#include "device/mci/disc_key.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "library/library_store.h"
+#include "library/open_library.h"
 #include "library/track_number.h"
 #include "qvlib/library_file.h"
 
@@ -143,7 +144,7 @@ BENCHMARK(BM_LookUpDisc)
 void BM_OrderedDiscQuery(benchmark::State& state) {
     const Library& library = libraryOf(state.range(0));
     const auto order = lookupOrder(library.keys.size());
-    auto database = LibraryStore().openLibrary(library.path);
+    auto database = OpenLibrary(library.path, LibraryStore::kDefaultBusyTimeout);
     if (!database.ok()) {
         state.SkipWithError(database.error().c_str());
         return;

@@ -12,8 +12,8 @@
 #include <mutex>
 
 #include "audio/paced_output.h"
-#include "device/cd_audio_device.h"
-#include "device/drive_factory.h"
+#include "device/drives/drive_factory.h"
+#include "device/mci/cd_audio_device.h"
 
 namespace {
 

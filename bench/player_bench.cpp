@@ -5,8 +5,8 @@
 
 #include "audio/paced_output.h"
 #include "base/messages.h"
-#include "device/cd_audio_device.h"
-#include "device/virtual_drive.h"
+#include "device/drives/virtual_drive.h"
+#include "device/mci/cd_audio_device.h"
 #include "library/library_store.h"
 #include "ui/cd_player.h"
 

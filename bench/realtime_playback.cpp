@@ -44,9 +44,9 @@
 #include <vector>
 
 #include "audio/audio_output_factory.h"
-#include "device/cd_audio_device.h"
-#include "device/drive_factory.h"
-#include "device/virtual_drive.h"
+#include "device/drives/drive_factory.h"
+#include "device/drives/virtual_drive.h"
+#include "device/mci/cd_audio_device.h"
 #include "support/disc_images.h"
 #include "support/sound_server.h"
 

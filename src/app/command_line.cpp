@@ -1,7 +1,7 @@
 #include "app/command_line.h"
 
 #include "base/absolute_path.h"
-#include "device/drive_name.h"
+#include "device/drives/drive_name.h"
 
 namespace sonarch {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "base/result.h"
-#include "device/audio_output.h"
-#include "device/clock.h"
+#include "device/engine/audio_output.h"
+#include "device/engine/clock.h"
 
 namespace sonarch {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "base/result.h"
-#include "device/audio_output.h"
-#include "device/clock.h"
-#include "device/ring_buffer.h"
+#include "device/engine/audio_output.h"
+#include "device/engine/clock.h"
+#include "device/engine/ring_buffer.h"
 
 namespace sonarch {
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "base/result.h"
-#include "device/audio_output.h"
-#include "device/ring_buffer.h"
+#include "device/engine/audio_output.h"
+#include "device/engine/ring_buffer.h"
 
 class QAudioSink;
 class QIODevice;

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/number_text.h"
 #include "core/status_poll.h"
-#include "device/msf.h"
+#include "device/mci/msf.h"
 #include "playback/time_display.h"
 
 namespace sonarch {

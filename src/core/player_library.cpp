@@ -2,7 +2,7 @@
 #include <QCoreApplication>
 
 #include "core/player.h"
-#include "device/disc_key.h"
+#include "device/mci/disc_key.h"
 #include "library/stored_text.h"
 #include "library/track_number.h"
 

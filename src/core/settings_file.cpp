@@ -21,8 +21,9 @@
 #include <limits>
 #include <system_error>
 
+#include "base/time_text.h"
 #include "core/install_layout.h"
-#include "device/time_text.h"
+#include "device/engine/audio_output.h"
 
 namespace sonarch {
 

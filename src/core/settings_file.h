@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/result.h"
-#include "core/player_state.h"
+#include "model/player_state.h"
 
 namespace sonarch {
 

@@ -1,6 +1,6 @@
 #include "core/status_poll.h"
 
-#include "device/time_text.h"
+#include "base/time_text.h"
 #include "playback/time_display.h"
 #include "playback/transport.h"
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "library/open_library.h"
 #include "library/stored_text.h"
 
 namespace sonarch {
@@ -62,47 +63,6 @@ SqliteStatement select(const SqliteDatabase& db, const char* sql,
 
 }  // namespace
 
-std::string DescribeLibraryFailure(const std::string& path, int code, const std::string& detail) {
-    const std::string file = quoted(path);
-    switch (code & 0xff) {
-        case SQLITE_NOTADB:
-            return "The file " + file + " is not a library database.";
-        case SQLITE_CORRUPT:
-            return "The library " + file + " is damaged and cannot be read.";
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return "The library " + file + " is locked by another program; try again later.";
-        case SQLITE_READONLY:
-            return "The library " + file + " is read-only, so the change was not saved.";
-        case SQLITE_CANTOPEN:
-            return "The library " + file + " could not be opened.";
-        case SQLITE_PERM:
-        case SQLITE_AUTH:
-            return "There is no permission to use the library " + file + ".";
-        case SQLITE_CONSTRAINT:
-            return "The library " + file + " refused the change: " + detail + ".";
-        case SQLITE_IOERR:
-        case SQLITE_FULL:
-            return "The library " + file + " could not be read or written (" + detail + ").";
-        default:
-            break;
-    }
-    if (detail.rfind("no such table", 0) == 0) {
-        return "The file " + file + " is not a library: it has no table Audio.";
-    }
-    const std::string prefix = "no such column: ";
-    if (detail.rfind(prefix, 0) == 0) {
-        return noColumn(path, detail.substr(prefix.size()));
-    }
-    // What an INSERT naming a missing column says.
-    const std::string named = " has no column named ";
-    if (const std::size_t at = detail.find(named);
-        detail.rfind("table ", 0) == 0 && at != std::string::npos) {
-        return noColumn(path, detail.substr(at + named.size()));
-    }
-    return "The library " + file + " could not be used: " + detail + ".";
-}
-
 bool LibraryStore::isAvailable(const std::string& path) {
     struct stat info {};
     // "None selected" is what the settings hold when no library was chosen; it names no
@@ -111,41 +71,13 @@ bool LibraryStore::isAvailable(const std::string& path) {
            S_ISREG(info.st_mode);
 }
 
-Result<SqliteDatabase> LibraryStore::openLibrary(const std::string& path) const {
-    using R = Result<SqliteDatabase>;
-    if (!isAvailable(path)) {
-        return R::failure("The library " + quoted(path) + " does not exist or is not a file.");
-    }
-    SqliteDatabase db = SqliteDatabase::open(path, SQLITE_OPEN_READWRITE);
-    if (db.openCode() != SQLITE_OK) {
-        return R::failure(failureOf(path, db, db.openCode()));
-    }
-    sqlite3_busy_timeout(db.handle(), int(m_busyTimeout.count()));
-    // A library may come from anywhere: its schema is not allowed to run functions with
-    // side effects or to rewrite the file's inner structures.
-    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-
-    SqliteStatement audio = db.prepare(
-        "SELECT 1 FROM sqlite_schema WHERE type IN ('table', 'view') AND "
-        "name = 'Audio' COLLATE NOCASE");
-    const int step = audio.step();
-    if (step == SQLITE_DONE) {
-        return R::failure("The file " + quoted(path) + " is not a library: it has no table Audio.");
-    }
-    if (step != SQLITE_ROW) {
-        return R::failure(failureOf(path, db, step));
-    }
-    return R::success(std::move(db));
-}
-
 LibraryOutcome<std::vector<TrackRecord>> LibraryStore::readDisc(const std::string& path,
                                                                 const std::string& discKey) const {
     using Outcome = LibraryOutcome<std::vector<TrackRecord>>;
     if (!isAvailable(path)) {
         return Outcome::unavailable();
     }
-    auto db = openLibrary(path);
+    auto db = OpenLibrary(path, m_busyTimeout);
     if (!db.ok()) {
         return Outcome::failed(db.error());
     }
@@ -203,7 +135,7 @@ LibraryOutcome<std::string> LibraryStore::readCell(const std::string& path, cons
     if (!isAvailable(path)) {
         return Outcome::unavailable();
     }
-    auto db = openLibrary(path);
+    auto db = OpenLibrary(path, m_busyTimeout);
     if (!db.ok()) {
         return Outcome::failed(db.error());
     }
@@ -255,7 +187,7 @@ LibraryOutcome<int> LibraryStore::update(const std::string& path, const char* co
     if (!isAvailable(path)) {
         return Outcome::unavailable();
     }
-    auto db = openLibrary(path);
+    auto db = OpenLibrary(path, m_busyTimeout);
     if (!db.ok()) {
         return Outcome::failed(db.error());
     }

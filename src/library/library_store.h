@@ -7,13 +7,10 @@
 #include <vector>
 
 #include "base/result.h"
+#include "library/library_choice.h"
 #include "library/library_outcome.h"
-#include "library/sqlite_database.h"
 
 namespace sonarch {
-
-// What the settings hold when no library has been chosen; it names no library.
-inline constexpr const char* kNoDatabase = "None selected";
 
 // The three questions the player asks its library, with ?1 for the disc key and ?2 for
 // the track number as two digits. Values are bound, so a key never changes a statement.
@@ -77,10 +74,6 @@ public:
                                         const std::string& trackText,
                                         const std::string& text) const;
 
-    // Opens an existing library for reading and writing, after checking that it is one
-    // (a SQLite file with a table Audio). For the tools that fill libraries.
-    Result<SqliteDatabase> openLibrary(const std::string& path) const;
-
 private:
     using FieldValue = std::variant<std::string, std::int64_t>;
 
@@ -94,8 +87,5 @@ private:
 
     std::chrono::milliseconds m_busyTimeout;
 };
-
-// Plain words for a failure SQLite reported on the library at `path`.
-std::string DescribeLibraryFailure(const std::string& path, int code, const std::string& detail);
 
 }  // namespace sonarch

@@ -1,6 +1,6 @@
 #include "library/stored_text.h"
 
-#include "device/disc_key.h"
+#include "device/mci/disc_key.h"
 
 namespace sonarch {
 

@@ -5,8 +5,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "base/time_text.h"
 #include "core/player.h"
-#include "device/time_text.h"
 
 namespace sonarch {
 

@@ -4,9 +4,10 @@
 #include <QDBusMessage>
 #include <QTimer>
 
+#include "base/time_text.h"
 #include "core/player.h"
-#include "device/drive_name.h"
-#include "device/time_text.h"
+#include "desktop/player_bus.h"
+#include "device/drives/drive_name.h"
 #include "mpris/mpris_adaptors.h"
 
 namespace sonarch {
@@ -21,8 +22,8 @@ MprisService::MprisService(Player& player, QObject* parent)
 
 MprisService::~MprisService() {
     if (m_registered) {
-        m_connection.unregisterService(kServiceName);
-        m_connection.unregisterObject(kHandoffPath);
+        m_connection.unregisterService(kPlayerBusName);
+        m_connection.unregisterObject(kPlayerObjectPath);
         m_connection.unregisterObject(kObjectPath);
     }
 }
@@ -35,9 +36,9 @@ bool MprisService::registerOn(QDBusConnection connection) {
     if (!connection.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors)) {
         return false;
     }
-    if (!connection.registerObject(kHandoffPath, m_handoff, QDBusConnection::ExportAdaptors) ||
-        !connection.registerService(kServiceName)) {
-        connection.unregisterObject(kHandoffPath);
+    if (!connection.registerObject(kPlayerObjectPath, m_handoff, QDBusConnection::ExportAdaptors) ||
+        !connection.registerService(kPlayerBusName)) {
+        connection.unregisterObject(kPlayerObjectPath);
         connection.unregisterObject(kObjectPath);
         return false;
     }
@@ -89,7 +90,7 @@ void MprisService::publishChanges() {
     }
     QDBusMessage signal = QDBusMessage::createSignal(kObjectPath, "org.freedesktop.DBus.Properties",
                                                      "PropertiesChanged");
-    signal << QString(kPlayerInterface) << changed << QStringList();
+    signal << QString(kMprisPlayerInterface) << changed << QStringList();
     m_connection.send(signal);
 }
 
@@ -216,19 +217,6 @@ void MprisService::raise() {
 void MprisService::quit() {
     // The reply goes out first; the player then closes the normal way.
     QTimer::singleShot(0, &m_player, &Player::requestClose);
-}
-
-bool SendDriveOverSessionBus(const std::string& name, int timeoutMs) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface() ||
-        !bus.interface()->isServiceRegistered(MprisService::kServiceName)) {
-        return false;
-    }
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(MprisService::kServiceName, MprisService::kHandoffPath,
-                                       MprisService::kHandoffInterface, "OpenDrive");
-    call << QByteArray::fromStdString(name);
-    return bus.call(call, QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 
 }  // namespace sonarch

@@ -18,11 +18,8 @@ class Player;
 class MprisService : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kServiceName = "org.mpris.MediaPlayer2.sonarch";
     static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
-    static constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
-    static constexpr const char* kHandoffPath = "/org/sonarch/CDPlayer";
-    static constexpr const char* kHandoffInterface = "org.sonarch.CDPlayer";
+    static constexpr const char* kMprisPlayerInterface = "org.mpris.MediaPlayer2.Player";
 
     explicit MprisService(Player& player, QObject* parent = nullptr);
     ~MprisService() override;
@@ -69,9 +66,5 @@ private:
     QString m_commentKey;  // whose comment m_comment is
     QString m_comment;
 };
-
-// A second start's side of the hand-off: asks the player that holds the bus name to open
-// `name`. False when there is no bus, no such player, or it does not answer in time.
-bool SendDriveOverSessionBus(const std::string& name, int timeoutMs);
 
 }  // namespace sonarch

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "device/msf.h"
-#include "device/time_text.h"
+#include "base/number_text.h"
+#include "base/time_text.h"
+#include "device/mci/msf.h"
 #include "playback/time_display.h"
 #include "playback/transport.h"
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "core/player_state.h"
-#include "device/device_layer.h"
+#include "device/mci/device_layer.h"
+#include "model/player_state.h"
 
 namespace sonarch {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "device/time_text.h"
+#include "base/time_text.h"
 
 namespace sonarch {
 

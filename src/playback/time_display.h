@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "core/player_state.h"
+#include "model/player_state.h"
 
 namespace sonarch {
 

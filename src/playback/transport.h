@@ -3,10 +3,10 @@
 #include <functional>
 #include <string>
 
-#include "core/player_display.h"
-#include "core/player_state.h"
-#include "core/track_list.h"
-#include "device/device_layer.h"
+#include "device/mci/device_layer.h"
+#include "model/player_display.h"
+#include "model/player_state.h"
+#include "model/track_list.h"
 
 namespace sonarch {
 

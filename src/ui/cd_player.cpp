@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 #include <QWindow>
 
-#include "device/time_text.h"
+#include "base/time_text.h"
 #include "ui/disc_drop.h"
 #include "ui/placement.h"
 #include "ui/player_actions.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/player.h"
-#include "ui/comment_editor.h"
+#include "ui/dialogs/comment_editor.h"
 #include "ui/image_slots.h"
 
 class QLineEdit;

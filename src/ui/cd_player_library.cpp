@@ -6,12 +6,12 @@
 
 #include "layout/cover_fit.h"
 #include "layout/place_beside_player.h"
-#include "library/star_rating.h"
 #include "ui/cd_player.h"
-#include "ui/comment_editor.h"
+#include "ui/dialogs/comment_editor.h"
 #include "ui/placement.h"
 #include "ui/skin_label.h"
 #include "ui/skin_style.h"
+#include "ui/star_rating.h"
 
 namespace sonarch {
 

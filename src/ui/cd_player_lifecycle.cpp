@@ -1,8 +1,8 @@
 // Start-up and shut-down of the player window around those of the player.
 #include "core/settings_file.h"
-#include "options/about_box.h"
-#include "options/options_dialog.h"
 #include "ui/cd_player.h"
+#include "ui/dialogs/about_box.h"
+#include "ui/dialogs/options_dialog.h"
 #include "ui/placement.h"
 #include "ui/player_actions.h"
 #include "ui/skin_label.h"

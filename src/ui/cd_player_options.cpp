@@ -3,10 +3,10 @@
 #include <QAction>
 #include <QCoreApplication>
 
-#include "options/about_box.h"
-#include "options/open_with_shell.h"
-#include "options/options_dialog.h"
+#include "desktop/open_with_shell.h"
 #include "ui/cd_player.h"
+#include "ui/dialogs/about_box.h"
+#include "ui/dialogs/options_dialog.h"
 #include "ui/player_actions.h"
 #include "ui/skin_label.h"
 #include "ui/skin_style.h"

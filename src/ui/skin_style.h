@@ -4,7 +4,7 @@
 #include <QFont>
 #include <QString>
 
-#include "core/colours.h"
+#include "model/colours.h"
 
 class QMenu;
 class QWidget;

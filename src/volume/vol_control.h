@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "device/audio_output.h"
+#include "device/engine/audio_output.h"
 
 namespace sonarch {
 

@@ -1,7 +1,7 @@
 #include "volume/volume_math.h"
 
-#include "device/audio_output.h"
-#include "device/time_text.h"
+#include "base/time_text.h"
+#include "device/engine/audio_output.h"
 
 namespace sonarch {
 

@@ -2,7 +2,7 @@
 
 #include "audio/paced_output.h"
 #include "audio/wav_output.h"
-#include "device/ring_buffer.h"
+#include "device/engine/ring_buffer.h"
 #include "support/disc_images.h"
 
 namespace sonarch {

@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "core/install_layout.h"
-#include "file_helpers.h"
+#include "support/file_helpers.h"
 
 namespace sonarch {
 namespace {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "library/sqlite_database.h"
 #include "library/stored_text.h"
 #include "qvlib/library_file.h"
 #include "support/disc_images.h"

@@ -5,7 +5,7 @@
 
 #include <limits>
 
-#include "file_helpers.h"
+#include "support/file_helpers.h"
 
 namespace sonarch {
 namespace {

@@ -10,7 +10,7 @@
 #include <QFileInfo>
 
 #include "core/settings_file.h"
-#include "file_helpers.h"
+#include "support/file_helpers.h"
 
 namespace sonarch {
 namespace {

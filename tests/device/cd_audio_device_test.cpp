@@ -1,8 +1,8 @@
-#include "device/cd_audio_device.h"
+#include "device/mci/cd_audio_device.h"
 
 #include <gtest/gtest.h>
 
-#include "device/mci_errors.h"
+#include "device/mci/mci_errors.h"
 #include "support/device_fixture.h"
 
 namespace sonarch {

@@ -1,8 +1,8 @@
 // The physical drive backend, run against the fake drive of fake_cd_drive.h: the commands
 // it sends are answered as a drive behind the kernel's sr driver answers them.
 
-#include "device/cd_drive.h"
-#include "device/switchable_drive.h"
+#include "device/drives/cd_drive.h"
+#include "device/drives/switchable_drive.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "audio/paced_output.h"
-#include "device/cd_audio_device.h"
-#include "device/drive_factory.h"
+#include "device/drives/drive_factory.h"
+#include "device/mci/cd_audio_device.h"
 #include "fake_cd_drive.h"
 #include "support/disc_images.h"
 

@@ -1,8 +1,8 @@
-#include "device/device_layer.h"
+#include "device/mci/device_layer.h"
 
 #include <gtest/gtest.h>
 
-#include "device/mci_errors.h"
+#include "device/mci/mci_errors.h"
 #include "support/device_fixture.h"
 
 namespace sonarch {

@@ -6,9 +6,9 @@
 #include <future>
 
 #include "audio/wav_output.h"
-#include "device/cd_audio_device.h"
-#include "device/drive_factory.h"
-#include "device/virtual_drive.h"
+#include "device/drives/drive_factory.h"
+#include "device/drives/virtual_drive.h"
+#include "device/mci/cd_audio_device.h"
 #include "support/disc_images.h"
 
 namespace sonarch {

@@ -1,4 +1,4 @@
-#include "device/disc_key.h"
+#include "device/mci/disc_key.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 
 #include <fstream>
 
-#include "device/cd_audio_device.h"
-#include "device/drive_factory.h"
-#include "device/virtual_drive.h"
+#include "device/drives/drive_factory.h"
+#include "device/drives/virtual_drive.h"
+#include "device/mci/cd_audio_device.h"
 #include "support/cd_text_packs.h"
 #include "support/disc_images.h"
 #include "support/text_images.h"

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "device/mci_errors.h"
+#include "device/mci/mci_errors.h"
 #include "support/device_fixture.h"
 
 namespace sonarch {

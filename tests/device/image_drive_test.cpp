@@ -1,4 +1,4 @@
-#include "device/image_drive.h"
+#include "device/drives/image_drive.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,12 @@
 
 #include "audio/paced_output.h"
 #include "base/messages.h"
-#include "device/cd_audio_device.h"
-#include "device/cdio_image.h"
-#include "device/device_layer.h"
-#include "device/disc_key.h"
-#include "device/drive_factory.h"
-#include "device/mci_errors.h"
+#include "device/drives/drive_factory.h"
+#include "device/images/cdio_image.h"
+#include "device/mci/cd_audio_device.h"
+#include "device/mci/device_layer.h"
+#include "device/mci/disc_key.h"
+#include "device/mci/mci_errors.h"
 #include "support/disc_images.h"
 
 namespace sonarch {

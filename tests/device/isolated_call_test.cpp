@@ -1,4 +1,4 @@
-#include "device/isolated_call.h"
+#include "device/images/isolated_call.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "device/msf.h"
+#include "device/mci/msf.h"
 
 #include <gtest/gtest.h>
 
@@ -22,16 +22,6 @@ TEST(Msf, ParsesOnlyWellFormedTimes) {
     EXPECT_FALSE(parseMsf("-1:00:00"));
     EXPECT_FALSE(parseMsf("a:00:00"));
     EXPECT_FALSE(parseMsf(""));
-}
-
-TEST(ParseInteger, AcceptsSignedDecimalsOnly) {
-    EXPECT_EQ(parseInteger("07"), 7);
-    EXPECT_EQ(parseInteger("-6000"), -6000);
-    EXPECT_EQ(parseInteger("+5"), 5);
-    EXPECT_FALSE(parseInteger("+-5"));
-    EXPECT_FALSE(parseInteger("5x"));
-    EXPECT_FALSE(parseInteger(""));
-    EXPECT_FALSE(parseInteger("99999999999999999999999"));
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <mutex>
 
 #include "audio/paced_output.h"
-#include "device/cd_audio_device.h"
-#include "device/virtual_drive.h"
+#include "device/drives/virtual_drive.h"
+#include "device/mci/cd_audio_device.h"
 
 namespace sonarch {
 namespace {

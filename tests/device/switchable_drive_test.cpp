@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "audio/paced_output.h"
-#include "device/cd_audio_device.h"
-#include "device/drive_name.h"
-#include "device/switchable_drive.h"
-#include "device/virtual_drive.h"
+#include "device/drives/drive_name.h"
+#include "device/drives/switchable_drive.h"
+#include "device/drives/virtual_drive.h"
+#include "device/mci/cd_audio_device.h"
 
 namespace sonarch {
 namespace {

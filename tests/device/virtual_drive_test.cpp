@@ -1,4 +1,4 @@
-#include "device/virtual_drive.h"
+#include "device/drives/virtual_drive.h"
 
 #include <gtest/gtest.h>
 

@@ -6,10 +6,11 @@
 #include <string_view>
 
 #include "audio/paced_output.h"
-#include "device/cd_audio_device.h"
-#include "device/clock.h"
-#include "device/msf.h"
-#include "device/virtual_drive.h"
+#include "base/number_text.h"
+#include "device/drives/virtual_drive.h"
+#include "device/engine/clock.h"
+#include "device/mci/cd_audio_device.h"
+#include "device/mci/msf.h"
 #include "fuzz_check.h"
 
 using namespace sonarch;

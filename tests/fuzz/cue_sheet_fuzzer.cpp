@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "device/cue_sheet.h"
+#include "device/images/cue_sheet.h"
 #include "fuzz_check.h"
 
 using namespace sonarch;

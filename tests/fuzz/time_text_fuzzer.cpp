@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "device/time_text.h"
+#include "base/time_text.h"
 #include "fuzz_check.h"
 
 using namespace sonarch;

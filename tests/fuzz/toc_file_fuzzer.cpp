@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "device/toc_file.h"
+#include "device/images/toc_file.h"
 #include "fuzz_check.h"
 
 using namespace sonarch;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "device/virtual_drive.h"
+#include "device/drives/virtual_drive.h"
 #include "fuzz_check.h"
 
 using namespace sonarch;

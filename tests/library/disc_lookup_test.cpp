@@ -8,6 +8,7 @@
 #include <random>
 
 #include "library/library_store.h"
+#include "library/open_library.h"
 #include "library/track_number.h"
 #include "library_fixture.h"
 
@@ -161,7 +162,7 @@ TEST(LibraryAvailability, NoLibraryChosenMissingFileOrFolderDoNothingAtAll) {
         EXPECT_EQ(store.trackComment(path, kDiscB, "01").status, LibraryStatus::Unavailable);
         EXPECT_EQ(store.setTrackComment(path, kDiscB, "01", "x").status,
                   LibraryStatus::Unavailable);
-        EXPECT_FALSE(store.openLibrary(path).ok());
+        EXPECT_FALSE(OpenLibrary(path, LibraryStore::kDefaultBusyTimeout).ok());
     }
     EXPECT_TRUE(LibraryStore::isAvailable(folder.file("None selected")));
     SqlFile file(folder.file("None selected"));

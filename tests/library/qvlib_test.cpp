@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "child_process.h"
-#include "device/disc_key.h"
+#include "device/mci/disc_key.h"
 #include "library/library_store.h"
 #include "library/stored_text.h"
 #include "library_fixture.h"

@@ -3,8 +3,8 @@
 
 #include "audio/wav_output.h"
 #include "core/player.h"
-#include "device/cd_audio_device.h"
-#include "device/virtual_drive.h"
+#include "device/drives/virtual_drive.h"
+#include "device/mci/cd_audio_device.h"
 #include "support/disc_images.h"
 #include "support/player_harness.h"
 

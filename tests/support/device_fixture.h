@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "audio/paced_output.h"
-#include "device/cd_audio_device.h"
-#include "device/clock.h"
-#include "device/msf.h"
-#include "device/virtual_drive.h"
+#include "device/drives/virtual_drive.h"
+#include "device/engine/clock.h"
+#include "device/mci/cd_audio_device.h"
+#include "device/mci/msf.h"
 
 namespace sonarch::testing {
 

@@ -13,9 +13,9 @@
 
 #include "audio/paced_output.h"
 #include "base/messages.h"
-#include "device/cd_audio_device.h"
-#include "device/disc_key.h"
-#include "device/drive.h"
+#include "device/drives/drive.h"
+#include "device/mci/cd_audio_device.h"
+#include "device/mci/disc_key.h"
 
 namespace sonarch::testing {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "device/virtual_drive.h"
+#include "device/drives/virtual_drive.h"
 #include "library/stored_text.h"
 #include "qvlib/library_file.h"
 #include "support/disc_images.h"

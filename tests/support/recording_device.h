@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "device/mci_device.h"
+#include "device/mci/mci_device.h"
 
 namespace sonarch {
 

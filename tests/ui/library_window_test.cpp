@@ -9,13 +9,13 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "device/disc_key.h"
+#include "device/mci/disc_key.h"
 #include "library/stored_text.h"
 #include "player_fixture.h"
 #include "qvlib/library_file.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
-#include "ui/comment_editor.h"
+#include "ui/dialogs/comment_editor.h"
 
 namespace sonarch {
 namespace {

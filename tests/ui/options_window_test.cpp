@@ -10,11 +10,11 @@
 #include <QToolButton>
 #include <QToolTip>
 
-#include "options/about_box.h"
-#include "options/open_with_shell.h"
-#include "options/options_dialog.h"
+#include "desktop/open_with_shell.h"
 #include "player_fixture.h"
 #include "support/xdg_sandbox.h"
+#include "ui/dialogs/about_box.h"
+#include "ui/dialogs/options_dialog.h"
 #include "ui/skin_label.h"
 
 namespace sonarch {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "library/library_store.h"
+#include "library/open_library.h"
 #include "library/schema.h"
 
 namespace sonarch {
@@ -96,7 +97,7 @@ Result<bool> AddDiscRows(const std::string& path, const std::vector<LibraryRow>&
     if (rows.empty()) {
         return R::failure("there are no tracks to add.");
     }
-    auto opened = LibraryStore(std::chrono::milliseconds(5000)).openLibrary(path);
+    auto opened = OpenLibrary(path, std::chrono::milliseconds(5000));
     if (!opened.ok()) {
         return R::failure(opened.error());
     }
@@ -157,7 +158,7 @@ Result<bool> AddDiscRows(const std::string& path, const std::vector<LibraryRow>&
 
 Result<std::vector<LibraryRow>> ListRows(const std::string& path, const std::string* discKey) {
     using R = Result<std::vector<LibraryRow>>;
-    auto opened = LibraryStore().openLibrary(path);
+    auto opened = OpenLibrary(path, LibraryStore::kDefaultBusyTimeout);
     if (!opened.ok()) {
         return R::failure(opened.error());
     }

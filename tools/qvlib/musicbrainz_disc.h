@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/result.h"
-#include "device/drive.h"
+#include "device/drives/drive.h"
 
 namespace sonarch {
 

@@ -1,6 +1,6 @@
 #include "qvlib/stored_name.h"
 
-#include "device/cd_text.h"
+#include "device/images/cd_text.h"
 #include "library/stored_text.h"
 
 namespace sonarch {

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-#include "device/msf.h"
+#include "base/number_text.h"
+#include "device/mci/msf.h"
 
 namespace sonarch {
 

@@ -7,11 +7,12 @@
 #include <string>
 
 #include "audio/audio_output_factory.h"
-#include "device/cd_audio_device.h"
-#include "device/clock.h"
-#include "device/drive_factory.h"
-#include "device/msf.h"
-#include "device/virtual_drive.h"
+#include "base/number_text.h"
+#include "device/drives/drive_factory.h"
+#include "device/drives/virtual_drive.h"
+#include "device/engine/clock.h"
+#include "device/mci/cd_audio_device.h"
+#include "device/mci/msf.h"
 
 namespace {
 

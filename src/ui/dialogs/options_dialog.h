@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+
+#include "desktop/desktop_registration.h"
+
+class QCheckBox;
+class QLineEdit;
+
+namespace sonarch {
+
+class Player;
+
+// A file-open dialog: the chosen file, or nothing when the user cancels.
+using FileChooser = std::function<std::optional<QString>(
+    QWidget* parent, const QString& title, const QString& filter, const QString& folder)>;
+// The desktop's own file-open dialog.
+FileChooser systemFileChooser();
+
+// The options dialog: the library file, the fast forward and rewind step, the rating display
+// and the default CD player. Non-modal and above other windows; the player's poll stands
+// still while it is open. The first three take effect on "OK"; the default CD player the
+// moment its box is clicked.
+class frmCDOption : public QDialog {
+    Q_OBJECT
+public:
+    frmCDOption(Player& player, DesktopRegistration registration, QWidget* parent);
+    ~frmCDOption() override;
+
+    // The browse dialog; tests put a chooser of their own here.
+    void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
+    // Every way of closing ends here: OK, Cancel, the close box, Escape.
+    void done(int result) override;
+
+private:
+    void createControls();
+    void Form_Load();
+    void Form_Unload();
+    void Command1_Click();
+    void Check1_MouseUp();
+    void Check2_Click(bool ticked);
+    void Command2_Click();
+    // A short note in plain words beside a control, that never blocks.
+    void tell(QWidget* control, const QString& text);
+
+    Player& m_player;
+    DesktopRegistration m_registration;
+    FileChooser m_chooseFile;
+    bool m_unloaded = false;
+
+    QLineEdit *tDB, *tSpeed;
+    QCheckBox *Check1, *Check2;
+};
+
+}  // namespace sonarch
