@@ -14,8 +14,9 @@
 #include <sstream>
 
 #include "device/images/cd_text.h"
+#include "device/images/cd_text_packs.h"
 #include "device/images/cdio_image.h"
-#include "device/images/isolated_call.h"
+#include "device/images/image_files.h"
 #include "device/images/toc_file.h"
 
 namespace sonarch {
@@ -28,60 +29,20 @@ using DriveResult = Result<std::unique_ptr<Drive>>;
 // its place cannot exhaust memory.
 constexpr std::size_t kMaxSheetBytes = 1024 * 1024;
 
-std::string escapedField(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        out += c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : std::string(1, c);
-    }
-    return out;
-}
-
-std::string unescapedField(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            const char next = text[++i];
-            out += next == 't' ? '\t' : next == 'n' ? '\n' : next;
-        } else {
-            out += text[i];
+// A sheet's CD-TEXT: its TITLE and PERFORMER lines, over those of the CDTEXTFILE it may
+// name. A CDTEXTFILE that cannot be read costs the disc only the texts it held.
+DiscText cueSheetText(const std::string& sheet, const std::string& cuePath) {
+    const CueSheetTextFile packFile = CueSheetCdTextFile(sheet);
+    std::vector<std::uint8_t> packs;
+    if (!packFile.name.empty()) {
+        const auto path = std::filesystem::path(cuePath).parent_path() / packFile.name;
+        const Result<std::string> bytes =
+            ReadSmallFile(path.string(), "CD-TEXT file", kMostCdTextBytes + 4);
+        if (bytes.ok()) {
+            packs.assign(bytes.value().begin(), bytes.value().end());
         }
     }
-    return out;
-}
-
-// A sheet's CD-TEXT: its TITLE and PERFORMER lines, over those of the binary CDTEXTFILE it
-// may name. libcdio parses that file, so it is read in a child process: a damaged one
-// costs the disc its texts, never the player.
-DiscText cueSheetText(const std::string& cuePath) {
-    const IsolatedCall call = CallInChildProcess(
-        [&cuePath] {
-            const DiscText text = ReadCueSheetText(cuePath);
-            std::string answer = escapedField(text.title) + "\t" + escapedField(text.performer);
-            for (const TrackText& track : text.tracks) {
-                answer += "\n" + escapedField(track.title) + "\t" + escapedField(track.performer);
-            }
-            return answer;
-        },
-        std::chrono::seconds(10));
-    DiscText text;
-    if (call.end != IsolatedCall::End::Returned) {
-        return text;
-    }
-    std::istringstream lines(call.answer);
-    std::string line;
-    for (bool disc = true; std::getline(lines, line); disc = false) {
-        const std::size_t tab = line.find('\t');
-        const std::string title = unescapedField(line.substr(0, tab));
-        const std::string performer =
-            tab == std::string::npos ? std::string() : unescapedField(line.substr(tab + 1));
-        if (disc) {
-            text.title = title;
-            text.performer = performer;
-        } else {
-            text.tracks.push_back({title, performer});
-        }
-    }
-    return text;
+    return CueSheetText(sheet, ReadCdTextPacks(packs, packFile.lastTrack));
 }
 
 std::string lower(std::string text) {
@@ -89,118 +50,6 @@ std::string lower(std::string text) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return text;
-}
-
-// The text of a sheet or TOC file, or why it cannot be read.
-Result<std::string> readSheet(const std::string& path, const std::string& kind) {
-    // Non-blocking, so that a pipe given as the sheet cannot hang the player.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return Result<std::string>::failure("The " + kind + " '" + path +
-                                            "' cannot be read: " + std::strerror(errno) + ".");
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return Result<std::string>::failure("The " + kind + " '" + path +
-                                            "' cannot be read: it is not a regular file.");
-    }
-    std::string text;
-    std::array<char, 8192> buffer{};
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            const std::string why = std::strerror(errno);
-            ::close(fd);
-            return Result<std::string>::failure("The " + kind + " '" + path +
-                                                "' cannot be read: " + why + ".");
-        }
-        if (count == 0) {
-            break;
-        }
-        text.append(buffer.data(), std::size_t(count));
-        if (text.size() > kMaxSheetBytes) {
-            ::close(fd);
-            return Result<std::string>::failure("'" + path + "' is far too large for a " + kind +
-                                                "; it is no disc image.");
-        }
-    }
-    ::close(fd);
-    return Result<std::string>::success(std::move(text));
-}
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-
-// Finds the sample data of a WAV file holding CD audio.
-void findWavData(const std::string& path, CueDataFile& file) {
-    std::ifstream in(path, std::ios::binary);
-    std::uint8_t head[12];
-    if (!in.read(reinterpret_cast<char*>(head), 12) || std::memcmp(head, "RIFF", 4) != 0 ||
-        std::memcmp(head + 8, "WAVE", 4) != 0) {
-        file.problem = "is not a WAV file";
-        return;
-    }
-    bool formatOk = false;
-    std::uint64_t at = 12;
-    std::uint8_t chunk[8];
-    while (in.read(reinterpret_cast<char*>(chunk), 8)) {
-        const std::uint32_t size = le32(chunk + 4);
-        at += 8;
-        if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            std::uint8_t fmt[16];
-            if (size < 16 || !in.read(reinterpret_cast<char*>(fmt), 16)) {
-                break;
-            }
-            formatOk = (fmt[0] | fmt[1] << 8) == 1 && (fmt[2] | fmt[3] << 8) == 2 &&
-                       le32(fmt + 4) == 44100 && (fmt[14] | fmt[15] << 8) == 16;
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
-            if (!formatOk) {
-                file.problem = "is not 44.1 kHz 16-bit stereo PCM";
-                return;
-            }
-            file.dataOffset = at;
-            file.dataBytes =
-                std::min<std::uint64_t>(size, file.dataBytes - std::min(at, file.dataBytes));
-            return;
-        }
-        at += size + (size & 1);
-        in.seekg(std::streamoff(at));
-    }
-    file.problem = "holds no sound data";
-}
-
-// What a sheet's FILE line finds on disk.
-CueDataFile lookUpDataFile(const std::string& path, bool wave) {
-    CueDataFile file;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return file;
-        }
-        file.found = true;
-        file.problem = std::string("cannot be read: ") + std::strerror(errno);
-        return file;
-    }
-    file.found = true;
-    if (!S_ISREG(info.st_mode)) {
-        file.problem = "is not a regular file";
-        return file;
-    }
-    if (::access(path.c_str(), R_OK) != 0) {
-        file.problem = std::string("cannot be read: ") + std::strerror(errno);
-        return file;
-    }
-    file.dataBytes = std::uint64_t(info.st_size);
-    if (wave) {
-        findWavData(path, file);
-    }
-    return file;
 }
 
 // A copy of a TOC file naming its data files in full, in a temporary file, needed only
@@ -235,7 +84,7 @@ private:
 };
 
 DriveResult openTocFile(const std::string& path) {
-    const Result<std::string> text = readSheet(path, "TOC file");
+    const Result<std::string> text = ReadSmallFile(path, "TOC file", kMaxSheetBytes);
     if (!text.ok()) {
         return DriveResult::failure(text.error());
     }
@@ -314,11 +163,11 @@ CueFilesDrive::~CueFilesDrive() {
 }
 
 DriveResult CueFilesDrive::open(const std::string& cuePath) {
-    const Result<std::string> text = readSheet(cuePath, "CUE sheet");
+    const Result<std::string> text = ReadSmallFile(cuePath, "CUE sheet", kMaxSheetBytes);
     if (!text.ok()) {
         return DriveResult::failure(text.error());
     }
-    Result<CueLayout> layout = LayOutCueSheet(text.value(), cuePath, lookUpDataFile);
+    Result<CueLayout> layout = LayOutCueSheet(text.value(), cuePath, LookUpDataFile);
     if (!layout.ok()) {
         return DriveResult::failure(layout.error());
     }
@@ -328,7 +177,7 @@ DriveResult CueFilesDrive::open(const std::string& cuePath) {
     }
     std::unique_ptr<CueFilesDrive> drive(
         new CueFilesDrive(std::move(layout.value().toc), std::move(extents)));
-    drive->setDiscText(cueSheetText(cuePath));
+    drive->setDiscText(cueSheetText(text.value(), cuePath));
     return DriveResult::success(std::move(drive));
 }
 
