@@ -1,17 +1,9 @@
 #include "device/drives/image_drive.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "device/images/cd_text.h"
 #include "device/images/cd_text_packs.h"
@@ -52,58 +44,18 @@ std::string lower(std::string text) {
     return text;
 }
 
-// A copy of a TOC file naming its data files in full, in a temporary file, needed only
-// while libcdio parses it.
-class FullPathTocCopy {
-public:
-    explicit FullPathTocCopy(const std::string& text) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "sonarch-XXXXXX.toc").string();
-        const int fd = mkstemps(pattern.data(), 4);
-        if (fd < 0) {
-            return;
-        }
-        m_path = pattern;
-        m_ok = ::write(fd, text.data(), text.size()) == ssize_t(text.size());
-        ::close(fd);
-    }
-    ~FullPathTocCopy() {
-        if (!m_path.empty()) {
-            std::remove(m_path.c_str());
-        }
-    }
-    FullPathTocCopy(const FullPathTocCopy&) = delete;
-    FullPathTocCopy& operator=(const FullPathTocCopy&) = delete;
-
-    bool ok() const { return m_ok; }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_ok = false;
-};
-
 DriveResult openTocFile(const std::string& path) {
     const Result<std::string> text = ReadSmallFile(path, "TOC file", kMaxSheetBytes);
     if (!text.ok()) {
         return DriveResult::failure(text.error());
     }
-    const std::string folder =
-        std::filesystem::absolute(std::filesystem::path(path)).parent_path().string();
-    const TocFileCopy copy = TocFileWithFullPaths(text.value(), folder);
-    for (const std::string& data : copy.dataFiles) {
-        std::error_code error;
-        if (!std::filesystem::exists(data, error)) {
-            return DriveResult::failure("The TOC file '" + path + "' names the data file '" + data +
-                                        "', which is missing.");
-        }
+    Result<TocLayout> layout = LayOutTocFile(text.value(), path, LookUpDataFile);
+    if (!layout.ok()) {
+        return DriveResult::failure(layout.error());
     }
-    const FullPathTocCopy file(copy.text);
-    if (!file.ok()) {
-        return DriveResult::failure("'" + path +
-                                    "' could not be opened: no temporary copy could be made.");
-    }
-    return OpenCdioImage(file.path(), path, ImageFormat::Cdrdao);
+    TocLayout& disc = layout.value();
+    return DriveResult::success(CueFilesDrive::fromPieces(
+        std::move(disc.toc), std::move(disc.extents), std::move(disc.text)));
 }
 
 }  // namespace
@@ -171,14 +123,20 @@ DriveResult CueFilesDrive::open(const std::string& cuePath) {
     if (!layout.ok()) {
         return DriveResult::failure(layout.error());
     }
+    return DriveResult::success(fromPieces(std::move(layout.value().toc),
+                                           std::move(layout.value().extents),
+                                           cueSheetText(text.value(), cuePath)));
+}
+
+std::unique_ptr<Drive> CueFilesDrive::fromPieces(DiscToc toc, std::vector<CueExtent> pieces,
+                                                 DiscText text) {
     std::vector<OpenExtent> extents;
-    for (CueExtent& extent : layout.value().extents) {
+    for (CueExtent& extent : pieces) {
         extents.push_back({std::move(extent), nullptr});
     }
-    std::unique_ptr<CueFilesDrive> drive(
-        new CueFilesDrive(std::move(layout.value().toc), std::move(extents)));
-    drive->setDiscText(cueSheetText(text.value(), cuePath));
-    return DriveResult::success(std::move(drive));
+    std::unique_ptr<CueFilesDrive> drive(new CueFilesDrive(std::move(toc), std::move(extents)));
+    drive->setDiscText(std::move(text));
+    return drive;
 }
 
 bool CueFilesDrive::readSectors(std::int32_t sector, int count, std::span<std::uint8_t> out) {

@@ -46,11 +46,14 @@ private:
 // image or a BIN file beside its sheet. Failures say in plain words what is wrong.
 Result<std::unique_ptr<Drive>> openImage(const std::string& path);
 
-// A CUE sheet's disc, its tracks in one file or several of raw 2352-byte sectors
-// ("BINARY") or WAV sound ("WAVE").
+// A disc whose sectors are pieces of files of raw 2352-byte sectors (or of the sound of WAV
+// files), or silence: a CUE sheet's disc, or one a TOC file or a Nero image lays out.
 class CueFilesDrive : public ImageDrive {
 public:
     static Result<std::unique_ptr<Drive>> open(const std::string& cuePath);
+    // `pieces` lie end to end from sector 0 to the leadout.
+    static std::unique_ptr<Drive> fromPieces(DiscToc toc, std::vector<CueExtent> pieces,
+                                             DiscText text);
     ~CueFilesDrive() override;
 
 protected:
