@@ -11,7 +11,6 @@
 #include "audio/paced_output.h"
 #include "base/messages.h"
 #include "device/drives/drive_factory.h"
-#include "device/images/cdio_image.h"
 #include "device/mci/cd_audio_device.h"
 #include "device/mci/device_layer.h"
 #include "device/mci/disc_key.h"
@@ -378,28 +377,24 @@ TEST(DiscImages, OneFileSheetsAreLaidOutAsLibcdioLaysThemOut) {
     }
 }
 
-TEST(DiscImages, ImagesThatCrashTheImageReaderAreReportedAsDamaged) {
+TEST(DiscImages, ABinFileIsPlayedThroughTheSheetNamedLikeIt) {
     TempDir dir;
     writeFile(dir.file("image.bin"), imageSectors(0, 300, true));
-    // NRG files whose chunks libcdio reads from wild memory or frees twice.
-    const std::string wildRead("\0\0\0\0\x7f\xff\xff\xffNERO\0\0\0\0", 16);
-    const std::string doubleFree("CDTX\0\0\0\0NER5\0\0\0\0\0\0\0\0", 20);
-    writeText(dir.file("wild.nrg"), wildRead);
-    writeText(dir.file("twice.nrg"), doubleFree);
-    for (const char* name : {"wild.nrg", "twice.nrg"}) {
-        const auto drive = openDrive(dir.file(name));
-        ASSERT_FALSE(drive.ok()) << name;
-        EXPECT_EQ(drive.error(), "'" + dir.file(name) +
-                                     "' is a damaged disc image: its table of contents cannot "
-                                     "be read.");
-    }
-    // A sheet whose first track is 99 made libcdio read past its arrays; our own reader
-    // takes it for what it says.
+    // A sheet whose only track is 99 made libcdio write past its arrays when the image was
+    // opened by its BIN file; the sheet is read as what it says.
     writeText(dir.file("image.cue"),
               "FILE \"image.bin\" BINARY\n TRACK 99 AUDIO\n  INDEX 01 00:00:00\n");
-    const auto late = openDrive(dir.file("image.cue"));
+    const auto late = openDrive(dir.file("image.bin"));
     ASSERT_TRUE(late.ok()) << late.error();
     EXPECT_EQ(late.value()->readToc()->firstTrack(), 99);
+    EXPECT_EQ(late.value()->readToc()->leadoutSector, 300);
+
+    writeFile(dir.file("lone.bin"), imageSectors(0, 300, true));
+    const auto lone = openDrive(dir.file("lone.bin"));
+    ASSERT_FALSE(lone.ok());
+    EXPECT_EQ(lone.error(), "'" + dir.file("lone.bin") +
+                                "' is a BIN file of raw sectors without its CUE sheet: the "
+                                "player needs 'lone.cue' beside it to know its tracks.");
 }
 
 TEST(DiscImages, AMissingDataFileAnUnreadableSheetAndANonImageAreToldApart) {

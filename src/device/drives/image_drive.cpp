@@ -7,8 +7,8 @@
 
 #include "device/images/cd_text.h"
 #include "device/images/cd_text_packs.h"
-#include "device/images/cdio_image.h"
 #include "device/images/image_files.h"
+#include "device/images/nrg_image.h"
 #include "device/images/toc_file.h"
 
 namespace sonarch {
@@ -56,6 +56,45 @@ DriveResult openTocFile(const std::string& path) {
     TocLayout& disc = layout.value();
     return DriveResult::success(CueFilesDrive::fromPieces(
         std::move(disc.toc), std::move(disc.extents), std::move(disc.text)));
+}
+
+// A Nero image. `otherwise`: a file not named as one, refused as no image at all unless
+// its end shows it is one.
+DriveResult openNrgImage(const std::string& path, const std::string* otherwise) {
+    const Result<FileTail> tail = ReadFileTail(path, "Nero image", kNrgTailBytes);
+    if (!tail.ok()) {
+        return DriveResult::failure(tail.error());
+    }
+    if (otherwise && !HasNrgTrailer(tail.value())) {
+        return DriveResult::failure("'" + path +
+                                    "' is not a disc image this player can read (CUE/BIN, "
+                                    "cdrdao TOC or NRG).");
+    }
+    Result<NrgLayout> layout = LayOutNrgImage(tail.value(), path);
+    if (!layout.ok()) {
+        return DriveResult::failure(layout.error());
+    }
+    NrgLayout& disc = layout.value();
+    DiscText text = ReadCdTextPacks(disc.cdTextPacks, disc.toc.lastTrack());
+    return DriveResult::success(
+        CueFilesDrive::fromPieces(std::move(disc.toc), std::move(disc.extents), std::move(text)));
+}
+
+// A BIN file is played through the CUE sheet named like it, which lists its tracks.
+DriveResult openBinFile(const std::string& path) {
+    std::filesystem::path sheet(path);
+    for (const char* extension : {".cue", ".CUE"}) {
+        sheet.replace_extension(extension);
+        std::error_code error;
+        if (std::filesystem::is_regular_file(sheet, error)) {
+            return CueFilesDrive::open(sheet.string());
+        }
+    }
+    sheet.replace_extension(".cue");
+    return DriveResult::failure("'" + path +
+                                "' is a BIN file of raw sectors without its CUE sheet: the "
+                                "player needs '" +
+                                sheet.filename().string() + "' beside it to know its tracks.");
 }
 
 }  // namespace
@@ -184,13 +223,14 @@ DriveResult openImage(const std::string& path) {
     if (extension == ".toc") {
         return openTocFile(path);
     }
-    if (extension == ".nrg") {
-        return OpenCdioImage(path, path, ImageFormat::Nrg);
-    }
     if (extension == ".bin") {
-        return OpenCdioImage(path, path, ImageFormat::BinCue);
+        return openBinFile(path);
     }
-    return OpenCdioImage(path, path, ImageFormat::Any);
+    if (extension == ".nrg") {
+        return openNrgImage(path, nullptr);
+    }
+    // A Nero image is known by its end, whatever its name.
+    return openNrgImage(path, &path);
 }
 
 }  // namespace sonarch

@@ -41,9 +41,10 @@ private:
     std::atomic<std::uint64_t> m_generation{1};
 };
 
-// Opens a disc image: a CUE sheet (read by our own code, see LayOutCueSheet), or with
-// libcdio, checked first in a child process (see ProbeImage), a cdrdao TOC file, a Nero NRG
-// image or a BIN file beside its sheet. Failures say in plain words what is wrong.
+// Opens a disc image with the player's own readers: a CUE sheet (see LayOutCueSheet), a
+// BIN file through the sheet named like it, a cdrdao TOC file (LayOutTocFile) or a Nero
+// image (LayOutNrgImage). Failures name the kind of file and say in plain words what is
+// wrong with it.
 Result<std::unique_ptr<Drive>> openImage(const std::string& path);
 
 // A disc whose sectors are pieces of files of raw 2352-byte sectors (or of the sound of WAV

@@ -12,10 +12,9 @@ typedef struct _CdIo CdIo_t;
 
 namespace sonarch {
 
-// The CD-TEXT libcdio finds behind a handle (a drive's lead-in, or an image's CUE lines,
-// CDTEXTFILE, TOC CD_TEXT blocks or NRG chunk), in one language block: English when the
-// disc has it, else the first block in use. May read from the drive: call it where
-// waiting is allowed.
+// The CD-TEXT libcdio reads from a physical drive's disc (its lead-in), in one language
+// block: English when the disc has it, else the first block in use. May read from the
+// drive: call it where waiting is allowed.
 DiscText ReadCdText(CdIo_t* cdio);
 
 // The biggest CD-TEXT a disc can carry: 8 blocks of 256 packs of 18 bytes.
