@@ -6,6 +6,7 @@
 #include <string>
 
 #include "device/images/nrg_image.h"
+#include "disc_layouts.h"
 #include "fuzz_check.h"
 
 using namespace sonarch;
@@ -26,18 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const NrgLayout& disc = layout.value();
-    FUZZ_CHECK(TocLaysOutADisc(disc.toc));
-    std::int64_t next = 0;
-    for (const CueExtent& extent : disc.extents) {
-        FUZZ_CHECK(extent.sectors > 0);
-        FUZZ_CHECK(extent.firstSector == next);
-        FUZZ_CHECK(extent.path.empty() || extent.path == "/discs/fuzz.nrg");
-        FUZZ_CHECK(extent.path.empty() ||
-                   extent.byteOffset + std::uint64_t(extent.sectors) * kBytesPerFrame <=
-                       tail.fileSize);
-        next += extent.sectors;
+    checkLayout(disc.toc, disc.extents);
+    // The sound it plays lies in the image.
+    for (const CueExtent& piece : disc.extents) {
+        FUZZ_CHECK(
+            piece.path.empty() ||
+            (piece.path == "/discs/fuzz.nrg" &&
+             piece.byteOffset + std::uint64_t(piece.sectors) * kBytesPerFrame <= tail.fileSize));
     }
-    FUZZ_CHECK(next == disc.toc.leadoutSector);
     FUZZ_CHECK(disc.cdTextPacks.size() <= tail.bytes.size());
     return 0;
 }

@@ -5,8 +5,8 @@
 
 #include "base/utf8.h"
 #include "device/images/toc_file.h"
+#include "disc_layouts.h"
 #include "fuzz_check.h"
-#include "made_up_files.h"
 
 using namespace sonarch;
 
@@ -18,14 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const TocLayout& disc = layout.value();
-    FUZZ_CHECK(TocLaysOutADisc(disc.toc));
-    std::int64_t next = 0;
-    for (const CueExtent& extent : disc.extents) {
-        FUZZ_CHECK(extent.sectors > 0);
-        FUZZ_CHECK(extent.firstSector == next);
-        next += extent.sectors;
-    }
-    FUZZ_CHECK(next == disc.toc.leadoutSector);
+    checkLayout(disc.toc, disc.extents);
     FUZZ_CHECK(disc.text.tracks.size() <= disc.toc.tracks.size());
     FUZZ_CHECK(IsWellFormedUtf8(disc.text.title) && IsWellFormedUtf8(disc.text.performer));
     for (const TrackText& track : disc.text.tracks) {

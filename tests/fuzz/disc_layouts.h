@@ -1,12 +1,15 @@
 #pragma once
 
-// Data files for the sheet and TOC file fuzzers, made up from their names.
+// What the image reader fuzzers share: data files made up from their names, and the
+// checks every disc a reader lays out passes.
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "device/images/cue_sheet.h"
+#include "fuzz_check.h"
 
 namespace sonarch {
 
@@ -29,6 +32,18 @@ inline CueDataFile madeUpFile(const std::string& path, bool wave) {
                                    ~std::uint64_t(0)};
     file.dataBytes = sizes[(hash >> 8) % 8];
     return file;
+}
+
+// A disc a CD could be, its pieces end to end from its first sector to its leadout.
+inline void checkLayout(const DiscToc& toc, const std::vector<CueExtent>& pieces) {
+    FUZZ_CHECK(TocLaysOutADisc(toc));
+    std::int64_t next = 0;
+    for (const CueExtent& piece : pieces) {
+        FUZZ_CHECK(piece.sectors >= 0);
+        FUZZ_CHECK(piece.firstSector == next);
+        next += piece.sectors;
+    }
+    FUZZ_CHECK(next == toc.leadoutSector);
 }
 
 }  // namespace sonarch
