@@ -1,5 +1,7 @@
 #include "core/player.h"
 
+#include "device/drives/drive_opener.h"
+
 #include "playback/time_display.h"
 #include "volume/volume_math.h"
 
@@ -28,6 +30,13 @@ Player::Player(PlayerServices services, QObject* parent)
     connect(m_timer, &QTimer::timeout, this, &Player::Timer1_Timer);
     // A list filled anew has no selection: the next refresh selects the current row.
     connect(&m_tracks, &TrackList::rowsReplaced, this, [this] { m_display.selectRow(0); });
+    if (m_services.openDrive) {
+        m_opener = std::make_unique<DriveOpener>(m_services.openDrive, [this] {
+            // opener's thread: the drive is taken on the window's.
+            QMetaObject::invokeMethod(
+                this, [this] { takeOpenedDrive(); }, Qt::QueuedConnection);
+        });
+    }
 }
 
 Player::~Player() = default;

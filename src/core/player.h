@@ -26,6 +26,8 @@
 
 namespace sonarch {
 
+class DriveOpener;
+
 // What the player is built from: it reaches nothing outside through globals.
 struct PlayerServices {
     MciDevice& device;
@@ -147,10 +149,14 @@ public:
     void redrawRatingAtNextPoll();
 
     // Another drive or disc image, opened while the player runs: to the session it is one
-    // disc taken out and the next put in, so it is read, looked up and played. A run in
+    // disc taken out and the next put in, so it is read, looked up and played. It is opened
+    // off the window's thread, and a drive asked for meanwhile takes its place; a run in
     // progress finishes first. A drive that cannot be opened leaves the current disc
-    // playing and says why in the status line for a few seconds; false then.
+    // playing and says why in the status line for a few seconds. False when the player
+    // cannot open drives (shut down, or built without them).
     bool openDrive(const std::string& name);
+    // A drive asked for by openDrive has not been opened (or refused) yet.
+    bool openingDrive() const { return m_driveRequested; }
     // Why the drive named at start-up could not be opened: it stays in the status line
     // until the line has something else to say.
     void showDriveProblem(const std::string& text);
@@ -196,6 +202,7 @@ private:
     void afterRun();
     void notePlaybackStatus();
     void changeToPendingDrive();
+    void takeOpenedDrive();
     template <class F>
     void runExclusive(F&& work);
 
@@ -215,6 +222,9 @@ private:
     int m_suspended = 0;
     PlaybackStatus m_playbackStatus = PlaybackStatus::Stopped;
     std::unique_ptr<Drive> m_pendingDrive;  // opened while a run was in progress
+    bool m_driveRequested = false;
+    // Last, so that it ends first: its thread may still hand a drive to the player.
+    std::unique_ptr<DriveOpener> m_opener;
 };
 
 }  // namespace sonarch

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "core/player.h"
+#include "device/drives/drive_opener.h"
 #include "library/track_number.h"
 
 namespace sonarch {
@@ -16,21 +17,33 @@ constexpr int kLastingNoticeRuns = std::numeric_limits<int>::max();
 }  // namespace
 
 bool Player::openDrive(const std::string& name) {
-    if (m_shutDown || !m_services.openDrive || !m_services.drives) {
+    if (m_shutDown || !m_opener || !m_services.drives) {
         return false;
     }
-    Result<std::unique_ptr<Drive>> opened = m_services.openDrive(name);
-    if (!opened.ok()) {
-        m_display.showNotice(opened.error(), kDriveNoticeRuns);
-        return false;
+    m_opener->request(name);
+    m_driveRequested = true;
+    return true;
+}
+
+void Player::takeOpenedDrive() {
+    std::optional<DriveOpener::Opened> opened = m_opener->take();
+    if (!opened) {
+        return;  // replaced by a newer request, which is on its way
     }
-    m_pendingDrive = std::move(opened.value());
+    m_driveRequested = false;
+    if (m_shutDown) {
+        return;
+    }
+    if (!opened->drive.ok()) {
+        m_display.showNotice(opened->drive.error(), kDriveNoticeRuns);
+        return;
+    }
+    m_pendingDrive = std::move(opened->drive.value());
     // A poll or lookup in progress (it lets events run) works on the drive it began with;
     // the change waits for its end.
     if (!busy()) {
         changeToPendingDrive();
     }
-    return true;
 }
 
 void Player::changeToPendingDrive() {

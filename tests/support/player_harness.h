@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,7 +48,7 @@ public:
                 savedSettings = s;
                 savedPosition = window;
             },
-            &device, [](const std::string& name) { return openDrive(name); }, &drives});
+            &device, [this](const std::string& name) { return openNamedDrive(name); }, &drives});
         return *player;
     }
     // Start-up as the window runs it, without the window.
@@ -62,6 +65,15 @@ public:
             player->Timer1_Timer();
         }
     }
+    // Lets events run, as the window's event loop does, until the drive the player asked for
+    // is open or refused; a minute at most, as a guard.
+    void waitForOpenedDrive() {
+        QDeadlineTimer guard(60000);
+        while (player->openingDrive() && !guard.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        }
+        EXPECT_FALSE(player->openingDrive()) << "the drive was not opened within a minute";
+    }
     std::vector<std::string> sentSince(std::size_t from) const {
         auto all = recorder.commands();
         return {all.begin() + std::ptrdiff_t(std::min(from, all.size())), all.end()};
@@ -70,6 +82,9 @@ public:
     const std::string& caption(Caption which) const { return display().caption(which); }
     const std::string& status() const { return display().statusText(); }
 
+    // How the player opens drives by name (on its opener's thread).
+    std::function<Result<std::unique_ptr<Drive>>(const std::string&)> openNamedDrive =
+        [](const std::string& name) { return openDrive(name); };
     ManualClock clock;
     VirtualDrive drive;
     // The device plays `drive` until the player opens another, as the program's does.
