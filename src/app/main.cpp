@@ -9,8 +9,13 @@
 #include "app/signal_watcher.h"
 #include "audio/audio_output_factory.h"
 #include "core/install_layout.h"
+#include "core/player.h"
+#include "core/player_services.h"
+#include "core/player_window_model.h"
 #include "core/settings_file.h"
+#include "desktop/desktop_registration.h"
 #include "desktop/drive_handoff.h"
+#include "desktop/open_with_shell.h"
 #include "desktop/single_instance.h"
 #include "device/drives/drive_factory.h"
 #include "device/drives/drive_name.h"
@@ -167,7 +172,17 @@ int main(int argc, char** argv) {
     services.openDrive = [](const std::string& name) { return openDrive(name); };
     services.drives = &drive;
     Player player(std::move(services));
-    CDPlayer window(player);
+    PlayerWindowModel windowModel(player);
+    // What the window asks of the desktop: links opened in the browser, the registration
+    // as the default CD player.
+    ShellOpener shell(nullptr);
+    CDPlayer window(
+        windowModel,
+        WindowServices{shell,
+                       DesktopRegistration(XdgFolders::fromEnvironment(),
+                                           QCoreApplication::applicationFilePath().toStdString(),
+                                           ":/skin/icon.png"),
+                       {}});
     messages.setParent(&window);
 
     // The window's close ends the program, after any poll in progress has finished; a

@@ -1,9 +1,5 @@
 // The display refresh: the middle of every poll run with a loaded disc. It only writes
 // what the state says; it never asks the drive.
-#include <algorithm>
-#include <climits>
-
-#include "base/number_text.h"
 #include "core/status_poll.h"
 #include "device/mci/msf.h"
 #include "playback/time_display.h"
@@ -90,9 +86,8 @@ void StatusPoll::refreshRatingAndCover() {
         if (!m_state.settings.showRating) {
             m_display.setStars(0);
         } else if (const TrackRow* row = m_tracks.row(m_state.currentTrack)) {
-            if (const auto rating = parseInteger(row->rating)) {
-                m_display.setStars(
-                    static_cast<int>(std::clamp<std::int64_t>(*rating, INT_MIN, INT_MAX)));
+            if (row->rating) {
+                m_display.setStars(*row->rating);
             }
         }
         m_hooks.coverDue(m_state.coverPath);

@@ -7,6 +7,10 @@
 
 #include "base/time_text.h"
 #include "core/player.h"
+#include "device/engine/audio_output.h"
+#include "model/player_state.h"
+#include "model/settings.h"
+#include "model/track_list.h"
 
 namespace sonarch {
 
@@ -93,10 +97,8 @@ TrackMetadata readMetadata(const Player& player, int listNumber, const QString& 
     if (!state.coverPath.empty() && QFileInfo(QString::fromStdString(state.coverPath)).isFile()) {
         track.artUrl = QUrl::fromLocalFile(QString::fromStdString(state.coverPath)).toString();
     }
-    bool isNumber = false;
-    const int rating = QString::fromStdString(row->rating).toInt(&isNumber);
-    if (isNumber) {
-        track.rating = std::clamp(rating, 0, 10) / 10.0;
+    if (row->rating) {
+        track.rating = std::clamp(*row->rating, 0, 10) / 10.0;
     }
     track.comment = comment;
     return track;
@@ -119,7 +121,7 @@ MediaState ReadMediaState(const Player& player, int listNumber, const QString& c
     }
     media.loopStatus = player.settings().continuousPlay ? "Playlist" : "None";
     media.volume = VolumeFromLevel(player.settings().volumeLevel);
-    const bool transport = player.display().transportEnabled();
+    const bool transport = player.transportEnabled();
     media.canGoNext = transport;
     media.canGoPrevious = transport;
     media.canPlay = transport;

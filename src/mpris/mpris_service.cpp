@@ -6,6 +6,10 @@
 
 #include "base/time_text.h"
 #include "core/player.h"
+#include "model/player_display.h"
+#include "model/player_state.h"
+#include "model/settings.h"
+#include "model/track_list.h"
 #include "desktop/player_bus.h"
 #include "device/drives/drive_name.h"
 #include "mpris/mpris_adaptors.h"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,12 +12,17 @@
 #include "audio/paced_output.h"
 #include "base/messages.h"
 #include "core/player.h"
+#include "core/player_services.h"
+#include "core/player_window_model.h"
 #include "device/drives/drive_factory.h"
 #include "device/drives/switchable_drive.h"
 #include "device/drives/virtual_drive.h"
 #include "device/engine/clock.h"
 #include "device/mci/cd_audio_device.h"
 #include "device/mci/msf.h"
+#include "model/player_display.h"
+#include "model/player_state.h"
+#include "model/track_list.h"
 #include "support/recording_device.h"
 #include "volume/vol_control.h"
 
@@ -30,7 +37,8 @@ inline std::vector<VirtualTrack> tracksOf(std::initializer_list<const char*> len
 }
 
 // The real player over a virtual drive, a manual clock, a silent output and in-memory
-// settings; no window. Drives it opens are opened for real.
+// settings, with the presenter of its window but no window. Drives it opens are opened for
+// real.
 class PlayerHarness {
 public:
     explicit PlayerHarness(std::vector<VirtualTrack> tracks, Settings stored = {})
@@ -46,6 +54,7 @@ public:
                 savedPosition = window;
             },
             &device, [](const std::string& name) { return openDrive(name); }, &drives});
+        windowModel = std::make_unique<PlayerWindowModel>(*player);
         return *player;
     }
     // Start-up as the window runs it, without the window.
@@ -86,6 +95,7 @@ public:
     std::optional<Settings> savedSettings;
     WindowPosition savedPosition;
     std::unique_ptr<Player> player;
+    std::unique_ptr<PlayerWindowModel> windowModel;
 };
 
 }  // namespace sonarch::testing
