@@ -78,7 +78,10 @@ void Seeking::seekInTrack(std::int64_t milliseconds) {
             start = *exact;
         }
     }
-    sendMove(clampToInt32(start + std::max<std::int64_t>(milliseconds, 0)));
+    // The device gives the start in whole milliseconds, rounded down, and takes a place
+    // the same way: the start itself would land a frame early, at the end of the track
+    // before. One millisecond on lands in the start's own frame.
+    sendMove(clampToInt32(start + std::max<std::int64_t>(milliseconds, 1)));
     m_device.DeviceCommand("set cd time format tmsf", false);
     m_pollStatus();
 }

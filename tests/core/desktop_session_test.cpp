@@ -149,6 +149,10 @@ TEST(DesktopSession, AMoveInTheTrackStartsFromWhereTheDeviceHasTheTrack) {
     ASSERT_TRUE(position);
     EXPECT_NEAR(double(*position), 30000, 1000 / 75.0 + 1);
     EXPECT_EQ(player.state().currentTrack, 2);
+
+    player.seekInTrack(0);
+    EXPECT_EQ(player.state().currentTrack, 2) << "its start, not the end of track 1";
+    EXPECT_EQ(player.trackPositionMs(), 0);
 }
 
 }  // namespace
