@@ -289,7 +289,12 @@ void CDPlayer::listenToPlayer() {
 
 void CDPlayer::listenToDisplay() {
     const PlayerDisplay& d = m_player.display();
-    connect(&d, &PlayerDisplay::transportEnabledChanged, this, &CDPlayer::setTransportEnabled);
+    connect(&d, &PlayerDisplay::transportEnabledChanged, this, [this](bool enabled) {
+        m_actions->setTransportEnabled(enabled);  // also the tray's menu
+        if (!catchUpLater()) {
+            enableTransportButtons(enabled);
+        }
+    });
     connect(&d, &PlayerDisplay::ejectCaptionChanged, this, [this](const std::string& caption) {
         m_actions->eject->setText(QString::fromStdString(caption));  // also the tray's menu
     });
@@ -393,7 +398,8 @@ void CDPlayer::catchUp() {
 // any time shows the player as it stands.
 void CDPlayer::showDisplay() {
     const PlayerDisplay& d = m_player.display();
-    setTransportEnabled(d.transportEnabled());
+    m_actions->setTransportEnabled(d.transportEnabled());
+    enableTransportButtons(d.transportEnabled());
     for (Indicator indicator : {Indicator::Stop, Indicator::Pause, Indicator::Play}) {
         showIndicator(indicator, d.indicatorShown(indicator));
     }
@@ -418,11 +424,7 @@ void CDPlayer::showDisplay() {
     showLayoutDependentControls();
 }
 
-void CDPlayer::setTransportEnabled(bool enabled) {
-    m_actions->setTransportEnabled(enabled);  // also the tray's menu
-    if (catchUpLater()) {
-        return;
-    }
+void CDPlayer::enableTransportButtons(bool enabled) {
     for (const char* name : {"play", "pause", "ff", "rew", "ftrack", "btrack", "stopbtn"}) {
         control(name)->setEnabled(enabled);
     }

@@ -107,7 +107,7 @@ private:
     bool catchUpLater();
     void catchUp();
     void showDisplay();
-    void setTransportEnabled(bool enabled);
+    void enableTransportButtons(bool enabled);
     void showIndicator(Indicator indicator, bool shown);
     void showStatus(const std::string& text, const std::string& tip);
     void showCaption(Caption caption, const std::string& text);
