@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "library/jet/access_format.h"
 #include "library/stored_text.h"
 
 namespace sonarch {
@@ -115,6 +116,12 @@ Result<SqliteDatabase> LibraryStore::openLibrary(const std::string& path) const 
     using R = Result<SqliteDatabase>;
     if (!isAvailable(path)) {
         return R::failure("The library " + quoted(path) + " does not exist or is not a file.");
+    }
+    // A library in the old Access format is named as such and never opened: it is only
+    // ever read, by the import.
+    if (AccessFormatOf(path)) {
+        return R::failure("The file " + quoted(path) +
+                          " is a library in the old Access format; import it to use it here.");
     }
     SqliteDatabase db = SqliteDatabase::open(path, SQLITE_OPEN_READWRITE);
     if (db.openCode() != SQLITE_OK) {
