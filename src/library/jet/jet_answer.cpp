@@ -1,5 +1,6 @@
 #include "library/jet/jet_answer.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/utf8.h"
@@ -38,6 +39,7 @@ public:
     explicit Reader(std::string_view bytes) : m_rest(bytes) {}
 
     bool atEnd() const { return m_rest.empty(); }
+    std::size_t left() const { return m_rest.size(); }
     bool take(std::string_view expected) {
         if (m_rest.substr(0, expected.size()) != expected) {
             return false;
@@ -122,6 +124,8 @@ std::optional<JetAnswer> decodeTable(Reader& in) {
     }
     table.format = AccessFormat(*format);
     table.declaredRows = *declared;
+    // As many rows as it says, as far as the bytes left can hold them (45 bytes at least).
+    table.rows.reserve(std::size_t(std::min<std::uint64_t>(*declared, in.left() / 45)));
     while (in.take(std::string_view(&kRow, 1))) {
         if (!decodeRow(in, table.rows.emplace_back())) {
             return std::nullopt;
@@ -137,7 +141,8 @@ std::optional<JetAnswer> decodeTable(Reader& in) {
 
 }  // namespace
 
-JetAnswerWriter::JetAnswerWriter(const JetAudioTable& table) {
+JetAnswerWriter::JetAnswerWriter(const JetAudioTable& table, std::size_t expectedBytes) {
+    m_bytes.reserve(expectedBytes);
     m_bytes.append(kMagic);
     m_bytes.push_back(kTable);
     putNumber(m_bytes, std::uint64_t(table.format), 1);

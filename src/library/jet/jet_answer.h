@@ -13,8 +13,9 @@ namespace sonarch {
 // as it is read so that the child never holds it twice, or why it could not be read.
 class JetAnswerWriter {
 public:
-    // Everything but the rows and the count of cut texts.
-    explicit JetAnswerWriter(const JetAudioTable& table);
+    // Everything but the rows and the count of cut texts; room is made for `expectedBytes`
+    // at once, so that a long answer is not copied again and again as it grows.
+    explicit JetAnswerWriter(const JetAudioTable& table, std::size_t expectedBytes = 0);
     void addRow(const JetAudioRow& row);
     std::string finish(std::uint64_t cutTexts) &&;
 

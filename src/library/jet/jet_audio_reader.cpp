@@ -1,6 +1,7 @@
 #include "library/jet/jet_audio_reader.h"
 
 #include <mdbtools.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <charconv>
@@ -117,7 +118,8 @@ struct Bound {
     }
 };
 
-std::string readAudio(MdbHandle* opened) {
+// `fileSize` tells how long the answer will be, about: as long as the file.
+std::string readAudio(MdbHandle* opened, std::size_t fileSize) {
     File mdb(opened);
     if (!mdb) {
         return failure(JetReadProblem::NotAccess);
@@ -188,7 +190,7 @@ std::string readAudio(MdbHandle* opened) {
         }
     }
 
-    JetAnswerWriter answer(found);
+    JetAnswerWriter answer(found, fileSize);
     std::uint64_t cut = 0;
     std::uint64_t count = 0;
     mdb_rewind_table(table.get());
@@ -216,12 +218,14 @@ std::string readAudio(MdbHandle* opened) {
 }  // namespace
 
 std::string ReadJetAudioAnswer(const std::string& path) {
-    return readAudio(mdb_open(path.c_str(), MDB_NOFLAGS));
+    struct stat info {};
+    const std::size_t size = ::stat(path.c_str(), &info) == 0 ? std::size_t(info.st_size) : 0;
+    return readAudio(mdb_open(path.c_str(), MDB_NOFLAGS), size);
 }
 
 std::string ReadJetAudioAnswerFromBytes(std::string bytes) {
     // libmdb reads the buffer through a stream that must outlive the handle.
-    return readAudio(mdb_open_buffer(bytes.data(), bytes.size(), MDB_NOFLAGS));
+    return readAudio(mdb_open_buffer(bytes.data(), bytes.size(), MDB_NOFLAGS), bytes.size());
 }
 
 std::int64_t RatingFromText(std::string_view text) {
