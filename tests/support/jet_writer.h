@@ -4,7 +4,7 @@
 // a Linux machine writes them. Only what reading needs is written: the header page, the
 // catalogue table MSysObjects, and each table's definition, usage maps, data pages and
 // long-value pages. Every file is meant to be checked with mdbtools' own programs before
-// a test relies on it (see JetFileCheck in jet_tools.h).
+// a test relies on it (WriteCheckedJetFile, tests/library/jet_files.h).
 
 #include <cstddef>
 #include <optional>

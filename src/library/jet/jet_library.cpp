@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "device/isolated_call.h"
 #include "library/jet/access_format.h"
@@ -48,6 +50,14 @@ void dieQuietly() {
     for (int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGTRAP}) {
         ::signal(signal, SIG_DFL);
     }
+}
+
+bool isSqlite(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::array<char, 16> header{};
+    return in.read(header.data(), header.size()) &&
+           std::string_view(header.data(), header.size()) ==
+               std::string_view("SQLite format 3\0", 16);
 }
 
 std::string seconds(std::chrono::milliseconds time) {
@@ -107,7 +117,8 @@ Result<JetAudioTable> ReadJetLibrary(const std::string& path, const JetReadLimit
     }
     const auto format = AccessFormatOf(path);
     if (!format) {
-        return R::failure("The file " + file + " is not a library in the old Access format.");
+        return R::failure("The file " + file + " is not a library in the old Access format" +
+                          (isSqlite(path) ? ": it is a library of this player already." : "."));
     }
     // Access writes whole pages only.
     const auto pageSize = *format == AccessFormat::Jet3 ? 2048 : 4096;
