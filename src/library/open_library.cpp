@@ -1,5 +1,6 @@
 #include "library/open_library.h"
 
+#include "library/jet/access_format.h"
 #include "library/library_store.h"
 
 namespace sonarch {
@@ -66,6 +67,12 @@ Result<SqliteDatabase> OpenLibrary(const std::string& path, std::chrono::millise
     using R = Result<SqliteDatabase>;
     if (!LibraryStore::isAvailable(path)) {
         return R::failure("The library " + quoted(path) + " does not exist or is not a file.");
+    }
+    // A library in the old Access format is named as such and never opened: it is only
+    // ever read, by the import.
+    if (AccessFormatOf(path)) {
+        return R::failure("The file " + quoted(path) +
+                          " is a library in the old Access format; import it to use it here.");
     }
     SqliteDatabase db = SqliteDatabase::open(path, SQLITE_OPEN_READWRITE);
     if (db.openCode() != SQLITE_OK) {

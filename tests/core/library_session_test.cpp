@@ -139,6 +139,27 @@ TEST(LibrarySession, AFileThatIsNoLibraryIsReportedAndNothingBreaks) {
     EXPECT_EQ(check.readAll(), QByteArray("this is not a library\n"));
 }
 
+TEST(LibrarySession, ALibraryInTheOldAccessFormatIsNamedAndNeverWritten) {
+    LibraryPlayer f;
+    QFile::copy(JET_TEST_DATA "/users-jet4.mdb", QString::fromStdString(f.path));
+    QFile original(JET_TEST_DATA "/users-jet4.mdb");
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    Player& player = f.start();
+    f.tick();
+    const std::string said = "The file \"" + f.path +
+                             "\" is a library in the old Access format; import it to use it here.";
+    EXPECT_EQ(f.display().statusTip(), said);
+    EXPECT_EQ(f.list().count(), 12) << "the default rows appear";
+    player.rateCurrentTrack(5);
+    player.saveAlbumComment("kept?");
+    ASSERT_EQ(f.messages.shown().size(), 2u);
+    EXPECT_EQ(f.messages.shown()[0], said);
+    QFile check(QString::fromStdString(f.path));
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), bytes);
+}
+
 TEST(LibrarySession, ALookupThatFailsHalfWayKeepsTheRowsItRead) {
     LibraryPlayer f;
     f.storeDisc({1, 2, 3});

@@ -18,11 +18,13 @@
 #include "base/messages.h"
 #include "base/number_text.h"
 #include "device/drives/drive_factory.h"
+#include "device/drives/printable_text.h"
 #include "device/engine/clock.h"
 #include "device/mci/cd_audio_device.h"
 #include "device/mci/device_layer.h"
 #include "device/mci/disc_key.h"
 #include "device/mci/msf.h"
+#include "library/jet/jet_import.h"
 #include "library/stored_text.h"
 #include "library/track_number.h"
 #include "qvlib/library_file.h"
@@ -46,6 +48,7 @@ const char* const kUsage =
     "       qvlib lookup --drive DRIVE [ONLINE]\n"
     "       qvlib show FILE [--key KEY]\n"
     "       qvlib key --drive DRIVE [--musicbrainz]\n"
+    "       qvlib import OLD NEW [--cover-folder DIR]\n"
     "       qvlib --help\n"
     "\n"
     "DRIVE is demo, virtual:LEN,..., a CD drive such as /dev/sr0 or a disc image.\n"
@@ -63,6 +66,9 @@ const char* const kUsage =
     "show    lists the rows, tab-separated, of every disc or of one disc key.\n"
     "key     prints the disc's key as libraries store it (its first 250 characters),\n"
     "        or with --musicbrainz its MusicBrainz disc ID.\n"
+    "import  makes the new library NEW from OLD, a library in the old Access (Jet)\n"
+    "        format, with all its rows; OLD is only read. Cover paths from Windows\n"
+    "        (C:\\Covers\\x.jpg) become the picture of that name in DIR, when it is there.\n"
     "\n"
     "MusicBrainz is asked at most once a second; --server (or QVLIB_MUSICBRAINZ_SERVER)\n"
     "names a mirror, --cover-server (or QVLIB_COVERART_SERVER) one of the Cover Art\n"
@@ -677,6 +683,60 @@ int key(const Arguments& args) {
     return 0;
 }
 
+std::string counted(std::uint64_t count, const std::string& thing) {
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
+std::string columnList(const std::vector<std::string>& names) {
+    if (names.empty()) {
+        return "none";
+    }
+    std::string list;
+    for (const std::string& name : names) {
+        list += (list.empty() ? "" : ", ") + PrintableText(name);
+    }
+    return list;
+}
+
+// import OLD NEW [--cover-folder DIR]: a library in the old Access format into a new one.
+int importOld(const Arguments& args) {
+    if (args.positional.size() != 2) {
+        return usageError("import takes the OLD library and the NEW one");
+    }
+    JetImportRequest request{args.positional[0], args.positional[1], {}};
+    if (args.options.count("--cover-folder")) {
+        request.coverFolder = args.options.at("--cover-folder");
+        if (request.coverFolder.empty()) {
+            return usageError("--cover-folder needs a folder");
+        }
+    }
+    const auto imported = ImportJetLibrary(request);
+    if (!imported.ok()) {
+        return fail(imported.error());
+    }
+    const JetImportSummary& done = imported.value();
+    std::cout << "imported " << counted(done.rows, "row") << " of " << counted(done.discs, "disc")
+              << " from " << request.oldLibrary << ", a library in "
+              << AccessFormatName(done.format) << " format, into " << request.newLibrary << "\n";
+    if (done.covers == 0) {
+        std::cout << "covers: none named\n";
+    } else if (request.coverFolder.empty()) {
+        std::cout << "covers: " << counted(done.covers, "path")
+                  << " kept as written (--cover-folder DIR finds the pictures in DIR)\n";
+    } else {
+        std::cout << "covers: " << done.coversFound << " of " << done.covers << " found in "
+                  << request.coverFolder << "; the others keep the path they had\n";
+    }
+    std::cout << "columns left out: " << columnList(done.leftOutColumns) << "\n";
+    if (!done.missingColumns.empty()) {
+        std::cout << "columns missing, imported empty: " << columnList(done.missingColumns) << "\n";
+    }
+    if (done.cutTexts > 0) {
+        std::cout << "texts too long, kept up to 64 KiB: " << done.cutTexts << "\n";
+    }
+    return 0;
+}
+
 }  // namespace
 
 }  // namespace sonarch
@@ -707,6 +767,7 @@ int main(int argc, char** argv) {
         {"lookup", {{"--drive", "--server", "--cover-server", "--timeout"}, {}, lookup}},
         {"show", {{"--key"}, {}, show}},
         {"key", {{"--drive"}, {"--musicbrainz"}, key}},
+        {"import", {{"--cover-folder"}, {}, importOld}},
     };
     const auto found = commands.find(command);
     if (found == commands.end()) {
