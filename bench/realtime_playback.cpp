@@ -31,7 +31,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -73,13 +72,6 @@ constexpr int kLoud = 2000;
 // Plays `seconds` of the drive through the output and prints one line:
 // "underruns lagAtSettleMs lagAtEndMs".
 int playChild(const std::string& output, const std::string& driveName, int seconds) {
-    std::optional<QCoreApplication> app;
-    if (output == "system") {
-        static int argc = 1;
-        static char name[] = "realtime_playback_bench";
-        static char* argv[] = {name, nullptr};
-        app.emplace(argc, argv);
-    }
     auto drive = openDrive(driveName);
     if (!drive.ok()) {
         std::cerr << drive.error() << "\n";
