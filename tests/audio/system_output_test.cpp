@@ -104,16 +104,29 @@ protected:
             GTEST_SKIP() << "no private sound server: " << server->why();
         }
     }
-    // The system output, opened, at full volume.
-    AudioOutput& openOutput() {
+    // The system output, opened, at the mixer's `level`.
+    AudioOutput& openOutput(std::int32_t level = kFullVolume) {
         auto opened = openAudioOutput("system", clock);
         EXPECT_TRUE(opened.ok());
         EXPECT_TRUE(opened.value().opened) << opened.value().error;
         audio = std::move(opened.value());
         Mixer mixer(audio.output.get());
         EXPECT_TRUE(mixer.open());
-        EXPECT_TRUE(SetMixerVolume(mixer, kFullVolume));
+        EXPECT_TRUE(SetMixerVolume(mixer, level));
         return *audio.output;
+    }
+    // Ten tracks of two seconds, every second at its own level, played through the output
+    // with the sink recorded; `play` is the first command, times in milliseconds.
+    CdAudioDevice& playLevelDisc(const std::string& play, std::int32_t level = kFullVolume) {
+        auto opened = openDrive(writeLevelDisc(dir, "levels", twoSecondTracks()));
+        EXPECT_TRUE(opened.ok()) << opened.error();
+        drive = std::move(opened.value());
+        record();
+        device.emplace(*drive, openOutput(level));
+        device->send("open cdaudio alias cd wait shareable", 0);
+        device->send("set cd time format milliseconds", 0);
+        EXPECT_EQ(device->send(play, 0).code, 0) << play;
+        return *device;
     }
     // Starts recording the sink and waits until the recording flows.
     MonitorRecording& record() {
@@ -149,13 +162,15 @@ protected:
     std::optional<MonitorRecording> monitor;
     SteadyClock clock;
     TroubleLog trouble;  // outlives the output that may tell it
+    std::unique_ptr<Drive> drive;
     AudioChoice audio;
+    std::optional<CdAudioDevice> device;  // gone before the output it plays into
 };
 
 TEST_F(SoundServerTest, PlaysATrackThroughTheSoundServer) {
     // Track 1 is a 440 Hz tone, track 2 a 1 kHz one.
-    auto drive = openDrive(writeToneDisc(dir, "tone", 440, 75, kToneHz, 4 * 75));
-    ASSERT_TRUE(drive.ok()) << drive.error();
+    auto tones = openDrive(writeToneDisc(dir, "tone", 440, 75, kToneHz, 4 * 75));
+    ASSERT_TRUE(tones.ok()) << tones.error();
     record();
     AudioOutput& output = openOutput();
     // Enough of the tone to measure: from the first loud sample, a tenth of a second to
@@ -168,15 +183,15 @@ TEST_F(SoundServerTest, PlaysATrackThroughTheSoundServer) {
         return loud != left.end() && std::size_t(left.end() - loud) >= needed;
     };
     {
-        CdAudioDevice device(*drive.value(), output);
-        device.send("open cdaudio alias cd wait shareable", 0);
-        device.send("set cd time format milliseconds", 0);
-        ASSERT_EQ(device.send("play cd from 1000", 0).code, 0);
+        CdAudioDevice cd(*tones.value(), output);
+        cd.send("open cdaudio alias cd wait shareable", 0);
+        cd.send("set cd time format milliseconds", 0);
+        ASSERT_EQ(cd.send("play cd from 1000", 0).code, 0);
         ASSERT_TRUE(monitor->pipe().waitFor(toneRecorded, 20s))
             << "nothing came out of the sink's monitor";
         // The heard position has moved with what the server played.
-        EXPECT_GT(std::stoll(device.send("status cd position", 64).reply), 1000);
-        device.send("stop cd", 0);
+        EXPECT_GT(std::stoll(cd.send("status cd position", 64).reply), 1000);
+        cd.send("stop cd", 0);
     }
     monitor->stop();
 
@@ -199,14 +214,14 @@ TEST_F(SoundServerTest, PlaysATrackThroughTheSoundServer) {
 
 TEST_F(SoundServerTest, ATrackPlayedToItsEndStopsOnItsLastFrame) {
     // One second of tone, then a second track the play must not reach.
-    auto drive = openDrive(writeToneDisc(dir, "short", kToneHz, 75, 440, 75));
-    ASSERT_TRUE(drive.ok()) << drive.error();
+    auto tones = openDrive(writeToneDisc(dir, "short", kToneHz, 75, 440, 75));
+    ASSERT_TRUE(tones.ok()) << tones.error();
     record();
     AudioOutput& output = openOutput();
-    CdAudioDevice device(*drive.value(), output);
-    device.send("open cdaudio alias cd wait shareable", 0);
-    device.send("set cd time format tmsf", 0);
-    ASSERT_EQ(device.send("play cd from 1 to 2", 0).code, 0);
+    CdAudioDevice cd(*tones.value(), output);
+    cd.send("open cdaudio alias cd wait shareable", 0);
+    cd.send("set cd time format tmsf", 0);
+    ASSERT_EQ(cd.send("play cd from 1 to 2", 0).code, 0);
 
     // Waits for the whole tone in the recording and a quarter of a second of silence after
     // it, asking the device each time more has been recorded.
@@ -219,23 +234,17 @@ TEST_F(SoundServerTest, ATrackPlayedToItsEndStopsOnItsLastFrame) {
         if (first == left.end() || last - left.rbegin() < 11025) {
             return false;
         }
-        mode = device.send("status cd mode", 64).reply;
+        mode = cd.send("status cd mode", 64).reply;
         return mode == "stopped";
     };
     EXPECT_TRUE(monitor->pipe().waitFor(toneOverAndStopped, 20s))
         << "the device still says " << mode << " after the tone ended";
-    EXPECT_EQ(device.send("status cd position", 64).reply, "01:00:00:74");
+    EXPECT_EQ(cd.send("status cd position", 64).reply, "01:00:00:74");
     EXPECT_EQ(output.underruns(), 0) << "the end of the stream is no underrun";
 }
 
 TEST_F(SoundServerTest, SeeksAndSkipsAreHeardAtOnceAndTheOldPlaceNeverAgain) {
-    auto drive = openDrive(writeLevelDisc(dir, "levels", twoSecondTracks()));
-    ASSERT_TRUE(drive.ok()) << drive.error();
-    record();
-    CdAudioDevice device(*drive.value(), openOutput());
-    device.send("open cdaudio alias cd wait shareable", 0);
-    device.send("set cd time format milliseconds", 0);
-    ASSERT_EQ(device.send("play cd from 1000", 0).code, 0);
+    CdAudioDevice& device = playLevelDisc("play cd from 1000");
     ASSERT_TRUE(waitForSecond(0, 2, 200)) << "the disc is not heard";
 
     struct Move {
@@ -271,13 +280,7 @@ TEST_F(SoundServerTest, SeeksAndSkipsAreHeardAtOnceAndTheOldPlaceNeverAgain) {
 }
 
 TEST_F(SoundServerTest, PauseSilencesAtOnceAndPlayGoesOnWhereItStopped) {
-    auto drive = openDrive(writeLevelDisc(dir, "levels", twoSecondTracks()));
-    ASSERT_TRUE(drive.ok()) << drive.error();
-    record();
-    CdAudioDevice device(*drive.value(), openOutput());
-    device.send("open cdaudio alias cd wait shareable", 0);
-    device.send("set cd time format milliseconds", 0);
-    ASSERT_EQ(device.send("play cd from 2000", 0).code, 0);
+    CdAudioDevice& device = playLevelDisc("play cd from 2000");
     ASSERT_TRUE(waitForSecond(0, 3, 300));
 
     const std::size_t paused = now();
@@ -310,15 +313,8 @@ TEST_F(SoundServerTest, PauseSilencesAtOnceAndPlayGoesOnWhereItStopped) {
 }
 
 TEST_F(SoundServerTest, SteadyPlayOverTrackChangesHasNoGap) {
-    auto drive = openDrive(writeLevelDisc(dir, "levels", twoSecondTracks()));
-    ASSERT_TRUE(drive.ok()) << drive.error();
-    record();
-    AudioOutput& output = openOutput();
-    CdAudioDevice device(*drive.value(), output);
-    device.send("open cdaudio alias cd wait shareable", 0);
-    device.send("set cd time format milliseconds", 0);
     // Over the changes from track 1 to 2 (at 2 s) and from 2 to 3 (at 4 s).
-    ASSERT_EQ(device.send("play cd from 1500 to 4500", 0).code, 0);
+    playLevelDisc("play cd from 1500 to 4500");
     ASSERT_TRUE(waitHeard(0, [](const std::vector<int>& heard) {
         const auto last = std::find(heard.rbegin(), heard.rend(), 4);
         return last != heard.rend() && last - heard.rbegin() > 20;
@@ -343,22 +339,12 @@ TEST_F(SoundServerTest, SteadyPlayOverTrackChangesHasNoGap) {
     EXPECT_NEAR(windows[3], 100, 1);
     EXPECT_GT(windows[1], 40);
     EXPECT_NEAR(windows[4], 50, 1);
-    EXPECT_EQ(output.underruns(), 0);
+    EXPECT_EQ(audio.output->underruns(), 0);
 }
 
 TEST_F(SoundServerTest, TheMixerLevelReachesTheSinkExactly) {
-    auto drive = openDrive(writeLevelDisc(dir, "levels", twoSecondTracks()));
-    ASSERT_TRUE(drive.ok()) << drive.error();
-    record();
-    AudioOutput& output = openOutput();
-    Mixer mixer(&output);
-    ASSERT_TRUE(mixer.open());
     const std::int32_t level = 23456;
-    ASSERT_TRUE(SetMixerVolume(mixer, level));
-    CdAudioDevice device(*drive.value(), output);
-    device.send("open cdaudio alias cd wait shareable", 0);
-    device.send("set cd time format milliseconds", 0);
-    ASSERT_EQ(device.send("play cd from 5000", 0).code, 0);
+    playLevelDisc("play cd from 5000", level);
     // Half a second of the sink's sound, from a tenth of a second after it began.
     ASSERT_TRUE(monitor->pipe().waitFor(
         [](const std::vector<std::uint8_t>& bytes) {
@@ -457,14 +443,8 @@ TEST_F(SoundServerTest, TheDesktopNamesTheStreamAfterThePlayerAndTheTrack) {
 }
 
 TEST_F(SoundServerTest, AServerThatGoesAwayStopsTheSoundAndItsReturnBringsItBack) {
-    auto drive = openDrive(writeLevelDisc(dir, "levels", twoSecondTracks()));
-    ASSERT_TRUE(drive.ok()) << drive.error();
-    record();
-    CdAudioDevice device(*drive.value(), openOutput());
-    audio.desktop->setTroubleListener([&](SoundTrouble t) { trouble.note(t); });
-    device.send("open cdaudio alias cd wait shareable", 0);
-    device.send("set cd time format milliseconds", 0);
-    ASSERT_EQ(device.send("play cd from 3000", 0).code, 0);
+    CdAudioDevice& device = playLevelDisc("play cd from 3000");
+    audio.desktop->setTroubleListener([this](SoundTrouble t) { trouble.note(t); });
     ASSERT_TRUE(waitForSecond(0, 4, 200));
 
     monitor->stop();
