@@ -18,18 +18,19 @@ using namespace std::chrono_literals;
 // included: it tops this up when half of it has been heard.
 constexpr std::int64_t kAheadFrames = kSampleRate;
 // What the server holds of the stream (its target length) and the least it asks for at a
-// time; the sink's own latency is what the server makes of the difference. A volume change
-// is heard after what the server holds, so that stays small; a larger request is fewer
-// wake-ups.
-constexpr auto kServerBuffer = 250ms;
-constexpr auto kServerRequest = 100ms;
+// time; the sink's own latency is what the server makes of the rest (here 50 ms). A volume
+// change is heard after what the server holds, so that stays short; each request wakes
+// this process twice (the request, and the server giving back the memory of the last), so
+// requests are few.
+constexpr auto kServerBuffer = 350ms;
+constexpr auto kServerRequest = 150ms;
 // After a flush or a pause, the server starts again once it has this much.
 constexpr auto kServerStart = 50ms;
-// Between two reports of the server, what has been heard is carried forward on the
-// steady clock, but never further than this past the last report.
-constexpr auto kLongestCarry = 500ms;
-// How often, at most, the server is asked how far it has played while the sound flows.
-constexpr auto kReportEvery = 200ms;
+// How often, at most, the server is asked how far it has played while the sound flows;
+// in between, what has been heard is carried forward on the steady clock, but never
+// further than the longest carry past the last report, should the server stall.
+constexpr auto kReportEvery = 500ms;
+constexpr auto kLongestCarry = 1000ms;
 // Connecting at start-up gives up after this; a server that takes longer is not there.
 constexpr auto kOpenTimeout = 5s;
 // Connecting again after the server went away: first after this, then twice as long each
