@@ -4,9 +4,11 @@
 #include <QTimer>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/signal_watcher.h"
+#include "app/sound_link.h"
 #include "audio/audio_output_factory.h"
 #include "core/install_layout.h"
 #include "core/settings_file.h"
@@ -169,6 +171,12 @@ int main(int argc, char** argv) {
     Player player(std::move(services));
     CDPlayer window(player);
     messages.setParent(&window);
+    // The sound server's stream carries the current track, and its trouble reaches the
+    // status line.
+    std::optional<SoundLink> soundLink;
+    if (sound.desktop) {
+        soundLink.emplace(player, *sound.desktop);
+    }
 
     // The window's close ends the program, after any poll in progress has finished; a
     // message waiting for its OK does not hold it up.

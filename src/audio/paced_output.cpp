@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "audio/pcm_volume.h"
+
 namespace sonarch {
 
 PacedOutput::PacedOutput(Clock& clock, std::int64_t lookahead)
@@ -79,21 +81,20 @@ void PacedOutput::appendScaledLocked(std::span<const std::uint8_t> pcm, std::int
     auto level = std::upper_bound(m_volumes.begin(), m_volumes.end(), firstFrame,
                                   [](std::int64_t f, const auto& v) { return f < v.first; });
     --level;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const std::int64_t frame = firstFrame + std::int64_t(i);
+    std::size_t done = 0;
+    while (done < frames) {
+        // Up to the next change, every frame is heard at the same level.
+        const std::int64_t frame = firstFrame + std::int64_t(done);
         while (level + 1 != m_volumes.end() && (level + 1)->first <= frame) {
             ++level;
         }
-        const std::int32_t volume = level->second;
-        for (int b = 0; b < kBytesPerSampleFrame; b += 2) {
-            const std::size_t at = i * kBytesPerSampleFrame + b;
-            const auto sample = static_cast<std::int16_t>(pcm[at] | (pcm[at + 1] << 8));
-            const auto scaled = volume == kFullVolume
-                                    ? sample
-                                    : static_cast<std::int16_t>(sample * volume / kFullVolume);
-            out[at] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(scaled) & 0xff);
-            out[at + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(scaled) >> 8);
-        }
+        const std::size_t run =
+            level + 1 == m_volumes.end()
+                ? frames - done
+                : std::min(frames - done, std::size_t((level + 1)->first - frame));
+        ApplyVolume(pcm.subspan(done * kBytesPerSampleFrame, run * kBytesPerSampleFrame),
+                    level->second, out + done * kBytesPerSampleFrame);
+        done += run;
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "base/messages.h"
 #include "base/result.h"
+#include "base/sound_trouble.h"
 #include "core/settings_file.h"
 #include "core/status_poll.h"
 #include "device/drives/switchable_drive.h"
@@ -154,6 +155,9 @@ public:
     // Why the drive named at start-up could not be opened: it stays in the status line
     // until the line has something else to say.
     void showDriveProblem(const std::string& text);
+    // The sound output's word on the sound: while it has stopped, the status line says so
+    // and the device keeps its place; once it flows again, the line's own texts return.
+    void showSoundTrouble(SoundTrouble trouble);
 
     // What desktops ask of the session.
     PlaybackStatus playbackStatus() const;

@@ -12,6 +12,7 @@ namespace {
 constexpr int kDriveNoticeRuns = 10;  // about five seconds
 // Held until the line has something else to say.
 constexpr int kLastingNoticeRuns = std::numeric_limits<int>::max();
+constexpr const char* kSoundStopped = "The sound stopped: the sound server went away.";
 
 }  // namespace
 
@@ -61,6 +62,14 @@ void Player::changeToPendingDrive() {
 
 void Player::showDriveProblem(const std::string& text) {
     m_display.showNotice(text, kLastingNoticeRuns);
+}
+
+void Player::showSoundTrouble(SoundTrouble trouble) {
+    if (trouble == SoundTrouble::ServerGone) {
+        m_display.showNotice(kSoundStopped, kLastingNoticeRuns);
+    } else {
+        m_display.endNotice(kSoundStopped);
+    }
 }
 
 void Player::play() {

@@ -59,11 +59,11 @@ void PlaybackEngine::play(std::int32_t from, std::int32_t to) {
 void PlaybackEngine::playLocked(std::int32_t from, std::int32_t to) {
     if (m_mode != PlayMode::Stopped && !m_stretches.empty() && to == m_stretches.back().end &&
         from == positionLocked()) {
-        if (m_mode == PlayMode::Paused) {
-            const Stretch& current = m_stretches.back();
-            m_output.start(current.streamStart + current.frames);
-            m_mode = PlayMode::Playing;
-        }
+        // Told again while playing, the output starts again too: one whose sound stopped
+        // (a sound server that went away) takes it as the moment to try once more.
+        const Stretch& current = m_stretches.back();
+        m_output.start(current.streamStart + current.frames);
+        m_mode = PlayMode::Playing;
         return;
     }
     cutLocked();
