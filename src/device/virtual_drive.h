@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -47,6 +48,8 @@ public:
     // While stalled, readAudio waits until the stall is lifted, so tests can show a stalled drive
     // never blocks the device's commands.
     void stallReads(bool stalled);
+    // Waits until a read waits on the stall; false when none came within `patience`.
+    bool waitForStalledRead(std::chrono::milliseconds patience);
 
     static double toneFrequency(int trackNumber);
     // The 16-bit sample value of the left channel (the right is the same) at the given
@@ -63,6 +66,7 @@ private:
     bool m_doorOpen = false;
     std::atomic<std::uint64_t> m_generation{0};
     bool m_stalled = false;
+    int m_readsWaiting = 0;
     std::condition_variable m_stallChanged;
 };
 
