@@ -818,6 +818,12 @@ ReadStatus CdDrive::readAudio(std::int32_t sector, int count, std::span<std::uin
     return ReadStatus::Ok;
 }
 
+// Its sectors come from memory: small pieces pass on what was read while the reader waits
+// on the drive.
+int CdDrive::sectorsPerRead() const {
+    return 8;
+}
+
 void CdDrive::cancelReads() {
     std::lock_guard lock(m_shared->mutex);
     m_shared->readsCancelled = true;

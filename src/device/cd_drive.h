@@ -49,6 +49,7 @@ public:
     bool isDoorOpen() const override;
     // playback thread
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
+    int sectorsPerRead() const override;
     DiscText discText() override;
     void cancelReads() override;
     void resumeReads() override;

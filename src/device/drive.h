@@ -65,6 +65,11 @@ public:
     // starting at `sector` into `out`, which holds at least count * 2352 bytes.
     virtual ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) = 0;
 
+    // Sectors the playback thread asks for at a time once the sound flows (the first read
+    // after a start or a seek stays small, so that the sound comes at once). A drive that
+    // pays for every read wants them large.
+    virtual int sectorsPerRead() const { return kFramesPerSecond; }
+
     // The CD-TEXT of the disc now in the drive, empty when there is none. Any thread, and
     // quick: a drive that must read it from the disc does so before it reports the disc.
     virtual DiscText discText() { return {}; }

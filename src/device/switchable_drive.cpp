@@ -77,6 +77,11 @@ ReadStatus SwitchableDrive::readAudio(std::int32_t sector, int count, std::span<
     return drive ? drive->readAudio(sector, count, out) : ReadStatus::NoDisc;
 }
 
+int SwitchableDrive::sectorsPerRead() const {
+    const auto drive = current();
+    return drive ? drive->sectorsPerRead() : Drive::sectorsPerRead();
+}
+
 DiscText SwitchableDrive::discText() {
     const auto drive = current();
     return drive ? drive->discText() : DiscText{};

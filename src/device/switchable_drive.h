@@ -28,6 +28,7 @@ public:
     bool closeDoor() override;
     bool isDoorOpen() const override;
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
+    int sectorsPerRead() const override;
     DiscText discText() override;
     void cancelReads() override;
     void resumeReads() override;
