@@ -30,7 +30,7 @@ constexpr int kSectorsInHalfASecondAt8x = 300;
 
 // Three tracks of a minute each.
 fakecd::Disc threeTracks() {
-    return {{{0, true}, {4500, true}, {9000, true}}, 13500, std::nullopt};
+    return {{{0, true}, {4500, true}, {9000, true}}, 13500, std::nullopt, {}};
 }
 
 class PhysicalDrive : public ::testing::Test {
@@ -187,7 +187,7 @@ TEST(EnhancedCd, TheAudioSessionEndsBeforeTheDataSessionsLeadIn) {
 
 TEST_F(PhysicalDrive, EnhancedCdEndsItsLastAudioTrackWithItsSession) {
     fake().remove();
-    fake().insert({{{0, true}, {4500, true}, {20000, false}}, 26000, 20000});
+    fake().insert({{{0, true}, {4500, true}, {20000, false}}, 26000, 20000, {}});
     CdDrive& drive = open();
     ASSERT_TRUE(drive.mediaPresent());
     EXPECT_EQ(drive.readToc()->audioSessionEnd, 8600);
@@ -276,7 +276,7 @@ TEST_F(PhysicalDrive, ADiscChangeNeedsTheDriveToReportADisc) {
     EXPECT_FALSE(drive.readToc());
 
     fake().remove();
-    fake().insert({{{0, true}, {3000, true}}, 6000, std::nullopt});
+    fake().insert({{{0, true}, {3000, true}}, 6000, std::nullopt, {}});
     fake().pushTray(fakecd::Tray::Closed);
     fake().consumeMediaChanged();
     drive.lookNow();
@@ -335,8 +335,8 @@ TEST_F(PhysicalDrive, NothingWaitsForTheDriveOnTheWindowsThread) {
         device.send("open cdaudio alias cd wait shareable", 0);
         device.send("set cd time format tmsf", 0);
         EXPECT_EQ(device.send("play cd from 2", 0).code, 0);
-        fake().hold();
         clock.advance(200);
+        fake().hold();
         device.send("status cd position", 64);
         device.send("set cd door open", 0);
         device.send("status cd mode", 64);
@@ -402,7 +402,7 @@ TEST(TableOfContents, OnlyAPlausibleTableIsPlayedFrom) {
 
 TEST_F(PhysicalDrive, ADriveGivingANonsenseTableHasNoDiscToPlay) {
     fake().remove();
-    fake().insert({{{0, true}, {9000, true}, {4500, true}}, 13500, std::nullopt});
+    fake().insert({{{0, true}, {9000, true}, {4500, true}}, 13500, std::nullopt, {}});
     CdDrive& drive = open();
     EXPECT_FALSE(drive.mediaPresent());
     EXPECT_FALSE(drive.readToc());
