@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -60,6 +61,11 @@ public:
     virtual bool openDoor() = 0;
     virtual bool closeDoor() = 0;
     virtual bool isDoorOpen() const = 0;
+    // An eject asked for and not carried out yet: a physical drive's tray takes a moment,
+    // and may not open at all. Meanwhile the disc is still there.
+    virtual bool ejectPending() const { return false; }
+    // A disc the drive has found and is still getting ready (spinning it up).
+    virtual bool becomingReady() const { return false; }
 
     // Reads `count` sectors of 2352 bytes (interleaved little-endian 16-bit stereo)
     // starting at `sector` into `out`, which holds at least count * 2352 bytes.
@@ -84,6 +90,12 @@ public:
     // on a thread of its own, may not have done so yet). Waits for the drive: for tools
     // that ask once and end, never for the window.
     virtual void waitUntilSettled() {}
+    // Waits while the drive gets a disc ready, at most `limit`; false when it is not ready
+    // then. For tools that ask once and end, after waitUntilSettled.
+    virtual bool waitUntilReady(std::chrono::milliseconds limit) {
+        (void)limit;
+        return true;
+    }
 };
 
 }  // namespace sonarch
