@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <utility>
 
 #include "device/cd_text.h"
 #include "device/msf.h"
@@ -88,8 +89,29 @@ std::optional<DiscToc> VirtualDrive::readToc() {
 
 bool VirtualDrive::openDoor() {
     std::lock_guard lock(m_mutex);
-    m_doorOpen = true;
+    if (m_ejectsDelayed) {
+        m_ejectPending = true;
+    } else {
+        m_doorOpen = true;
+    }
     return true;
+}
+
+bool VirtualDrive::ejectPending() const {
+    std::lock_guard lock(m_mutex);
+    return m_ejectPending;
+}
+
+void VirtualDrive::delayEjects(bool delayed) {
+    std::lock_guard lock(m_mutex);
+    m_ejectsDelayed = delayed;
+}
+
+void VirtualDrive::answerEject(bool opens) {
+    std::lock_guard lock(m_mutex);
+    if (std::exchange(m_ejectPending, false) && opens) {
+        m_doorOpen = true;
+    }
 }
 
 bool VirtualDrive::closeDoor() {
