@@ -42,6 +42,7 @@ void Player::changeToPendingDrive() {
     m_services.drives->switchTo(std::move(m_pendingDrive));
     // As after closing the door on a new disc: nothing of the last disc stays.
     m_state.doorOpen = false;
+    m_state.ejectAsked = false;
     m_display.setEjectCaption("Eject");
     m_state.discLoaded = false;
     m_state.playing = false;

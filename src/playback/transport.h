@@ -33,6 +33,8 @@ public:
     void ftrack_Click();
     void btrack_Click();
     void eject_Click();
+    // The tray opened on the eject asked for: the disc is gone for the session.
+    void trayOpened();
 
     // Direct selection: the number labels, the list and the more-tracks menu.
     void PlayTrack(const std::string& track);
@@ -43,6 +45,8 @@ public:
     void N_MouseDown(int index);
 
 private:
+    void forgetDisc();
+
     PlayerState& m_state;
     DeviceLayer& m_device;
     PlayerDisplay& m_display;

@@ -74,6 +74,10 @@ const char* const kUsage =
     "names a mirror, --cover-server (or QVLIB_COVERART_SERVER) one of the Cover Art\n"
     "Archive; --timeout gives up on a request after SECONDS (default 20).\n";
 
+// How long a disc just put in may take to get ready: drives spin up and read the disc's
+// lead-in in a few seconds, and try a hard-to-read disc for longer.
+constexpr std::chrono::seconds kReadyPatience{30};
+
 struct DiscInfo {
     std::string key;
     std::vector<std::string> trackTimes;  // mm:ss
@@ -89,8 +93,17 @@ Result<DiscInfo> readDisc(const std::string& driveSpec) {
     if (!drive.ok()) {
         return R::failure(drive.error());
     }
-    // A physical drive looks at its disc on a thread of its own: wait for that look.
+    // A physical drive looks at its disc on a thread of its own: wait for that look, and
+    // while it spins a disc just put in up, for the disc.
     drive.value()->waitUntilSettled();
+    if (drive.value()->becomingReady()) {
+        std::cerr << "qvlib: the disc in drive '" << driveSpec
+                  << "' is getting ready; waiting up to " << kReadyPatience.count() << " seconds\n";
+        if (!drive.value()->waitUntilReady(kReadyPatience)) {
+            return R::failure("drive '" + driveSpec + "': the disc did not get ready within " +
+                              std::to_string(kReadyPatience.count()) + " seconds.");
+        }
+    }
     ManualClock clock;  // nothing is played, so no time needs to pass
     CdAudioDevice device(*drive.value(), std::make_unique<NullOutput>(clock));
     MessageRecorder messages;
