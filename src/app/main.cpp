@@ -1,9 +1,12 @@
 // qvplayer: wires the real services to the player window and runs it.
+#include <unistd.h>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QTimer>
+
 #include <cstdio>
 #include <iostream>
+#include <memory>
 
 #include "app/command_line.h"
 #include "app/signal_watcher.h"
@@ -40,25 +43,51 @@ bool describesVirtualDisc(const std::string& drive) {
 
 // An installed player started on the demo disc takes the demo library it brings, as if
 // given with --library, unless a library is named or was chosen before.
-std::optional<std::string> installedDemoLibraryFor(const CommandLine& options) {
-    if (options.drive != "demo" || options.library) {
+std::optional<std::string> installedDemoLibraryFor(const CommandLine& options,
+                                                   const std::string& drive) {
+    if (drive != "demo" || options.library) {
         return std::nullopt;
     }
     const auto dataFolder = ThisProgramsDataFolder();
     return dataFolder ? InstalledDemoLibrary(*dataFolder) : std::nullopt;
 }
 
-// Another player runs: a start with a drive hands it over, one without ends silently.
-int handOver(const std::string& drive, const SingleInstance& instance) {
-    if (drive.empty()) {
+// What a start asks of the player that runs already: its drive opened, a desktop action's
+// command carried out, or, with neither, the window brought forward.
+PlayerRequest requestFor(const CommandLine& options) {
+    switch (options.remote) {
+        case RemoteCommand::PlayPause:
+            return MakeRequest(PlayerRequestKind::PlayPause);
+        case RemoteCommand::Next:
+            return MakeRequest(PlayerRequestKind::Next);
+        case RemoteCommand::Previous:
+            return MakeRequest(PlayerRequestKind::Previous);
+        case RemoteCommand::Stop:
+            return MakeRequest(PlayerRequestKind::Stop);
+        case RemoteCommand::None:
+            break;
+    }
+    if (options.drive.empty()) {
+        return MakeRequest(PlayerRequestKind::Raise);
+    }
+    return MakeRequest(PlayerRequestKind::OpenDrive,
+                       DriveNameFromArgument(options.drive).value_or(options.drive));
+}
+
+// The running player's answer, as the exit status and, when it did not do it, the reason.
+int askRunningPlayer(const PlayerRequest& request, const std::string& socketPath) {
+    const PlayerAnswer answer = AskRunningPlayer(request, socketPath);
+    if (answer.done) {
         return 0;
     }
-    const std::string name = DriveNameFromArgument(drive).value_or(drive);
-    if (!HandDriveToRunningPlayer(name, instance.socketPath())) {
-        std::cerr << "qvplayer: the running player did not take the drive '" << name << "'\n";
-        return 1;
+    if (request.kind == PlayerRequestKind::OpenDrive) {
+        std::cerr << "qvplayer: the running player did not open '" << request.drive
+                  << "': " << answer.problem << "\n";
+    } else {
+        std::cerr << "qvplayer: the running player did not take '--" << RequestWord(request.kind)
+                  << "': " << answer.problem << "\n";
     }
-    return 0;
+    return 1;
 }
 
 // Placing the window, snapping it to the edges and keeping it on top need a window system
@@ -107,22 +136,54 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(SONARCH_APP_ID);
     SignalWatcher watcher;
 
-    // One player per user: a second start hands its drive over, if it names one, and ends.
-    SingleInstance instance(DefaultInstanceLockPath());
-    if (instance.tryLock() == InstanceLock::HeldByAnother) {
-        return handOver(options.drive, instance);
+    // One player per user: a later start hands its drive or command over, or brings the
+    // running window forward, and ends.
+    const Result<std::string> lockPath = DefaultInstanceLockPath();
+    std::unique_ptr<SingleInstance> instance;
+    InstanceLock lock = InstanceLock::Unavailable;
+    if (lockPath.ok()) {
+        instance = std::make_unique<SingleInstance>(lockPath.value());
+        lock = instance->tryLock();
+        if (lock == InstanceLock::Unavailable) {
+            std::cerr << "qvplayer: " << instance->error() << "\n";
+        }
+    } else {
+        std::cerr << "qvplayer: " << lockPath.error() << "\n";
     }
-    HandoffSocket handoff;
-    handoff.listen(instance.socketPath());
+    const std::string socketPath = instance ? instance->socketPath() : std::string();
+    if (lock == InstanceLock::HeldByAnother) {
+        return askRunningPlayer(requestFor(options), socketPath);
+    }
+    if (lock == InstanceLock::Unavailable && options.remote != RemoteCommand::None &&
+        AskRunningPlayer(requestFor(options), socketPath).done) {
+        return 0;  // no lock to tell, but a player on the bus took the command
+    }
+    // Play/Pause with no player running starts one, which plays the disc as any start does;
+    // the other commands have nothing to act on.
+    if (options.remote != RemoteCommand::None && options.remote != RemoteCommand::PlayPause) {
+        std::cerr << "qvplayer: no player is running\n";
+        return 1;
+    }
+    MprisService* laterStarts = nullptr;  // answers later starts once the player is made
+    HandoffSocket handoff([&laterStarts](const PlayerRequest& request) {
+        return laterStarts ? laterStarts->answerLaterStart(request)
+                           : PlayerAnswer{false, "the player is still starting"};
+    });
+    if (!socketPath.empty() && !handoff.listen(socketPath)) {
+        std::cerr << "qvplayer: later starts can reach this player only over the session bus: "
+                  << handoff.errorString() << "\n";
+    }
     const std::string settingsFolder = SettingsFolder(options.settingsDir);
-    const std::optional<std::string> demoLibrary = installedDemoLibraryFor(options);
+
+    const std::string startDrive = options.drive;
+    const std::optional<std::string> demoLibrary = installedDemoLibraryFor(options, startDrive);
 
     // Without a drive that opens, the player still starts, empty, and says why.
     SwitchableDrive drive;
     std::string driveProblem;
-    if (auto opened = openDrive(options.drive); opened.ok()) {
+    if (auto opened = openDrive(startDrive); opened.ok()) {
         drive.switchTo(std::move(opened.value()));
-    } else if (describesVirtualDisc(options.drive)) {
+    } else if (describesVirtualDisc(startDrive)) {
         std::cerr << "qvplayer: " << opened.error() << "\n";
         return 2;
     } else {
@@ -176,11 +237,10 @@ int main(int argc, char** argv) {
         messages.closeOpenMessages();
         player.requestClose();
     });
-    QObject::connect(&handoff, &HandoffSocket::driveHanded, &player,
-                     [&](const std::string& name) { player.openDrive(name); });
     // Media keys and desktop widgets; with no session bus the player runs on without.
     MprisService mpris(player);
     mpris.registerOn(QDBusConnection::sessionBus());
+    laterStarts = &mpris;
 
     int polls = 0;
     if (options.screenshot) {
