@@ -13,6 +13,7 @@
 #include "audio/audio_output_factory.h"
 #include "core/install_layout.h"
 #include "core/settings_file.h"
+#include "core/state_file.h"
 #include "desktop/drive_handoff.h"
 #include "desktop/single_instance.h"
 #include "device/drives/drive_factory.h"
@@ -88,6 +89,11 @@ int askRunningPlayer(const PlayerRequest& request, const std::string& socketPath
                   << "': " << answer.problem << "\n";
     }
     return 1;
+}
+
+// The drive as it is kept for the next start: a disc image or device by its full path.
+std::string rememberedName(const std::string& drive) {
+    return drive.empty() ? drive : DriveNameFromArgument(drive).value_or(drive);
 }
 
 // Placing the window, snapping it to the edges and keeping it on top need a window system
@@ -175,14 +181,24 @@ int main(int argc, char** argv) {
     }
     const std::string settingsFolder = SettingsFolder(options.settingsDir);
 
-    const std::string startDrive = options.drive;
+    // A start without a drive opens the drive or image of the last run, while it is there.
+    std::string lastDriveProblem;
+    const std::optional<std::string> lastDrive = ReadLastDrive(settingsFolder, &lastDriveProblem);
+    if (!lastDriveProblem.empty()) {
+        std::cerr << "qvplayer: " << lastDriveProblem << "\n";
+    }
+    const std::string startDrive =
+        DriveToOpen(options.drive, lastDrive,
+                    [](const std::string& path) { return ::access(path.c_str(), F_OK) == 0; });
     const std::optional<std::string> demoLibrary = installedDemoLibraryFor(options, startDrive);
 
     // Without a drive that opens, the player still starts, empty, and says why.
     SwitchableDrive drive;
     std::string driveProblem;
+    std::optional<std::string> openedDrive;  // the last drive opened, kept for the next start
     if (auto opened = openDrive(startDrive); opened.ok()) {
         drive.switchTo(std::move(opened.value()));
+        openedDrive = rememberedName(startDrive);
     } else if (describesVirtualDisc(startDrive)) {
         std::cerr << "qvplayer: " << opened.error() << "\n";
         return 2;
@@ -222,10 +238,23 @@ int main(int argc, char** argv) {
         if (!saved.ok()) {
             std::cerr << "qvplayer: " << saved.error() << "\n";
         }
+        if (openedDrive && IsRememberedDrive(*openedDrive) &&
+            *openedDrive != lastDrive.value_or("")) {
+            const auto kept = SaveLastDrive(settingsFolder, *openedDrive);
+            if (!kept.ok()) {
+                std::cerr << "qvplayer: " << kept.error() << "\n";
+            }
+        }
     };
     LibraryStore library;
     PlayerServices services{device, mixer, library, messages, loadSettings, saveSettings, &device};
-    services.openDrive = [](const std::string& name) { return openDrive(name); };
+    services.openDrive = [&openedDrive](const std::string& name) {
+        auto opened = openDrive(name);
+        if (opened.ok()) {
+            openedDrive = rememberedName(name);
+        }
+        return opened;
+    };
     services.drives = &drive;
     Player player(std::move(services));
     CDPlayer window(player);
