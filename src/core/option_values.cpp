@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "base/utf8.h"
+
 namespace sonarch {
 
 std::optional<std::int32_t> ParseSeekStep(const std::string& text) {
@@ -38,6 +40,27 @@ std::string WithLibraryExtension(const std::string& name) {
         }
     }
     return name + ".dbd";
+}
+
+std::string PathForField(const std::string& stored) {
+    if (IsWellFormedUtf8(stored)) {
+        return stored;
+    }
+    std::string text;
+    for (const char c : stored) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += char(0xC0 | (byte >> 6));
+            text += char(0x80 | (byte & 0x3F));
+        }
+    }
+    return text;
+}
+
+std::string PathFromField(const std::string& field, const std::string& stored) {
+    return field == PathForField(stored) ? stored : field;
 }
 
 }  // namespace sonarch
