@@ -15,6 +15,7 @@
 #include "core/settings_file.h"
 #include "core/state_file.h"
 #include "desktop/drive_handoff.h"
+#include "desktop/product_info.h"
 #include "desktop/single_instance.h"
 #include "device/drives/drive_factory.h"
 #include "device/drives/drive_name.h"
@@ -125,7 +126,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (line.value().version) {
-        std::cout << "qvplayer " << SONARCH_VERSION << "\n";
+        std::cout << "qvplayer " << ProgramVersion() << "\n";
         return 0;
     }
     const CommandLine& options = line.value();
@@ -137,7 +138,7 @@ int main(int argc, char** argv) {
     preferXWaylandOnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sonarch CD Player");
-    QApplication::setApplicationVersion(SONARCH_VERSION);
+    QApplication::setApplicationVersion(QString::fromStdString(ProgramVersion()));
     // Wayland desktops find the installed entry, and with it the icon, by this name.
     QGuiApplication::setDesktopFileName(SONARCH_APP_ID);
     SignalWatcher watcher;

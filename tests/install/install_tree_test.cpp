@@ -148,6 +148,8 @@ TEST(InstalledTree, TheDesktopEntryAndMetainfoPassTheirValidatorsAndNameInstalle
         EXPECT_TRUE(QFile::exists(tree.bin(binary))) << binary.toStdString();
     }
     EXPECT_TRUE(elementTexts(metainfo, "mediatype").contains("x-content/audio-cdda"));
+    EXPECT_EQ(elementTexts(metainfo, "url"), QStringList{SONARCH_WEB_PAGE})
+        << "the web page the build was given, as the about box names it";
     for (const QString& image : elementTexts(metainfo, "image")) {
         // Screenshots are published from docs/ under the same names.
         EXPECT_TRUE(QFile::exists(QString(SOURCE_DIR "/docs/") + image.section('/', -1)))
@@ -414,7 +416,7 @@ TEST(PackageFiles, AgreeWithTheProgramsVersionAndTheSetupScript) {
     EXPECT_EQ(changelog.section('\n', 0, 0).section('(', 1).section(')', 0, 0), projectVersion)
         << "debian/changelog's newest entry";
     QXmlStreamReader metainfo(
-        readText(QString(SOURCE_DIR "/resources/desktop/") + kAppId + ".metainfo.xml"));
+        readText(InstalledTree::get().data("metainfo/" + kAppId + ".metainfo.xml")));
     while (!metainfo.atEnd() && !(metainfo.readNext() == QXmlStreamReader::StartElement &&
                                   metainfo.name() == u"release")) {
     }
