@@ -43,20 +43,7 @@ std::string WithLibraryExtension(const std::string& name) {
 }
 
 std::string PathForField(const std::string& stored) {
-    if (IsWellFormedUtf8(stored)) {
-        return stored;
-    }
-    std::string text;
-    for (const char c : stored) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            text += c;
-        } else {
-            text += char(0xC0 | (byte >> 6));
-            text += char(0x80 | (byte & 0x3F));
-        }
-    }
-    return text;
+    return Utf8OrLatin1(stored);
 }
 
 std::string PathFromField(const std::string& field, const std::string& stored) {
