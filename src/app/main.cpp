@@ -82,13 +82,19 @@ int askRunningPlayer(const PlayerRequest& request, const std::string& socketPath
     if (answer.done) {
         return 0;
     }
-    if (request.kind == PlayerRequestKind::OpenDrive) {
-        std::cerr << "qvplayer: the running player did not open '" << request.drive
-                  << "': " << answer.problem << "\n";
-    } else {
-        std::cerr << "qvplayer: the running player did not take '--" << RequestWord(request.kind)
-                  << "': " << answer.problem << "\n";
+    switch (request.kind) {
+        case PlayerRequestKind::OpenDrive:
+            std::cerr << "qvplayer: the running player did not open '" << request.drive << "'";
+            break;
+        case PlayerRequestKind::Raise:
+            std::cerr << "qvplayer: the running player's window did not come forward";
+            break;
+        default:
+            std::cerr << "qvplayer: the running player did not take --"
+                      << RequestWord(request.kind);
+            break;
     }
+    std::cerr << ": " << answer.problem << "\n";
     return 1;
 }
 
