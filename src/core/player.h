@@ -150,8 +150,9 @@ public:
     // Another drive or disc image, opened while the player runs: to the session it is one
     // disc taken out and the next put in, so it is read, looked up and played. A run in
     // progress finishes first. A drive that cannot be opened leaves the current disc
-    // playing and says why in the status line for a few seconds; false then.
-    bool openDrive(const std::string& name);
+    // playing and says why in the status line for a few seconds; false then, with the
+    // reason in `problem` when given.
+    bool openDrive(const std::string& name, std::string* problem = nullptr);
     // Why the drive named at start-up could not be opened: it stays in the status line
     // until the line has something else to say.
     void showDriveProblem(const std::string& text);

@@ -16,13 +16,19 @@ constexpr const char* kSoundStopped = "The sound stopped: the sound server went 
 
 }  // namespace
 
-bool Player::openDrive(const std::string& name) {
+bool Player::openDrive(const std::string& name, std::string* problem) {
     if (m_shutDown || !m_services.openDrive || !m_services.drives) {
+        if (problem) {
+            *problem = m_shutDown ? "the player is closing" : "the player opens no other drives";
+        }
         return false;
     }
     Result<std::unique_ptr<Drive>> opened = m_services.openDrive(name);
     if (!opened.ok()) {
         m_display.showNotice(opened.error(), kDriveNoticeRuns);
+        if (problem) {
+            *problem = opened.error();
+        }
         return false;
     }
     m_pendingDrive = std::move(opened.value());

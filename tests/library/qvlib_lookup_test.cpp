@@ -210,7 +210,9 @@ TEST_F(QvlibLookupTest, OneReleaseGivesTheRowsAndTheFrontCover) {
     EXPECT_EQ(seen[0].query, "inc=recordings+artist-credits&cdstubs=no&fmt=json");
     EXPECT_EQ(seen[1].path, "/caa/release/" + kReleaseA + "/front");
     EXPECT_EQ(seen[0].userAgent.rfind("qvlib/", 0), 0u) << seen[0].userAgent;
-    EXPECT_NE(seen[0].userAgent.find("( "), std::string::npos) << "a contact in brackets";
+    EXPECT_NE(seen[0].userAgent.find(std::string("( ") + SONARCH_WEB_PAGE + " )"),
+              std::string::npos)
+        << "the web page the build was given, as the about box names it";
     // Requests start a second after the last answer ended; redirects belong to their request.
     EXPECT_GE(millisecondsBetween(seen[0], seen[1]), 1000);
 }
