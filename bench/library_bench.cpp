@@ -98,7 +98,7 @@ const Library& libraryOf(std::int64_t rows) {
                     discKeys(rows / kTracksPerDisc)};
     const LibraryStore store;
     const bool usable = std::filesystem::exists(library.path) &&
-                        store.readDisc(library.path, library.keys.back()).value.size() ==
+                        store.disc(library.path, library.keys.back()).readTracks().value.size() ==
                             std::size_t(kTracksPerDisc);
     if (!usable) {
         const std::string scratch = library.path + ".new";
@@ -125,7 +125,8 @@ void BM_LookUpDisc(benchmark::State& state) {
     const LibraryStore store;
     std::size_t i = 0;
     for (auto _ : state) {
-        const auto found = store.readDisc(library.path, library.keys[order[i++ % order.size()]]);
+        const auto found =
+            store.disc(library.path, library.keys[order[i++ % order.size()]]).readTracks();
         if (found.value.size() != std::size_t(kTracksPerDisc)) {
             state.SkipWithError("a disc of the library was not found");
             break;
@@ -144,7 +145,7 @@ BENCHMARK(BM_LookUpDisc)
 void BM_OrderedDiscQuery(benchmark::State& state) {
     const Library& library = libraryOf(state.range(0));
     const auto order = lookupOrder(library.keys.size());
-    auto database = OpenLibrary(library.path, LibraryStore::kDefaultBusyTimeout);
+    auto database = OpenLibrary(library.path, LibraryLimits{});
     if (!database.ok()) {
         state.SkipWithError(database.error().c_str());
         return;

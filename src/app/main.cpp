@@ -162,7 +162,9 @@ int main(int argc, char** argv) {
             std::cerr << "qvplayer: " << saved.error() << "\n";
         }
     };
-    LibraryStore library;
+    // A termination signal also ends a library operation at its next step, so that a slow
+    // library file cannot keep the player from closing.
+    LibraryStore library(LibraryStore::kDefaultBusyTimeout, &SignalWatcher::terminationFlag());
     PlayerServices services{device, mixer, library, messages, loadSettings, saveSettings, &device};
     services.openDrive = [](const std::string& name) { return openDrive(name); };
     services.drives = &drive;

@@ -66,7 +66,7 @@ TEST_F(QvlibTest, RoundTripTheDemoDiscIsFoundByThePlayersKey) {
     ASSERT_EQ(added.exitCode, 0) << added.err;
 
     const std::string key = DemoDiscKey();
-    const auto found = LibraryStore().readDisc(library, key);
+    const auto found = LibraryStore().disc(library, key).readTracks();
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 12u);
     for (std::size_t i = 0; i < 12; ++i) {
@@ -266,7 +266,7 @@ TEST_F(QvlibTest, DamagedFilesAndFilesThatAreNoLibraryAreNamedInPlainWords) {
 }
 
 TEST(DemoLibrary, TheBuiltDemoLibraryDescribesTheDemoDisc) {
-    const auto found = LibraryStore().readDisc(DEMO_LIBRARY, DemoDiscKey());
+    const auto found = LibraryStore().disc(DEMO_LIBRARY, DemoDiscKey()).readTracks();
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 12u);
     std::ifstream sheet(DEMO_SOURCE_DIR "/tracks.tsv");

@@ -97,7 +97,7 @@ Result<bool> AddDiscRows(const std::string& path, const std::vector<LibraryRow>&
     if (rows.empty()) {
         return R::failure("there are no tracks to add.");
     }
-    auto opened = OpenLibrary(path, std::chrono::milliseconds(5000));
+    auto opened = OpenLibrary(path, LibraryLimits::forTools());
     if (!opened.ok()) {
         return R::failure(opened.error());
     }
@@ -158,7 +158,7 @@ Result<bool> AddDiscRows(const std::string& path, const std::vector<LibraryRow>&
 
 Result<std::vector<LibraryRow>> ListRows(const std::string& path, const std::string* discKey) {
     using R = Result<std::vector<LibraryRow>>;
-    auto opened = OpenLibrary(path, LibraryStore::kDefaultBusyTimeout);
+    auto opened = OpenLibrary(path, LibraryLimits::forTools());
     if (!opened.ok()) {
         return R::failure(opened.error());
     }
