@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "library/library_file.h"
 #include "library/library_store.h"
 #include "library/open_library.h"
 #include "library/track_number.h"
-#include "qvlib/library_file.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ void check(int code, sqlite3* db) {
 }
 
 void fill(const std::string& path, const std::vector<std::string>& keys) {
-    auto made = CreateLibraryFile(path);
+    auto made = LibraryFile::create(path);
     if (!made.ok()) {
         throw std::runtime_error(made.error());
     }

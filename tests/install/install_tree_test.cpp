@@ -263,7 +263,7 @@ TEST(InstalledTree, ManualPagesNameTheOptionsOfHelp) {
             pageCommands << m.captured(1).replace("\\-", "-");
         }
     }
-    EXPECT_EQ(sorted(helpCommands), "--help add create key lookup show");
+    EXPECT_EQ(sorted(helpCommands), "--help add check create key lookup remove show");
     EXPECT_EQ(sorted(pageCommands), sorted(helpCommands));
 }
 
