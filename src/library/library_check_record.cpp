@@ -49,7 +49,7 @@ std::string canonicalOf(const std::string& library) {
 }  // namespace
 
 std::optional<LibraryFileStamp> LibraryFileStamp::of(const std::string& library) {
-    const int fd = ::open(library.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int fd = ::open(library.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return std::nullopt;
     }

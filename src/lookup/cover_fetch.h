@@ -38,6 +38,8 @@ struct CoverFetchResult {
 class CoverFetch : public QObject {
     Q_OBJECT
 public:
+    // `web` outlives this object; several lookups and fetches may share it (and its one
+    // request a second).
     CoverFetch(WebClient& web, QUrl server, QObject* parent = nullptr);
     ~CoverFetch() override;
 

@@ -30,6 +30,8 @@ class ReleaseLookup : public QObject {
 public:
     enum class Step { ByDiscId, ByTableOfContents };
 
+    // `web` outlives this object; several lookups and fetches may share it (and its one
+    // request a second).
     ReleaseLookup(WebClient& web, QUrl server, QObject* parent = nullptr);
     ~ReleaseLookup() override;
 

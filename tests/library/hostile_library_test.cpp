@@ -5,6 +5,7 @@
 #include <atomic>
 #include <filesystem>
 
+#include "library/library_file.h"
 #include "library/library_store.h"
 #include "library/track_number.h"
 #include "library_fixture.h"
@@ -72,6 +73,10 @@ TEST_F(HostileLibrary, AnAudioViewIsRefusedWithoutRunningIt) {
             "'' AS Cover, '' AS aCom, '' AS trkCom FROM r ORDER BY trkTitle");
     }
     expectEveryOperationRefused(store.disc(path, kDisc), "its Audio is a view");
+    // The tools refuse it too (qvlib show ran it without end).
+    const auto tool = LibraryFile::open(path);
+    EXPECT_FALSE(tool.ok());
+    EXPECT_TRUE(mentions(tool.error(), "its Audio is a view")) << tool.error();
     // In any letter case.
     const std::string lower = folder.file("lower.dbd");
     SqlFile(lower).exec("CREATE TABLE t (a); CREATE VIEW aUDIO AS SELECT a AS cddbToc FROM t");
