@@ -255,7 +255,9 @@ int main(int argc, char** argv) {
             }
         }
     };
-    LibraryStore library;
+    // A termination signal also ends a library operation at its next step, so that a slow
+    // library file cannot keep the player from closing.
+    LibraryStore library(LibraryStore::kDefaultBusyTimeout, &SignalWatcher::terminationFlag());
     PlayerServices services{device, mixer, library, messages, loadSettings, saveSettings, &device};
     services.openDrive = [&openedDrive](const std::string& name) {
         auto opened = openDrive(name);

@@ -132,8 +132,9 @@ std::string Player::trackComment(int track) const {
     if (track < 1 || !LibraryStore::isAvailable(m_state.settings.databasePath)) {
         return {};
     }
-    const auto comment = m_services.library.trackComment(
-        m_state.settings.databasePath, m_state.currentDiscKey, FormatTrackNumber(track));
+    const auto comment =
+        m_services.library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+            .trackComment(FormatTrackNumber(track));
     return comment.status == LibraryStatus::Done ? comment.value : std::string();
 }
 

@@ -26,7 +26,7 @@ void Player::GetCDToc() {
         return;  // no table of contents: the lookup waits for the next disc
     }
     m_state.currentDiscKey = StoredDiscKey(key.value());
-    const auto found = m_services.library.readDisc(path, m_state.currentDiscKey);
+    const auto found = m_services.library.disc(path, m_state.currentDiscKey).readTracks();
     std::vector<TrackRow> rows;
     for (const TrackRecord& record : found.value) {
         rows.push_back({record.trkNum, record.trkTime, record.trkTitle, record.trkArtist,
@@ -63,8 +63,9 @@ bool Player::libraryAvailable() const {
 }
 
 void Player::SetTrackRating(std::int16_t rating, const std::string& trackText) {
-    const auto written = m_services.library.setRating(m_state.settings.databasePath,
-                                                      m_state.currentDiscKey, trackText, rating);
+    const auto written =
+        m_services.library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+            .setRating(trackText, rating);
     if (written.status == LibraryStatus::Unavailable) {
         return;  // no library: not even the list or the stars change
     }
@@ -84,8 +85,8 @@ void Player::rateCurrentTrack(int rating) {
 
 std::string Player::loadTrackComment() {
     const auto loaded =
-        m_services.library.trackComment(m_state.settings.databasePath, m_state.currentDiscKey,
-                                        FormatTrackNumber(m_state.commentTrack));
+        m_services.library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+            .trackComment(FormatTrackNumber(m_state.commentTrack));
     if (loaded.status == LibraryStatus::Failed) {
         m_services.messages.showMessage(loaded.error);
     }
@@ -94,7 +95,8 @@ std::string Player::loadTrackComment() {
 
 std::string Player::loadAlbumComment() {
     const auto loaded =
-        m_services.library.albumComment(m_state.settings.databasePath, m_state.currentDiscKey);
+        m_services.library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+            .albumComment();
     if (loaded.status == LibraryStatus::Failed) {
         m_services.messages.showMessage(loaded.error);
     }
@@ -103,8 +105,8 @@ std::string Player::loadAlbumComment() {
 
 bool Player::saveTrackComment(const std::string& text) {
     const auto saved =
-        m_services.library.setTrackComment(m_state.settings.databasePath, m_state.currentDiscKey,
-                                           FormatTrackNumber(m_state.commentTrack), text);
+        m_services.library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+            .setTrackComment(FormatTrackNumber(m_state.commentTrack), text);
     if (saved.status == LibraryStatus::Failed) {
         m_services.messages.showMessage(saved.error);
     }
@@ -112,8 +114,9 @@ bool Player::saveTrackComment(const std::string& text) {
 }
 
 bool Player::saveAlbumComment(const std::string& text) {
-    const auto saved = m_services.library.setAlbumComment(m_state.settings.databasePath,
-                                                          m_state.currentDiscKey, text);
+    const auto saved =
+        m_services.library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+            .setAlbumComment(text);
     if (saved.status == LibraryStatus::Failed) {
         m_services.messages.showMessage(saved.error);
     }

@@ -7,7 +7,7 @@
 
 #include "library/sqlite_database.h"
 #include "library/stored_text.h"
-#include "qvlib/library_file.h"
+#include "library/library_file.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
 #include "support/player_harness.h"
@@ -53,7 +53,7 @@ TEST(LibrarySession, AKnownDiscShowsItsRowsInTrackOrder) {
 
 TEST(LibrarySession, AnUnknownDiscGetsDefaultRowsAndNoLibraryLooksNothingUp) {
     LibraryPlayer f;
-    ASSERT_TRUE(CreateLibraryFile(f.path).ok());
+    ASSERT_TRUE(LibraryFile::create(f.path).ok());
     f.start();
     f.tick();
     EXPECT_EQ(f.list().count(), 12);
@@ -93,7 +93,7 @@ TEST(LibrarySession, RatingWithTheDisplayOffLeavesTheStarsEmpty) {
 
 TEST(LibrarySession, RatingADiscNotInTheLibraryChangesOnlyTheList) {
     LibraryPlayer f;
-    ASSERT_TRUE(CreateLibraryFile(f.path).ok());
+    ASSERT_TRUE(LibraryFile::create(f.path).ok());
     Player& player = f.start();
     f.tick();
     player.rateCurrentTrack(2);

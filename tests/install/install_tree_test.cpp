@@ -265,7 +265,7 @@ TEST(InstalledTree, ManualPagesNameTheOptionsOfHelp) {
             pageCommands << m.captured(1).replace("\\-", "-");
         }
     }
-    EXPECT_EQ(sorted(helpCommands), "--help add create import key lookup show");
+    EXPECT_EQ(sorted(helpCommands), "--help add check create import key lookup remove show");
     EXPECT_EQ(sorted(pageCommands), sorted(helpCommands));
 }
 

@@ -198,7 +198,7 @@ TEST_P(JetImportByFormat, ImportGivesExactlyTheRowsMdbExportPrints) {
     EXPECT_EQ(after.st_mtim.tv_nsec, oldInfo.st_mtim.tv_nsec);
 
     // The player finds the demo disc by the key it computes, in track order.
-    const auto found = LibraryStore().readDisc(made, key);
+    const auto found = LibraryStore().disc(made, key).readTracks();
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 12u);
     EXPECT_EQ(found.value[0].trkTitle, format.title);

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <csignal>
-
+#include <filesystem>
 #include <string>
 
 namespace sonarch {
@@ -22,5 +23,15 @@ int main(int argc, char** argv) {
     // A child that ends early must show up as a failed test, not end the run.
     std::signal(SIGPIPE, SIG_IGN);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    // The record of checked libraries that qvlib keeps goes to a folder of the run's own,
+    // not to the user's cache.
+    std::string cache = (std::filesystem::temp_directory_path() / "library-cache-XXXXXX").string();
+    if (::mkdtemp(cache.data()) == nullptr) {
+        return 3;
+    }
+    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    const int result = RUN_ALL_TESTS();
+    std::error_code ignored;
+    std::filesystem::remove_all(cache, ignored);
+    return result;
 }

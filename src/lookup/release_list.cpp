@@ -1,4 +1,4 @@
-#include "qvlib/release_list.h"
+#include "lookup/release_list.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -6,7 +6,7 @@
 #include <QJsonParseError>
 #include <QString>
 
-#include "qvlib/stored_name.h"
+#include "library/stored_name.h"
 
 namespace sonarch {
 
@@ -115,6 +115,15 @@ Releases ParseDiscLookup(const QByteArray& json, const MusicBrainzDisc& disc) {
         release.artist = creditedArtist(object.value("artist-credit"));
         release.date = text(object.value("date"));
         release.country = text(object.value("country"));
+        release.barcode = text(object.value("barcode"));
+        for (const QJsonValue& info : object.value("label-info").toArray()) {
+            const QJsonObject labelInfo = info.toObject();
+            release.label = text(labelInfo.value("label").toObject().value("name"));
+            release.catalogNumber = text(labelInfo.value("catalog-number"));
+            if (!release.label.empty() || !release.catalogNumber.empty()) {
+                break;
+            }
+        }
         release.hasFrontCover =
             object.value("cover-art-archive").toObject().value("front").toBool();
         const QJsonObject medium = discMedium(object.value("media").toArray(), disc);

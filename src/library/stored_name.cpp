@@ -1,4 +1,4 @@
-#include "qvlib/stored_name.h"
+#include "library/stored_name.h"
 
 #include "device/images/cd_text.h"
 #include "library/stored_text.h"

@@ -1,4 +1,4 @@
-#include "web_test_server.h"
+#include "support/web_test_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "qvlib/musicbrainz_disc.h"
+#include "lookup/musicbrainz_disc.h"
 
 #include <discid/discid.h>
 
