@@ -45,7 +45,7 @@ void LibraryOperations::GetCDToc() {
         return;  // no table of contents: the lookup waits for the next disc
     }
     m_state.currentDiscKey = StoredDiscKey(key.value());
-    const auto found = m_library.readDisc(path, m_state.currentDiscKey);
+    const auto found = m_library.disc(path, m_state.currentDiscKey).readTracks();
     std::vector<TrackRow> rows;
     for (const TrackRecord& record : found.value) {
         rows.push_back({numberOf(record.trkNum), record.trkTime, record.trkTitle, record.trkArtist,
@@ -69,8 +69,7 @@ bool LibraryOperations::available() const {
 }
 
 void LibraryOperations::SetTrackRating(int track, std::int16_t rating) {
-    const auto written = m_library.setRating(m_state.settings.databasePath, m_state.currentDiscKey,
-                                             FormatTrackNumber(track), rating);
+    const auto written = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).setRating(FormatTrackNumber(track), rating);
     if (written.status == LibraryStatus::Unavailable) {
         return;  // no library: not even the list or the stars change
     }
@@ -85,8 +84,7 @@ void LibraryOperations::SetTrackRating(int track, std::int16_t rating) {
 }
 
 std::string LibraryOperations::loadTrackComment(int track) {
-    const auto loaded = m_library.trackComment(m_state.settings.databasePath,
-                                               m_state.currentDiscKey, FormatTrackNumber(track));
+    const auto loaded = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).trackComment(FormatTrackNumber(track));
     if (loaded.status == LibraryStatus::Failed) {
         m_messages.showMessage(loaded.error);
     }
@@ -95,7 +93,7 @@ std::string LibraryOperations::loadTrackComment(int track) {
 
 std::string LibraryOperations::loadAlbumComment() {
     const auto loaded =
-        m_library.albumComment(m_state.settings.databasePath, m_state.currentDiscKey);
+        m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).albumComment();
     if (loaded.status == LibraryStatus::Failed) {
         m_messages.showMessage(loaded.error);
     }
@@ -103,8 +101,7 @@ std::string LibraryOperations::loadAlbumComment() {
 }
 
 bool LibraryOperations::saveTrackComment(int track, const std::string& text) {
-    const auto saved = m_library.setTrackComment(
-        m_state.settings.databasePath, m_state.currentDiscKey, FormatTrackNumber(track), text);
+    const auto saved = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).setTrackComment(FormatTrackNumber(track), text);
     if (saved.status == LibraryStatus::Failed) {
         m_messages.showMessage(saved.error);
     }
@@ -113,7 +110,7 @@ bool LibraryOperations::saveTrackComment(int track, const std::string& text) {
 
 bool LibraryOperations::saveAlbumComment(const std::string& text) {
     const auto saved =
-        m_library.setAlbumComment(m_state.settings.databasePath, m_state.currentDiscKey, text);
+        m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).setAlbumComment(text);
     if (saved.status == LibraryStatus::Failed) {
         m_messages.showMessage(saved.error);
     }
@@ -124,8 +121,7 @@ std::string LibraryOperations::trackComment(int track) const {
     if (track < 1 || !available()) {
         return {};
     }
-    const auto comment = m_library.trackComment(m_state.settings.databasePath,
-                                                m_state.currentDiscKey, FormatTrackNumber(track));
+    const auto comment = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).trackComment(FormatTrackNumber(track));
     return comment.status == LibraryStatus::Done ? comment.value : std::string();
 }
 

@@ -23,6 +23,7 @@ namespace {
 constexpr int kDriveNoticeRuns = 10;  // about five seconds
 // Held until the line has something else to say.
 constexpr int kLastingNoticeRuns = std::numeric_limits<int>::max();
+constexpr const char* kSoundStopped = "The sound stopped: the sound server went away.";
 
 }  // namespace
 
@@ -379,13 +380,19 @@ std::string Player::trackComment(int track) const {
 
 // ---- drives ----
 
-bool Player::openDrive(const std::string& name) {
+bool Player::openDrive(const std::string& name, std::string* problem) {
     if (m_shutDown || !m->services.openDrive || !m->services.drives) {
+        if (problem) {
+            *problem = m_shutDown ? "the player is closing" : "the player opens no other drives";
+        }
         return false;
     }
     Result<std::unique_ptr<Drive>> opened = m->services.openDrive(name);
     if (!opened.ok()) {
         m->display.showNotice(opened.error(), kDriveNoticeRuns);
+        if (problem) {
+            *problem = opened.error();
+        }
         return false;
     }
     m->pendingDrive = std::move(opened.value());
@@ -406,6 +413,7 @@ void Player::changeToPendingDrive() {
     m->services.drives->switchTo(std::move(m->pendingDrive));
     // As after closing the door on a new disc: nothing of the last disc stays.
     s.doorOpen = false;
+    s.ejectAsked = false;
     m->display.setEjectCaption("Eject");
     s.discLoaded = false;
     s.playing = false;
@@ -426,6 +434,14 @@ void Player::changeToPendingDrive() {
 
 void Player::showDriveProblem(const std::string& text) {
     m->display.showNotice(text, kLastingNoticeRuns);
+}
+
+void Player::showSoundTrouble(SoundTrouble trouble) {
+    if (trouble == SoundTrouble::ServerGone) {
+        m->display.showNotice(kSoundStopped, kLastingNoticeRuns);
+    } else {
+        m->display.endNotice(kSoundStopped);
+    }
 }
 
 // ---- what views and desktops read ----

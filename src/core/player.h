@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "base/sound_trouble.h"
+
 class QTimer;
 
 namespace sonarch {
@@ -136,11 +138,15 @@ public:
     // Another drive or disc image, opened while the player runs: to the session it is one
     // disc taken out and the next put in, so it is read, looked up and played. A run in
     // progress finishes first. A drive that cannot be opened leaves the current disc
-    // playing and says why in the status line for a few seconds; false then.
-    bool openDrive(const std::string& name);
+    // playing and says why in the status line for a few seconds; false then, with the
+    // reason in `problem` when given.
+    bool openDrive(const std::string& name, std::string* problem = nullptr);
     // Why the drive named at start-up could not be opened: it stays in the status line
     // until the line has something else to say.
     void showDriveProblem(const std::string& text);
+    // The sound output's word on the sound: while it has stopped, the status line says so
+    // and the device keeps its place; once it flows again, the line's own texts return.
+    void showSoundTrouble(SoundTrouble trouble);
 
     // What views and desktops read.
     PlaybackStatus playbackStatus() const;

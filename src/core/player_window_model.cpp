@@ -67,6 +67,7 @@ bool PlayerWindowModel::startUp(TwipSize screen, TwipSize window, PlayerWindowVi
             toggleTrackList();
         }
     }
+    view.keepOnScreens();
     // Shown once placed and laid out; a start in the tray never flashes the window.
     if (!startInTray) {
         view.showWindow();

@@ -22,6 +22,8 @@ class PlayerWindowView {
 public:
     virtual ~PlayerWindowView() = default;
     virtual void placeAt(TwipPoint topLeft) = 0;
+    // Laid out, so at its full size: a place stored off every screen of today comes back.
+    virtual void keepOnScreens() = 0;
     virtual void showWindow() = 0;
     virtual void hideToTray() = 0;
 };

@@ -49,6 +49,9 @@ public:
 
 private:
     void run();
+    // An eject asked for: carried out once the drive says its tray opened, dropped with a
+    // notice when the tray stays shut. Returns whether a disc is there to play.
+    bool followEject(bool present);
     void readDisc();
     void resetNoDisc();
     void handleEndOfDisc(const std::string& elapsed);

@@ -14,6 +14,9 @@ namespace sonarch {
 struct PlayerState {
     // Device and disc.
     bool doorOpen = false;
+    // An eject sent that the drive has not carried out yet: its tray takes a moment, and
+    // may stay shut. The poll follows it.
+    bool ejectAsked = false;
     bool discLookupPending = false;
     bool discLoaded = false;
     std::int16_t trackCount = 0;

@@ -128,4 +128,17 @@ bool DriveHandoffAdaptor::OpenDrive(const QByteArray& name) {
     return m_service.openDrive(name);
 }
 
+bool DriveHandoffAdaptor::Request(const QString& word, const QByteArray& drive, qlonglong startBy,
+                                  QString& problem) {
+    const auto kind = RequestKindFromWord(word.toStdString());
+    if (!kind) {
+        problem = "the request was not understood";
+        return false;
+    }
+    const PlayerAnswer answer =
+        m_service.answerLaterStart({*kind, drive.toStdString(), std::int64_t(startBy), 0});
+    problem = QString::fromStdString(answer.problem);
+    return answer.done;
+}
+
 }  // namespace sonarch

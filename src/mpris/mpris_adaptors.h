@@ -115,6 +115,10 @@ public slots:
     // A drive name as --drive takes it, made absolute by the sender, as bytes (a file
     // name need not be UTF-8). True when it opened.
     bool OpenDrive(const QByteArray& name);
+    // A later start's request: its word ("raise", "open", "play-pause", "next", "previous",
+    // "stop"), the drive for "open" as above, and when its sender stops waiting (the
+    // system's monotonic clock, in milliseconds). True when done; else why not.
+    bool Request(const QString& word, const QByteArray& drive, qlonglong startBy, QString& problem);
 
 private:
     MprisService& m_service;

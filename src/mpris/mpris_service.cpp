@@ -217,6 +217,35 @@ bool MprisService::openDrive(const QByteArray& name) {
     return m_player.openDrive(name.toStdString());
 }
 
+PlayerAnswer MprisService::answerLaterStart(const PlayerRequest& request) {
+    if (RequestExpired(request)) {
+        return ExpiredAnswer();
+    }
+    switch (request.kind) {
+        case PlayerRequestKind::OpenDrive: {
+            PlayerAnswer answer;
+            answer.done = m_player.openDrive(request.drive, &answer.problem);
+            return answer;
+        }
+        case PlayerRequestKind::Raise:
+            raise();
+            break;
+        case PlayerRequestKind::PlayPause:
+            playPause();
+            break;
+        case PlayerRequestKind::Next:
+            next();
+            break;
+        case PlayerRequestKind::Previous:
+            previous();
+            break;
+        case PlayerRequestKind::Stop:
+            stop();
+            break;
+    }
+    return {true, {}};
+}
+
 void MprisService::setVolume(double volume) {
     m_player.setVolumeLevel(LevelFromVolume(volume));
 }

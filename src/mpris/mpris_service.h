@@ -5,6 +5,7 @@
 #include <QString>
 #include <string>
 
+#include "desktop/drive_handoff.h"
 #include "mpris/media_state.h"
 
 namespace sonarch {
@@ -46,6 +47,8 @@ public:
     void raise();
     void quit();
     bool openDrive(const QByteArray& name);
+    // What a later start of the program asks, over the bus or the hand-over socket.
+    PlayerAnswer answerLaterStart(const PlayerRequest& request);
 
 signals:
     void seeked(qlonglong positionUs);

@@ -61,18 +61,29 @@ void Transport::eject_Click() {
         m_device.DeviceQuery("set cd door closed");
         m_state.doorOpen = false;
         m_display.setEjectCaption("Eject");
+        forgetDisc();
     } else {
+        // What an open tray changes waits for the drive to say it opened (see trayOpened):
+        // a tray that stays shut changes nothing, and the disc plays on.
         m_device.DeviceQuery("set cd door open");
-        m_state.doorOpen = true;
-        m_display.setEjectCaption("Close");
-        m_state.discLoaded = false;
+        m_state.ejectAsked = true;
     }
+    m_pollStatus();
+}
+
+void Transport::trayOpened() {
+    m_state.doorOpen = true;
+    m_display.setEjectCaption("Close");
+    m_state.discLoaded = false;
+    forgetDisc();
+}
+
+void Transport::forgetDisc() {
     m_tracks.clear();
     for (int i = 0; i < 10; ++i) {
         m_display.setTrackNumberColour(i, kNoTrack);
     }
     m_state.discLookupPending = true;
-    m_pollStatus();
 }
 
 void Transport::PlayTrack(const std::string& track) {

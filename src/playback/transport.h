@@ -33,6 +33,8 @@ public:
     void ftrack_Click();
     void btrack_Click();
     void eject_Click();
+    // The tray opened on the eject asked for: the disc is gone for the session.
+    void trayOpened();
 
     // Direct selection: the number labels and the more-tracks menu by number, the list by
     // the number its row shows. Neither changes the flags or runs the poll.
@@ -42,6 +44,8 @@ public:
     void LV_DblClick(int row);
 
 private:
+    void forgetDisc();
+
     PlayerState& m_state;
     DeviceLayer& m_device;
     PlayerDisplay& m_display;

@@ -10,6 +10,8 @@
 
 #include "core/player.h"
 #include "desktop/open_with_shell.h"
+#include "desktop/product_info.h"
+#include "layout/onto_screens.h"
 #include "model/settings.h"
 #include "model/track_list.h"
 #include "ui/cover_panel.h"
@@ -135,6 +137,11 @@ void CDPlayer::placeAt(TwipPoint topLeft) {
     move(toPixels(topLeft.left), toPixels(topLeft.top));
 }
 
+void CDPlayer::keepOnScreens() {
+    const TwipPoint onScreen = PullOntoScreens(toTwipRect(geometry()), screenAreasTwips());
+    move(toPixels(onScreen.left), toPixels(onScreen.top));
+}
+
 // Shown once placed and laid out (a later change of the stacking flag would hide it
 // again); showing it adds the tray icon.
 void CDPlayer::showWindow() {
@@ -256,7 +263,7 @@ void CDPlayer::lOption_MouseDown() {
 }
 
 void CDPlayer::imgLogo_DblClick() {
-    m_shell.OpenWithShell(kProductWebPage, kShowNormal, "", "", "open");
+    m_shell.OpenWithShell(ProductWebPage(), kShowNormal, "", "", "open");
 }
 
 // ---- what the player and the presenter report ----
@@ -629,7 +636,19 @@ void CDPlayer::showEvent(QShowEvent* event) {
     if (m_tray) {
         m_tray->show();  // present from the first display of the window until shut-down
     }
+    // On screen, so not in the tray, however it got there: else the next start would
+    // open hidden.
+    if (!isMinimized()) {
+        m_player.setInTray(false);
+    }
     catchUp();
+}
+
+void CDPlayer::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (isVisible() && !isMinimized()) {
+        m_player.setInTray(false);
+    }
 }
 
 void CDPlayer::changeEvent(QEvent* event) {

@@ -70,10 +70,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Start-up's steps, as the presenter calls them.
     void placeAt(TwipPoint topLeft) override;
+    void keepOnScreens() override;
     void showWindow() override;
     void hideToTray() override;
 

@@ -86,6 +86,27 @@ TEST(DesktopSession, WithoutADriveTheReasonStaysUntilADiscIsOpened) {
     EXPECT_EQ(f.status(), "Playing . . .");
 }
 
+TEST(DesktopSession, TheSoundStoppingHoldsTheLineUntilItFlowsAgain) {
+    const std::string stopped = "The sound stopped: the sound server went away.";
+    PlayerHarness f(fourTracks());
+    Player& player = f.start();
+    f.tick();
+    player.showSoundTrouble(SoundTrouble::ServerGone);
+    f.tick(20);
+    EXPECT_EQ(f.status(), stopped);
+    EXPECT_EQ(player.playbackStatus(), PlaybackStatus::Playing) << "the disc still plays";
+    player.showSoundTrouble(SoundTrouble::None);
+    f.tick();
+    EXPECT_EQ(f.status(), "Playing . . .");
+
+    // What was said since is not taken back when the sound returns.
+    player.showSoundTrouble(SoundTrouble::ServerGone);
+    EXPECT_FALSE(player.openDrive("/nowhere/album.cue"));
+    player.showSoundTrouble(SoundTrouble::None);
+    f.tick();
+    EXPECT_NE(f.status().find("/nowhere/album.cue"), std::string::npos) << f.status();
+}
+
 TEST(DesktopSession, ADriveOpenedDuringALookupWaitsForItsEnd) {
     testing::LibraryPlayer<PlayerHarness> f;
     f.storeDisc({1, 2, 3});

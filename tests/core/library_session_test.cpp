@@ -7,7 +7,7 @@
 
 #include "library/sqlite_database.h"
 #include "library/stored_text.h"
-#include "qvlib/library_file.h"
+#include "library/library_file.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
 #include "support/player_harness.h"
@@ -53,7 +53,7 @@ TEST(LibrarySession, AKnownDiscShowsItsRowsInTrackOrder) {
 
 TEST(LibrarySession, AnUnknownDiscGetsDefaultRowsAndNoLibraryLooksNothingUp) {
     LibraryPlayer f;
-    ASSERT_TRUE(CreateLibraryFile(f.path).ok());
+    ASSERT_TRUE(LibraryFile::create(f.path).ok());
     f.start();
     f.tick();
     EXPECT_EQ(f.list().count(), 12);
@@ -93,7 +93,7 @@ TEST(LibrarySession, RatingWithTheDisplayOffLeavesTheStarsEmpty) {
 
 TEST(LibrarySession, RatingADiscNotInTheLibraryChangesOnlyTheList) {
     LibraryPlayer f;
-    ASSERT_TRUE(CreateLibraryFile(f.path).ok());
+    ASSERT_TRUE(LibraryFile::create(f.path).ok());
     Player& player = f.start();
     f.tick();
     player.rateCurrentTrack(2);
@@ -137,6 +137,27 @@ TEST(LibrarySession, AFileThatIsNoLibraryIsReportedAndNothingBreaks) {
     QFile check(QString::fromStdString(f.path));
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
     EXPECT_EQ(check.readAll(), QByteArray("this is not a library\n"));
+}
+
+TEST(LibrarySession, ALibraryInTheOldAccessFormatIsNamedAndNeverWritten) {
+    LibraryPlayer f;
+    QFile::copy(JET_TEST_DATA "/users-jet4.mdb", QString::fromStdString(f.path));
+    QFile original(JET_TEST_DATA "/users-jet4.mdb");
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    Player& player = f.start();
+    f.tick();
+    const std::string said = "The file \"" + f.path +
+                             "\" is a library in the old Access format; import it to use it here.";
+    EXPECT_EQ(f.display().statusTip(), said);
+    EXPECT_EQ(f.list().count(), 12) << "the default rows appear";
+    player.rateCurrentTrack(5);
+    player.saveAlbumComment("kept?");
+    ASSERT_EQ(f.messages.shown().size(), 2u);
+    EXPECT_EQ(f.messages.shown()[0], said);
+    QFile check(QString::fromStdString(f.path));
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), bytes);
 }
 
 TEST(LibrarySession, ALookupThatFailsHalfWayKeepsTheRowsItRead) {

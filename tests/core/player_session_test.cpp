@@ -5,8 +5,8 @@
 #include <map>
 #include <set>
 
+#include "library/library_file.h"
 #include "library/stored_text.h"
-#include "qvlib/library_file.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
 #include "support/player_harness.h"
@@ -84,8 +84,9 @@ TEST(PlayerSession, RunsAWholeSessionWithoutAWindow) {
             row.album = "Short Album";
             rows.push_back(row);
         }
-        ASSERT_TRUE(CreateLibraryFile(library).ok());
-        ASSERT_TRUE(AddDiscRows(library, rows, false).ok());
+        auto file = LibraryFile::create(library);
+        ASSERT_TRUE(file.ok());
+        ASSERT_TRUE(file.value().addRows(rows, IfDiscPresent::Refuse).ok());
     }
     Settings stored;
     stored.databasePath = library;
@@ -139,7 +140,7 @@ TEST(PlayerSession, RunsAWholeSessionWithoutAWindow) {
     player.beginTrackComment();
     EXPECT_TRUE(player.saveTrackComment("opening"));
     EXPECT_TRUE(player.saveAlbumComment("short and sweet"));
-    const auto rows = ListRows(library, nullptr).value();
+    const auto rows = LibraryFile::open(library).value().rows().value();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].rating, 8);
     EXPECT_EQ(rows[0].trkCom, "opening");

@@ -26,6 +26,7 @@ struct NotingView : PlayerWindowView {
     void placeAt(TwipPoint at) override {
         steps.push_back("placed at " + std::to_string(at.left) + "," + std::to_string(at.top));
     }
+    void keepOnScreens() override {}
     void showWindow() override { steps.push_back("shown"); }
     void hideToTray() override { steps.push_back("to the tray"); }
     std::vector<std::string> steps;

@@ -148,6 +148,39 @@ TEST(Transport, EjectTwiceOpensAndClosesTheDoor) {
     EXPECT_EQ(f.status(), "Playing . . .");
 }
 
+TEST(Transport, ATrayThatStaysShutChangesNothingButTheStatusLine) {
+    Playing f;
+    f.tick(4);
+    // A physical drive's tray takes a moment, and another program may hold it shut.
+    f.drive.delayEjects(true);
+    EXPECT_EQ(f.gesture([&] { f.player->eject(); }), Commands{"set cd door open"});
+    f.tick(2);
+    EXPECT_EQ(f.status(), "Playing . . .") << "the disc plays on while the tray is asked";
+    EXPECT_EQ(f.display().ejectCaption(), "Eject");
+    EXPECT_EQ(f.player->trackList().count(), 6);
+    f.drive.answerEject(false);
+    f.tick();
+    EXPECT_EQ(f.status(), "The drive did not open: another program may be using it.");
+    EXPECT_EQ(f.display().ejectCaption(), "Eject");
+    EXPECT_FALSE(f.state().doorOpen);
+    EXPECT_EQ(f.player->trackList().count(), 6);
+    EXPECT_TRUE(f.display().transportEnabled());
+    EXPECT_EQ(f.player->playbackStatus(), PlaybackStatus::Playing);
+    EXPECT_EQ(f.caption(Caption::TimeWindow), "00:03") << "on from where it was";
+    f.tick(10);
+    EXPECT_EQ(f.status(), "Playing . . .");
+    EXPECT_EQ(f.caption(Caption::TimeWindow), "00:08");
+
+    // The next time the tray opens: the disc is gone only now.
+    f.player->eject();
+    EXPECT_EQ(f.player->trackList().count(), 6);
+    f.drive.answerEject(true);
+    f.tick();
+    EXPECT_EQ(f.status(), "Data or no disc loaded");
+    EXPECT_EQ(f.display().ejectCaption(), "Close");
+    EXPECT_TRUE(f.player->trackList().empty());
+}
+
 TEST(TrackSelection, NumbersBeyondTheDiscDoNothing) {
     Playing f;
     const WinColour before = f.display().trackNumberColour(6);

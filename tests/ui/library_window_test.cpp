@@ -12,7 +12,7 @@
 #include "device/mci/disc_key.h"
 #include "library/stored_text.h"
 #include "player_fixture.h"
-#include "qvlib/library_file.h"
+#include "library/library_file.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
 #include "ui/cover_panel.h"
