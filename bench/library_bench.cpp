@@ -1,7 +1,10 @@
 // Times the disc lookup on libraries of 10 000, 100 000 and 1 000 000 rows (12 tracks a
 // disc): the whole operation as the player runs it (open, query, read, close) and the
-// query alone on an open file. Libraries are built once into the temporary folder and
-// kept there for later runs.
+// query alone on an open file. And adding a disc as qvlib does it (open the library, add
+// twelve rows in one transaction, close): with the record of checked libraries, as every
+// add after the first; without it, as an add that must check the whole file first; and the
+// full check alone. Libraries are built once into the temporary folder and kept there for
+// later runs; the discs added are taken out again, untimed.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -13,10 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "library/library_file.h"
 #include "library/library_store.h"
 #include "library/open_library.h"
 #include "library/track_number.h"
-#include "qvlib/library_file.h"
 
 namespace {
 
@@ -49,7 +52,7 @@ void check(int code, sqlite3* db) {
 }
 
 void fill(const std::string& path, const std::vector<std::string>& keys) {
-    auto made = CreateLibraryFile(path);
+    auto made = LibraryFile::create(path);
     if (!made.ok()) {
         throw std::runtime_error(made.error());
     }
@@ -98,7 +101,7 @@ const Library& libraryOf(std::int64_t rows) {
                     discKeys(rows / kTracksPerDisc)};
     const LibraryStore store;
     const bool usable = std::filesystem::exists(library.path) &&
-                        store.readDisc(library.path, library.keys.back()).value.size() ==
+                        store.disc(library.path, library.keys.back()).readTracks().value.size() ==
                             std::size_t(kTracksPerDisc);
     if (!usable) {
         const std::string scratch = library.path + ".new";
@@ -125,7 +128,8 @@ void BM_LookUpDisc(benchmark::State& state) {
     const LibraryStore store;
     std::size_t i = 0;
     for (auto _ : state) {
-        const auto found = store.readDisc(library.path, library.keys[order[i++ % order.size()]]);
+        const auto found =
+            store.disc(library.path, library.keys[order[i++ % order.size()]]).readTracks();
         if (found.value.size() != std::size_t(kTracksPerDisc)) {
             state.SkipWithError("a disc of the library was not found");
             break;
@@ -144,7 +148,7 @@ BENCHMARK(BM_LookUpDisc)
 void BM_OrderedDiscQuery(benchmark::State& state) {
     const Library& library = libraryOf(state.range(0));
     const auto order = lookupOrder(library.keys.size());
-    auto database = OpenLibrary(library.path, LibraryStore::kDefaultBusyTimeout);
+    auto database = OpenLibrary(library.path, LibraryLimits{});
     if (!database.ok()) {
         state.SkipWithError(database.error().c_str());
         return;
@@ -172,5 +176,89 @@ BENCHMARK(BM_OrderedDiscQuery)
     ->Arg(1'000'000)
     ->Unit(benchmark::kMicrosecond)
     ->Complexity(benchmark::oLogN);
+
+// A disc that is not in any of the libraries: twelve tracks of a key of its own.
+DiscEntry newDisc(std::int64_t n) {
+    DiscEntry disc;
+    disc.key = "150 " + std::to_string(900'000'000 + n);
+    disc.album = "Added";
+    for (int t = 1; t <= kTracksPerDisc; ++t) {
+        disc.tracks.push_back({"03:30", "Title " + FormatTrackNumber(t), "Artist", 0, {}});
+    }
+    return disc;
+}
+
+std::filesystem::path recordFolder() {
+    return std::filesystem::temp_directory_path() / "sonarch-library-bench" / "checked";
+}
+
+// Adds a disc per iteration, each through a new LibraryFile as a new qvlib run would.
+void addDiscs(benchmark::State& state, const LibraryCheckRecord* record) {
+    const Library& library = libraryOf(state.range(0));
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        auto file = LibraryFile::open(library.path, LibraryLimits::forTools(), record);
+        const DiscEntry disc = newDisc(n++);
+        const auto added = file.ok() ? file.value().addDisc(disc, IfDiscPresent::Refuse)
+                                     : Result<bool>::failure(file.error());
+        state.PauseTiming();
+        const auto removed =
+            file.ok() ? file.value().removeDisc(disc.key) : Result<int>::failure("");
+        state.ResumeTiming();
+        if (!added.ok() || !removed.ok()) {
+            state.SkipWithError(added.ok() ? removed.error().c_str() : added.error().c_str());
+            break;
+        }
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_AddDisc(benchmark::State& state) {
+    const LibraryCheckRecord record(recordFolder());
+    // The first add after the file changed checks it whole; that is BM_CheckLibrary's.
+    auto file =
+        LibraryFile::open(libraryOf(state.range(0)).path, LibraryLimits::forTools(), &record);
+    if (!file.ok() || !file.value().check().ok()) {
+        state.SkipWithError("the library could not be checked");
+        return;
+    }
+    addDiscs(state, &record);
+}
+BENCHMARK(BM_AddDisc)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::o1);
+
+void BM_AddDiscCheckingTheWholeFile(benchmark::State& state) {
+    addDiscs(state, nullptr);
+}
+BENCHMARK(BM_AddDiscCheckingTheWholeFile)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+void BM_CheckLibrary(benchmark::State& state) {
+    const Library& library = libraryOf(state.range(0));
+    for (auto _ : state) {
+        auto file = LibraryFile::open(library.path);
+        const auto problems = file.ok() ? file.value().check()
+                                        : Result<std::vector<std::string>>::failure(file.error());
+        if (!problems.ok() || !problems.value().empty()) {
+            state.SkipWithError("the library is not sound");
+            break;
+        }
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_CheckLibrary)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 }  // namespace

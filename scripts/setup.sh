@@ -7,8 +7,9 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 shift || true
 
-packages=(cmake g++ pkg-config qt6-base-dev qt6-multimedia-dev libcdio-dev libcdio-paranoia-dev
-          libdiscid-dev libsqlite3-dev googletest libgmock-dev libbenchmark-dev pulseaudio-utils
+packages=(cmake g++ pkg-config qt6-base-dev libpulse-dev libcdio-dev libcdio-paranoia-dev
+          libdiscid-dev libsqlite3-dev mdbtools-dev mdbtools
+          googletest libgmock-dev libbenchmark-dev pulseaudio-utils
           xdg-utils desktop-file-utils appstream dbus playerctl valgrind
           libxcb1-dev xvfb openbox trayer xdotool x11-utils x11-apps qt6-wayland)
 # The fuzzers (scripts/fuzz.sh) are built with clang and its libFuzzer runtime.

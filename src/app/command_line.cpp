@@ -5,6 +5,26 @@
 
 namespace sonarch {
 
+namespace {
+
+std::optional<RemoteCommand> remoteCommand(const std::string& option) {
+    if (option == "--play-pause") {
+        return RemoteCommand::PlayPause;
+    }
+    if (option == "--next") {
+        return RemoteCommand::Next;
+    }
+    if (option == "--previous") {
+        return RemoteCommand::Previous;
+    }
+    if (option == "--stop") {
+        return RemoteCommand::Stop;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::string usageText() {
     return "usage: qvplayer [options] [DRIVE]\n"
            "  --drive demo|virtual:LEN,...|PATH  the CD drive: the demo disc, a disc described\n"
@@ -15,9 +35,13 @@ std::string usageText() {
            "  --settings-dir DIR                  keep player.dat in DIR\n"
            "  --screenshot FILE                   save the window as a PNG after the first\n"
            "                                      poll, then close\n"
+           "  --play-pause, --next, --previous, --stop\n"
+           "                                      tell the running player (--play-pause\n"
+           "                                      starts one when none runs)\n"
            "  --help, --version\n"
            "DRIVE, as desktops pass it: /dev/sr0, cdda://sr0/, a disc image's path or file://\n"
-           "URI. While a player runs, a second start hands its drive to it and ends.\n";
+           "URI. Without one, the player opens the drive or image it had last. While a player\n"
+           "runs, a second start hands its drive to it, or brings its window forward, and ends.\n";
 }
 
 Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) {
@@ -53,6 +77,13 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) 
             line.version = true;
             continue;
         }
+        if (const auto command = remoteCommand(option)) {
+            if (line.remote != RemoteCommand::None) {
+                return R::failure("only one of --play-pause, --next, --previous and --stop");
+            }
+            line.remote = *command;
+            continue;
+        }
         const bool takesValue = option == "--drive" || option == "--audio" ||
                                 option == "--settings-dir" || option == "--library" ||
                                 option == "--screenshot";
@@ -83,6 +114,9 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) 
         } else {
             line.screenshot = value;
         }
+    }
+    if (line.remote != RemoteCommand::None && driveGiven) {
+        return R::failure("--play-pause, --next, --previous and --stop take no drive");
     }
     return R::success(line);
 }

@@ -1,16 +1,28 @@
 // qvplayer: wires the real services to the player window and runs it.
+#include <unistd.h>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QTimer>
+
 #include <cstdio>
 #include <iostream>
+#include <optional>
+#include <memory>
 
 #include "app/command_line.h"
 #include "app/signal_watcher.h"
+#include "app/sound_link.h"
 #include "audio/audio_output_factory.h"
 #include "core/install_layout.h"
+#include "core/player.h"
+#include "core/player_services.h"
+#include "core/player_window_model.h"
 #include "core/settings_file.h"
+#include "core/state_file.h"
+#include "desktop/desktop_registration.h"
 #include "desktop/drive_handoff.h"
+#include "desktop/open_with_shell.h"
+#include "desktop/product_info.h"
 #include "desktop/single_instance.h"
 #include "device/drives/drive_factory.h"
 #include "device/drives/drive_name.h"
@@ -40,25 +52,62 @@ bool describesVirtualDisc(const std::string& drive) {
 
 // An installed player started on the demo disc takes the demo library it brings, as if
 // given with --library, unless a library is named or was chosen before.
-std::optional<std::string> installedDemoLibraryFor(const CommandLine& options) {
-    if (options.drive != "demo" || options.library) {
+std::optional<std::string> installedDemoLibraryFor(const CommandLine& options,
+                                                   const std::string& drive) {
+    if (drive != "demo" || options.library) {
         return std::nullopt;
     }
     const auto dataFolder = ThisProgramsDataFolder();
     return dataFolder ? InstalledDemoLibrary(*dataFolder) : std::nullopt;
 }
 
-// Another player runs: a start with a drive hands it over, one without ends silently.
-int handOver(const std::string& drive, const SingleInstance& instance) {
-    if (drive.empty()) {
+// What a start asks of the player that runs already: its drive opened, a desktop action's
+// command carried out, or, with neither, the window brought forward.
+PlayerRequest requestFor(const CommandLine& options) {
+    switch (options.remote) {
+        case RemoteCommand::PlayPause:
+            return MakeRequest(PlayerRequestKind::PlayPause);
+        case RemoteCommand::Next:
+            return MakeRequest(PlayerRequestKind::Next);
+        case RemoteCommand::Previous:
+            return MakeRequest(PlayerRequestKind::Previous);
+        case RemoteCommand::Stop:
+            return MakeRequest(PlayerRequestKind::Stop);
+        case RemoteCommand::None:
+            break;
+    }
+    if (options.drive.empty()) {
+        return MakeRequest(PlayerRequestKind::Raise);
+    }
+    return MakeRequest(PlayerRequestKind::OpenDrive,
+                       DriveNameFromArgument(options.drive).value_or(options.drive));
+}
+
+// The running player's answer, as the exit status and, when it did not do it, the reason.
+int askRunningPlayer(const PlayerRequest& request, const std::string& socketPath) {
+    const PlayerAnswer answer = AskRunningPlayer(request, socketPath);
+    if (answer.done) {
         return 0;
     }
-    const std::string name = DriveNameFromArgument(drive).value_or(drive);
-    if (!HandDriveToRunningPlayer(name, instance.socketPath())) {
-        std::cerr << "qvplayer: the running player did not take the drive '" << name << "'\n";
-        return 1;
+    switch (request.kind) {
+        case PlayerRequestKind::OpenDrive:
+            std::cerr << "qvplayer: the running player did not open '" << request.drive << "'";
+            break;
+        case PlayerRequestKind::Raise:
+            std::cerr << "qvplayer: the running player's window did not come forward";
+            break;
+        default:
+            std::cerr << "qvplayer: the running player did not take --"
+                      << RequestWord(request.kind);
+            break;
     }
-    return 0;
+    std::cerr << ": " << answer.problem << "\n";
+    return 1;
+}
+
+// The drive as it is kept for the next start: a disc image or device by its full path.
+std::string rememberedName(const std::string& drive) {
+    return drive.empty() ? drive : DriveNameFromArgument(drive).value_or(drive);
 }
 
 // Placing the window, snapping it to the edges and keeping it on top need a window system
@@ -90,7 +139,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (line.value().version) {
-        std::cout << "qvplayer " << SONARCH_VERSION << "\n";
+        std::cout << "qvplayer " << ProgramVersion() << "\n";
         return 0;
     }
     const CommandLine& options = line.value();
@@ -102,27 +151,73 @@ int main(int argc, char** argv) {
     preferXWaylandOnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sonarch CD Player");
-    QApplication::setApplicationVersion(SONARCH_VERSION);
+    QApplication::setApplicationVersion(QString::fromStdString(ProgramVersion()));
     // Wayland desktops find the installed entry, and with it the icon, by this name.
     QGuiApplication::setDesktopFileName(SONARCH_APP_ID);
     SignalWatcher watcher;
 
-    // One player per user: a second start hands its drive over, if it names one, and ends.
-    SingleInstance instance(DefaultInstanceLockPath());
-    if (instance.tryLock() == InstanceLock::HeldByAnother) {
-        return handOver(options.drive, instance);
+    // One player per user: a later start hands its drive or command over, or brings the
+    // running window forward, and ends.
+    const Result<std::string> lockPath = DefaultInstanceLockPath();
+    std::unique_ptr<SingleInstance> instance;
+    InstanceLock lock = InstanceLock::Unavailable;
+    if (lockPath.ok()) {
+        instance = std::make_unique<SingleInstance>(lockPath.value());
+        lock = instance->tryLock();
+        if (lock == InstanceLock::Unavailable) {
+            std::cerr << "qvplayer: " << instance->error() << "\n";
+        }
+    } else {
+        std::cerr << "qvplayer: " << lockPath.error() << "\n";
     }
-    HandoffSocket handoff;
-    handoff.listen(instance.socketPath());
+    const std::string socketPath = instance ? instance->socketPath() : std::string();
+    if (lock == InstanceLock::HeldByAnother) {
+        return askRunningPlayer(requestFor(options), socketPath);
+    }
+    if (lock == InstanceLock::Unavailable && options.remote != RemoteCommand::None &&
+        AskRunningPlayer(requestFor(options), socketPath).done) {
+        return 0;  // no lock to tell, but a player on the bus took the command
+    }
+    // Play/Pause with no player running starts one, which plays the disc as any start does;
+    // the other commands have nothing to act on.
+    if (options.remote != RemoteCommand::None && options.remote != RemoteCommand::PlayPause) {
+        std::cerr << "qvplayer: no player is running\n";
+        return 1;
+    }
+    MprisService* laterStarts = nullptr;  // answers later starts once the player is made
+    HandoffSocket handoff(HandoffSocket::Handler(
+        [&laterStarts](const PlayerRequest& request, const HandoffSocket::Reply& reply) {
+            if (laterStarts) {
+                laterStarts->answerLaterStart(request, reply);
+            } else {
+                reply({false, "the player is still starting"});
+            }
+        }));
+    if (!socketPath.empty() && !handoff.listen(socketPath)) {
+        std::cerr << "qvplayer: later starts can reach this player only over the session bus: "
+                  << handoff.errorString() << "\n";
+    }
     const std::string settingsFolder = SettingsFolder(options.settingsDir);
-    const std::optional<std::string> demoLibrary = installedDemoLibraryFor(options);
+
+    // A start without a drive opens the drive or image of the last run, while it is there.
+    std::string lastDriveProblem;
+    const std::optional<std::string> lastDrive = ReadLastDrive(settingsFolder, &lastDriveProblem);
+    if (!lastDriveProblem.empty()) {
+        std::cerr << "qvplayer: " << lastDriveProblem << "\n";
+    }
+    const std::string startDrive =
+        DriveToOpen(options.drive, lastDrive,
+                    [](const std::string& path) { return ::access(path.c_str(), F_OK) == 0; });
+    const std::optional<std::string> demoLibrary = installedDemoLibraryFor(options, startDrive);
 
     // Without a drive that opens, the player still starts, empty, and says why.
     SwitchableDrive drive;
     std::string driveProblem;
-    if (auto opened = openDrive(options.drive); opened.ok()) {
+    std::optional<std::string> openedDrive;  // the last drive opened, kept for the next start
+    if (auto opened = openDrive(startDrive); opened.ok()) {
         drive.switchTo(std::move(opened.value()));
-    } else if (describesVirtualDisc(options.drive)) {
+        openedDrive = rememberedName(startDrive);
+    } else if (describesVirtualDisc(startDrive)) {
         std::cerr << "qvplayer: " << opened.error() << "\n";
         return 2;
     } else {
@@ -161,14 +256,42 @@ int main(int argc, char** argv) {
         if (!saved.ok()) {
             std::cerr << "qvplayer: " << saved.error() << "\n";
         }
+        if (openedDrive && IsRememberedDrive(*openedDrive) &&
+            *openedDrive != lastDrive.value_or("")) {
+            const auto kept = SaveLastDrive(settingsFolder, *openedDrive);
+            if (!kept.ok()) {
+                std::cerr << "qvplayer: " << kept.error() << "\n";
+            }
+        }
     };
-    LibraryStore library;
+    // A termination signal also ends a library operation at its next step, so that a slow
+    // library file cannot keep the player from closing.
+    LibraryStore library(LibraryStore::kDefaultBusyTimeout, &SignalWatcher::terminationFlag());
     PlayerServices services{device, mixer, library, messages, loadSettings, saveSettings, &device};
+    // Called on the player's drive-opening thread; what it opened is noted below, on ours.
     services.openDrive = [](const std::string& name) { return openDrive(name); };
     services.drives = &drive;
     Player player(std::move(services));
-    CDPlayer window(player);
+    QObject::connect(&player, &Player::driveChanged, &player,
+                     [&openedDrive](const std::string& name) { openedDrive = rememberedName(name); });
+    PlayerWindowModel windowModel(player);
+    // What the window asks of the desktop: links opened in the browser, the registration
+    // as the default CD player.
+    ShellOpener shell(nullptr);
+    CDPlayer window(
+        windowModel,
+        WindowServices{shell,
+                       DesktopRegistration(XdgFolders::fromEnvironment(),
+                                           QCoreApplication::applicationFilePath().toStdString(),
+                                           ":/skin/icon.png"),
+                       {}});
     messages.setParent(&window);
+    // The sound server's stream carries the current track, and its trouble reaches the
+    // status line.
+    std::optional<SoundLink> soundLink;
+    if (sound.desktop) {
+        soundLink.emplace(player, *sound.desktop);
+    }
 
     // The window's close ends the program, after any poll in progress has finished; a
     // message waiting for its OK does not hold it up.
@@ -176,11 +299,10 @@ int main(int argc, char** argv) {
         messages.closeOpenMessages();
         player.requestClose();
     });
-    QObject::connect(&handoff, &HandoffSocket::driveHanded, &player,
-                     [&](const std::string& name) { player.openDrive(name); });
     // Media keys and desktop widgets; with no session bus the player runs on without.
     MprisService mpris(player);
     mpris.registerOn(QDBusConnection::sessionBus());
+    laterStarts = &mpris;
 
     int polls = 0;
     if (options.screenshot) {

@@ -11,12 +11,16 @@ namespace sonarch {
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+// Lock-free, so storing it is safe in a signal handler.
+std::atomic<bool> g_terminating{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 // Runs in signal context: only an async-signal-safe write, errno left as it was. The
 // socket does not block, so a burst of signals cannot hang the handler.
 void onSignal(int) {
     const int savedErrno = errno;
+    g_terminating.store(true, std::memory_order_relaxed);
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[0], &byte, 1);
     errno = savedErrno;
@@ -40,6 +44,10 @@ void SignalWatcher::catchTerminationSignals() {
     for (int signal : kSignals) {
         sigaction(signal, &action, nullptr);
     }
+}
+
+const std::atomic<bool>& SignalWatcher::terminationFlag() {
+    return g_terminating;
 }
 
 SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {

@@ -25,6 +25,7 @@ Result<AudioChoice> openAudioOutput(const std::string& name, Clock& clock) {
         if (!system.ok()) {
             return standIn(system.error());
         }
+        choice.desktop = system.value().get();
         choice.output = std::move(system.value());
         choice.opened = true;
         return R::success(std::move(choice));

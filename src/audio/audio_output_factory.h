@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "audio/desktop_stream.h"
 #include "base/result.h"
 #include "device/engine/audio_output.h"
 #include "device/engine/clock.h"
@@ -16,6 +17,9 @@ struct AudioChoice {
     // False when the output asked for could not be opened: the mixer then cannot open.
     bool opened = false;
     std::string error;  // why it could not be opened
+    // The same output as the desktop's sound server sees it; null for an output that does
+    // not play there.
+    DesktopStream* desktop = nullptr;
 };
 
 // Opens the output named on the command line: "system" (the sound server's default

@@ -1,26 +1,26 @@
 #include "audio/paced_output.h"
 
 #include <algorithm>
+#include <chrono>
+
+#include "audio/pcm_volume.h"
 
 namespace sonarch {
+
+namespace {
+
+// A jump of a hand-moved clock waits for the playback thread as long as it keeps bringing
+// frames: a drive that does not answer for this long is given up on, and silence is heard.
+constexpr auto kCatchUpPatience = std::chrono::seconds(10);
+
+}  // namespace
 
 PacedOutput::PacedOutput(Clock& clock, std::int64_t lookahead)
     : m_clock(clock),
       m_lookahead(std::max<std::int64_t>(lookahead, 1)),
       m_queue(std::size_t(m_lookahead) * kBytesPerSampleFrame) {
     m_volumes.emplace_back(0, kFullVolume);
-    // A clock moved by hand wakes the playback thread only when it is wanted, as the
-    // steady clock's passing time would: not on every step.
-    m_listenId = m_clock.listen([this] {
-        bool wanted = false;
-        {
-            std::lock_guard lock(m_mutex);
-            wanted = wantsWriterLocked();
-        }
-        if (wanted) {
-            callWakeup();
-        }
-    });
+    m_listenId = m_clock.listen([this] { clockMoved(); });
 }
 
 void PacedOutput::callWakeup() {
@@ -45,21 +45,34 @@ void PacedOutput::detachClock() {
     }
 }
 
-std::int64_t PacedOutput::heardLocked() const {
+std::int64_t PacedOutput::outputFramesLocked() const {
     if (!m_running) {
-        return m_base;
+        return m_outputBase;
     }
     const std::int64_t elapsedMs = std::max<std::int64_t>(m_clock.nowMs() - m_startMs, 0);
-    return std::max(m_base, std::min(m_limit, m_base + elapsedMs * kSampleRate / 1000));
+    return m_outputBase + elapsedMs * kSampleRate / 1000;
 }
 
 std::int64_t PacedOutput::observeHeardLocked() {
-    const std::int64_t heard = heardLocked();
-    if (m_running && m_hadFrames && !m_dry && heard > m_written) {
-        m_dry = true;
+    const std::int64_t byClock = outputFramesLocked() - m_silence;
+    const std::int64_t heard = std::min(byClock, m_limit);
+    // An output that keeps nothing has no sound to wait for when the clock jumps by hand:
+    // the jump is heard at once, and the frames it covers are passed on as they come.
+    if (m_catchingUp || (m_clock.jumps() && !keepsHeard()) || heard <= m_written) {
+        return heard;
+    }
+    // Ran dry: everything written has been heard, and the time since was silence.
+    takeHeardLocked(m_written);
+    const std::int64_t silent = byClock - m_written;
+    m_silence += silent;
+    if (keepsHeard()) {
+        m_pending.resize(m_pending.size() + std::size_t(silent) * kBytesPerSampleFrame, 0);
+    }
+    if (m_hadFrames && !m_dry) {
         ++m_underruns;
     }
-    return heard;
+    m_dry = true;
+    return m_written;
 }
 
 bool PacedOutput::wantsWriterLocked() {
@@ -67,7 +80,33 @@ bool PacedOutput::wantsWriterLocked() {
         return false;
     }
     const std::int64_t heard = observeHeardLocked();
-    return heard > m_written || heard + m_lookahead - m_written >= m_lookahead / 2;
+    return heard + m_lookahead - m_written >= m_lookahead / 2;
+}
+
+void PacedOutput::clockMoved() {
+    std::unique_lock lock(m_mutex);
+    const std::int64_t target = std::min(outputFramesLocked() - m_silence, m_limit);
+    if (!m_clock.jumps() || !keepsHeard() || !m_running || !m_wakeup || target <= m_written) {
+        const bool wanted = wantsWriterLocked();
+        lock.unlock();
+        if (wanted) {
+            callWakeup();
+        }
+        return;
+    }
+    m_catchingUp = true;
+    lock.unlock();
+    callWakeup();
+    lock.lock();
+    std::int64_t progress = m_written;
+    while (m_catchingUp && m_running && m_written < target) {
+        if (m_delivered.wait_for(lock, kCatchUpPatience) == std::cv_status::timeout &&
+            m_written == progress) {
+            break;
+        }
+        progress = m_written;
+    }
+    m_catchingUp = false;
 }
 
 void PacedOutput::appendScaledLocked(std::span<const std::uint8_t> pcm, std::int64_t firstFrame) {
@@ -79,21 +118,20 @@ void PacedOutput::appendScaledLocked(std::span<const std::uint8_t> pcm, std::int
     auto level = std::upper_bound(m_volumes.begin(), m_volumes.end(), firstFrame,
                                   [](std::int64_t f, const auto& v) { return f < v.first; });
     --level;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const std::int64_t frame = firstFrame + std::int64_t(i);
+    std::size_t done = 0;
+    while (done < frames) {
+        // Up to the next change, every frame is heard at the same level.
+        const std::int64_t frame = firstFrame + std::int64_t(done);
         while (level + 1 != m_volumes.end() && (level + 1)->first <= frame) {
             ++level;
         }
-        const std::int32_t volume = level->second;
-        for (int b = 0; b < kBytesPerSampleFrame; b += 2) {
-            const std::size_t at = i * kBytesPerSampleFrame + b;
-            const auto sample = static_cast<std::int16_t>(pcm[at] | (pcm[at + 1] << 8));
-            const auto scaled = volume == kFullVolume
-                                    ? sample
-                                    : static_cast<std::int16_t>(sample * volume / kFullVolume);
-            out[at] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(scaled) & 0xff);
-            out[at + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(scaled) >> 8);
-        }
+        const std::size_t run =
+            level + 1 == m_volumes.end()
+                ? frames - done
+                : std::min(frames - done, std::size_t((level + 1)->first - frame));
+        ApplyVolume(pcm.subspan(done * kBytesPerSampleFrame, run * kBytesPerSampleFrame),
+                    level->second, out + done * kBytesPerSampleFrame);
+        done += run;
     }
 }
 
@@ -131,7 +169,7 @@ std::size_t PacedOutput::write(std::span<const std::uint8_t> pcm) {
     takeHeardLocked(heard);
     std::int64_t frames = std::int64_t(pcm.size() / kBytesPerSampleFrame);
     std::size_t used = 0;
-    // Frames the clock has already heard go straight on, in order.
+    // While a jump of the clock is caught up, the frames it covers go straight on, in order.
     const std::int64_t owed = std::min(frames, heard - m_written);
     if (owed > 0) {
         const std::size_t bytes = std::size_t(owed) * kBytesPerSampleFrame;
@@ -151,9 +189,10 @@ std::size_t PacedOutput::write(std::span<const std::uint8_t> pcm) {
         m_written += queued;
         used += bytes;
     }
-    m_hadFrames = m_hadFrames || used > 0;
-    if (m_written >= heard) {
+    if (used > 0) {
+        m_hadFrames = true;
         m_dry = false;
+        m_delivered.notify_all();
     }
     passOn(lock);
     return used;
@@ -180,6 +219,11 @@ std::int64_t PacedOutput::underruns() const {
     return m_underruns;
 }
 
+std::int64_t PacedOutput::silenceHeard() const {
+    std::lock_guard lock(m_mutex);
+    return m_silence;
+}
+
 std::int64_t PacedOutput::framesHeard() {
     std::lock_guard lock(m_mutex);
     return observeHeardLocked();
@@ -188,9 +232,10 @@ std::int64_t PacedOutput::framesHeard() {
 void PacedOutput::start(std::int64_t limit) {
     {
         std::lock_guard lock(m_mutex);
-        m_base = heardLocked();
+        const std::int64_t heard = observeHeardLocked();
+        m_outputBase = outputFramesLocked();
         m_startMs = m_clock.nowMs();
-        m_limit = std::max(limit, m_base);
+        m_limit = std::max(limit, heard);
         m_running = true;
     }
     callWakeup();
@@ -198,23 +243,24 @@ void PacedOutput::start(std::int64_t limit) {
 
 void PacedOutput::pause() {
     std::lock_guard lock(m_mutex);
-    m_base = observeHeardLocked();
+    m_catchingUp = false;
+    observeHeardLocked();
+    m_outputBase = outputFramesLocked();
     m_running = false;
+    m_delivered.notify_all();
 }
 
 void PacedOutput::discard() {
     std::lock_guard lock(m_mutex);
-    // What comes next is a new stretch: frames owed before its first write are its start.
+    m_catchingUp = false;
+    m_delivered.notify_all();
+    const std::int64_t heard = observeHeardLocked();
+    // What comes next is a new stretch, whose start is not late before its first write.
     m_hadFrames = false;
     m_dry = false;
-    const std::int64_t heard = heardLocked();
     if (m_written > heard) {
-        m_queue.truncate(std::size_t(std::max<std::int64_t>(heard - m_taken, 0)) *
-                         kBytesPerSampleFrame);
-        m_written = std::max(heard, m_taken);
-    } else if (!keepsHeard()) {
-        m_queue.clear();
-        m_taken = m_written = heard;
+        m_queue.truncate(std::size_t(heard - m_taken) * kBytesPerSampleFrame);
+        m_written = heard;
     }
 }
 
@@ -223,9 +269,8 @@ bool PacedOutput::setVolume(std::int32_t level) {
         return false;
     }
     std::lock_guard lock(m_mutex);
-    // Frames heard from now on are heard at the new level; those already heard keep theirs,
-    // even when the playback thread has not delivered them yet.
-    const std::int64_t from = heardLocked();
+    // Frames heard from now on are heard at the new level; those already heard keep theirs.
+    const std::int64_t from = observeHeardLocked();
     if (m_volumes.back().first == from) {
         m_volumes.back().second = level;
     } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +17,10 @@ namespace sonarch {
 // An output that hears at real-time pace as told by a clock: with the manual clock of the
 // tests and of `qvmci --clock manual`, exactly as much as the clock moved. Frames are
 // heard in stream order and after volume; what becomes of them is up to the subclass.
+// While the playback thread has nothing written, the output hears silence, as a sound card
+// does, and the stream waits. A clock that jumps by hand instead waits at each jump for the
+// playback thread to bring what the jump covers, while it keeps bringing frames; an output
+// that keeps nothing (the null output) hears such a jump at once.
 class PacedOutput : public AudioOutput {
 public:
     // `lookahead`: frames the playback thread may write ahead of what has been heard.
@@ -36,6 +41,9 @@ public:
     std::int32_t volume() const override;
     void setWakeup(std::function<void()> wakeup) override;
 
+    // Frames of silence heard because the playback thread had nothing written.
+    std::int64_t silenceHeard() const;
+
 protected:
     // playback thread (or the owner once no playback thread is left): the next frames heard.
     virtual void hear(std::span<const std::uint8_t> pcm) = 0;
@@ -44,12 +52,19 @@ protected:
     void detachClock();
 
 private:
-    std::int64_t heardLocked() const;
-    // The frames heard so far; notes an underrun when the clock has passed what was written.
+    // Frames of output time, sound and silence, since the output was made.
+    std::int64_t outputFramesLocked() const;
+    // The stream's frames heard so far. An output found dry hears the time since it ran
+    // out as silence; while a jump of the clock is being caught up, the frames it covers
+    // count as heard and are passed on as they come.
     std::int64_t observeHeardLocked();
-    // True when the playback thread should come: frames owed, or room for half the lookahead.
+    // True when the playback thread should come: room for half the lookahead, or a jump
+    // of the clock to catch up.
     bool wantsWriterLocked();
     void callWakeup();
+    // The clock moved: wakes the playback thread when wanted, and after a jump waits for
+    // what it covers.
+    void clockMoved();
     // Moves the frames heard so far out of the queue, scaled by the volume in force when
     // each was heard, into m_pending.
     void takeHeardLocked(std::int64_t heard);
@@ -61,14 +76,17 @@ private:
     const std::int64_t m_lookahead;
 
     mutable std::mutex m_mutex;
+    std::condition_variable m_delivered;  // frames written, or the catch-up ended
     bool m_running = false;
-    std::int64_t m_base = 0;     // frames heard when the clock was last read into it
-    std::int64_t m_startMs = 0;  // clock time of m_base while running
+    std::int64_t m_outputBase = 0;  // output frames when the clock was last read into it
+    std::int64_t m_startMs = 0;     // clock time of m_outputBase while running
+    std::int64_t m_silence = 0;     // output frames heard as silence
     std::int64_t m_limit = 0;
     std::int64_t m_written = 0;  // frames taken from the playback thread
     std::int64_t m_taken = 0;    // frames moved out of the queue as heard
+    bool m_catchingUp = false;   // a jump of the clock waits for the frames it covers
     bool m_hadFrames = false;    // something was queued since the last discard
-    bool m_dry = false;          // heard past what was written, not yet caught up
+    bool m_dry = false;          // heard silence, and nothing written since
     std::int64_t m_underruns = 0;
     RingBuffer m_queue;  // frames [m_taken, m_written)
     // Volume changes as (first frame heard at that level, level), oldest first.

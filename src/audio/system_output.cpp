@@ -1,14 +1,12 @@
 #include "audio/system_output.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QCoreApplication>
-#include <QMediaDevices>
-#include <QThread>
+#include <pulse/pulseaudio.h>
+#include <pulse/thread-mainloop.h>
+
 #include <algorithm>
-#include <future>
 #include <vector>
+
+#include "audio/pcm_volume.h"
 
 namespace sonarch {
 
@@ -16,44 +14,86 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// What the playback thread may write ahead of what has been heard, the sink's share
+// What the playback thread may write ahead of what has been heard, the server's share
 // included: it tops this up when half of it has been heard.
 constexpr std::int64_t kAheadFrames = kSampleRate;
-// The sound server's buffer, as asked for (the server may grant less). Volume changes are
-// heard after what it holds; it is fed when half of it has been played.
-constexpr int kSinkBufferMs = 250;
-// The shortest wait for the next feed, so a sink that reports no room yet is not polled.
-constexpr auto kShortestFeedWait = 5ms;
-// Once everything is handed over, how often to look whether the server has played it.
-constexpr auto kDrainCheck = 20ms;
-// Between two reports of the server, what has been heard is carried forward on the
-// steady clock, but never further than this past the last report.
-constexpr auto kLongestCarry = std::chrono::milliseconds(kSinkBufferMs);
+// What the server holds of the stream (its target length) and the least it asks for at a
+// time; the sink's own latency is what the server makes of the rest (here 50 ms). A volume
+// change is heard after what the server holds, so that stays short; each request wakes
+// this process twice (the request, and the server giving back the memory of the last), so
+// requests are few.
+constexpr auto kServerBuffer = 350ms;
+constexpr auto kServerRequest = 150ms;
+// After a flush or a pause, the server starts again once it has this much.
+constexpr auto kServerStart = 50ms;
+// How often, at most, the server is asked how far it has played while the sound flows;
+// in between, what has been heard is carried forward on the steady clock, but never
+// further than the longest carry past the last report, should the server stall.
+constexpr auto kReportEvery = 500ms;
+constexpr auto kLongestCarry = 1000ms;
+// Connecting at start-up gives up after this; a server that takes longer is not there.
+constexpr auto kOpenTimeout = 5s;
+// Connecting again after the server went away: first after this, then twice as long each
+// time, up to the longest.
+constexpr auto kFirstRetry = 250ms;
+constexpr auto kLongestRetry = 4s;
 
-std::int64_t bytesToFrames(std::int64_t bytes) {
-    return bytes / kBytesPerSampleFrame;
+constexpr const char* kApplicationName = "Sonarch CD Player";
+constexpr const char* kIconName = "sonarch-qvplayer";
+// The stream's name in the desktop's mixer while no track is known.
+constexpr const char* kNoTrackName = "Audio CD";
+
+std::uint32_t bytesOf(std::chrono::milliseconds time) {
+    return std::uint32_t(time.count() * kSampleRate / 1000 * kBytesPerSampleFrame);
 }
 
-std::chrono::microseconds framesToTime(std::int64_t frames) {
-    return std::chrono::microseconds(frames * 1'000'000 / kSampleRate);
+std::int64_t framesOf(std::chrono::steady_clock::duration time) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(time).count() * kSampleRate /
+           1'000'000;
+}
+
+// Holds the main loop's lock, as every call from outside its thread must.
+class LoopLock {
+public:
+    explicit LoopLock(pa_threaded_mainloop* loop) : m_loop(loop) {
+        pa_threaded_mainloop_lock(loop);
+    }
+    ~LoopLock() { pa_threaded_mainloop_unlock(m_loop); }
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* m_loop;
+};
+
+void forget(pa_operation* operation) {
+    if (operation) {
+        pa_operation_unref(operation);
+    }
 }
 
 }  // namespace
 
-SystemOutput::SystemOutput() : m_ring(std::size_t(kAheadFrames) * kBytesPerSampleFrame) {}
+SystemOutput::SystemOutput() : m_backoff(kFirstRetry), m_queue(kAheadFrames) {}
 
 Result<std::unique_ptr<SystemOutput>> SystemOutput::open() {
     using R = Result<std::unique_ptr<SystemOutput>>;
-    if (!QCoreApplication::instance()) {
-        return R::failure("The system sound output needs a running Qt application.");
-    }
     std::unique_ptr<SystemOutput> output(new SystemOutput);
-    SystemOutput* self = output.get();
-    output->m_thread.reset(QThread::create([self] { self->sinkLoop(); }));
-    output->m_thread->setObjectName("sonarch-audio");
-    output->m_thread->start();
+    output->m_loop = pa_threaded_mainloop_new();
+    if (!output->m_loop) {
+        return R::failure("The sound output could not be started.");
+    }
+    pa_threaded_mainloop_set_name(output->m_loop, "sonarch-sound");
+    if (pa_threaded_mainloop_start(output->m_loop) < 0) {
+        pa_threaded_mainloop_free(output->m_loop);
+        output->m_loop = nullptr;
+        return R::failure("The sound output could not be started.");
+    }
     std::string error;
-    output->onSinkThread([&] { error = self->openSink(); });
+    {
+        LoopLock lock(output->m_loop);
+        error = output->connectAtStart();
+    }
     if (!error.empty()) {
         return R::failure(error);
     }
@@ -61,153 +101,452 @@ Result<std::unique_ptr<SystemOutput>> SystemOutput::open() {
 }
 
 SystemOutput::~SystemOutput() {
-    if (!m_thread) {
+    if (!m_loop) {
         return;
     }
-    onSinkThread([this] { closeSink(); });
     {
-        std::lock_guard lock(m_loopMutex);
-        m_quit = true;
-    }
-    m_loopWake.notify_all();
-    m_thread->wait();
-}
-
-void SystemOutput::onSinkThread(std::function<void()> work) {
-    if (QThread::currentThread() == m_thread.get()) {
-        work();
-        return;
-    }
-    std::promise<void> done;
-    {
-        std::lock_guard lock(m_loopMutex);
-        m_tasks.push_back([&] {
-            work();
-            done.set_value();
-        });
-    }
-    m_loopWake.notify_all();
-    done.get_future().wait();
-}
-
-void SystemOutput::sinkLoop() {
-    std::unique_lock lock(m_loopMutex);
-    while (true) {
-        if (!m_tasks.empty()) {
-            const std::function<void()> task = std::move(m_tasks.front());
-            m_tasks.pop_front();
-            lock.unlock();
-            task();
-            lock.lock();
-            continue;
+        LoopLock lock(m_loop);
+        m_troubleListener = {};
+        m_wakeup = {};
+        if (m_retry) {
+            pa_threaded_mainloop_get_api(m_loop)->time_free(m_retry);
+            m_retry = nullptr;
         }
-        if (m_quit) {
+        dropLink();
+    }
+    pa_threaded_mainloop_stop(m_loop);
+    pa_threaded_mainloop_free(m_loop);
+}
+
+// ---- the connection -------------------------------------------------------------------
+
+std::string SystemOutput::connectAtStart() {
+    m_opening = true;
+    bool timedOut = false;
+    struct Waiter {
+        pa_threaded_mainloop* loop;
+        bool* timedOut;
+    } waiter{m_loop, &timedOut};
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_loop);
+    timeval until{};
+    pa_gettimeofday(&until);
+    pa_timeval_add(&until, pa_usec_t(std::chrono::microseconds(kOpenTimeout).count()));
+    pa_time_event* timeout = api->time_new(
+        api, &until,
+        [](pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
+            auto* w = static_cast<Waiter*>(data);
+            *w->timedOut = true;
+            pa_threaded_mainloop_signal(w->loop, 0);
+        },
+        &waiter);
+    connect(true);
+    while (m_link == Link::Connecting && !timedOut) {
+        pa_threaded_mainloop_wait(m_loop);
+    }
+    api->time_free(timeout);
+    m_opening = false;
+    if (m_link == Link::Ready) {
+        return {};
+    }
+    const std::string why =
+        m_context ? pa_strerror(pa_context_errno(m_context)) : std::string("no answer");
+    dropLink();
+    m_link = Link::Down;
+    return "No sound server answers (is PulseAudio or PipeWire running?): " + why + ".";
+}
+
+void SystemOutput::connect(bool mayStartServer) {
+    dropLink();
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, kApplicationName);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, kIconName);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, SONARCH_APP_ID);
+    m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), kApplicationName,
+                                             properties);
+    pa_proplist_free(properties);
+    m_link = Link::Connecting;
+    if (!m_context) {
+        linkFailed();
+        return;
+    }
+    pa_context_set_state_callback(m_context, &SystemOutput::onContextState, this);
+    // A server that went away is started again by whoever runs it, never by us.
+    const auto flags = mayStartServer ? PA_CONTEXT_NOFLAGS : PA_CONTEXT_NOAUTOSPAWN;
+    if (pa_context_connect(m_context, nullptr, flags, nullptr) < 0) {
+        linkFailed();
+    }
+}
+
+void SystemOutput::onContextState(pa_context* context, void* data) {
+    auto* self = static_cast<SystemOutput*>(data);
+    if (context != self->m_context) {
+        return;
+    }
+    switch (pa_context_get_state(context)) {
+        case PA_CONTEXT_READY:
+            self->createStream();
+            break;
+        case PA_CONTEXT_FAILED:
+        case PA_CONTEXT_TERMINATED:
+            self->linkFailed();
+            break;
+        default:
+            break;
+    }
+}
+
+pa_proplist* SystemOutput::streamProperties() const {
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, kApplicationName);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, kIconName);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, SONARCH_APP_ID);
+    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "music");
+    pa_proplist_sets(properties, PA_PROP_MEDIA_NAME,
+                     m_title.empty() ? kNoTrackName : m_title.c_str());
+    if (!m_title.empty()) {
+        pa_proplist_sets(properties, PA_PROP_MEDIA_TITLE, m_title.c_str());
+    }
+    if (!m_artist.empty()) {
+        pa_proplist_sets(properties, PA_PROP_MEDIA_ARTIST, m_artist.c_str());
+    }
+    return properties;
+}
+
+void SystemOutput::createStream() {
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, std::uint32_t(kSampleRate), 2};
+    pa_proplist* properties = streamProperties();
+    m_stream = pa_stream_new_with_proplist(
+        m_context, m_title.empty() ? kNoTrackName : m_title.c_str(), &spec, nullptr, properties);
+    pa_proplist_free(properties);
+    if (!m_stream) {
+        linkFailed();
+        return;
+    }
+    pa_stream_set_state_callback(m_stream, &SystemOutput::onStreamState, this);
+    pa_stream_set_write_callback(m_stream, &SystemOutput::onWriteRequest, this);
+    pa_stream_set_underflow_callback(m_stream, &SystemOutput::onUnderflow, this);
+    pa_stream_set_started_callback(m_stream, &SystemOutput::onStarted, this);
+    pa_buffer_attr attributes{};
+    attributes.maxlength = std::uint32_t(-1);
+    attributes.tlength = bytesOf(kServerBuffer);
+    attributes.prebuf = bytesOf(kServerStart);
+    attributes.minreq = bytesOf(kServerRequest);
+    attributes.fragsize = std::uint32_t(-1);
+    if (pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_START_CORKED, nullptr,
+                                   nullptr) < 0) {
+        linkFailed();
+    }
+}
+
+void SystemOutput::onStreamState(pa_stream* stream, void* data) {
+    auto* self = static_cast<SystemOutput*>(data);
+    if (stream != self->m_stream) {
+        return;
+    }
+    switch (pa_stream_get_state(stream)) {
+        case PA_STREAM_READY:
+            self->streamReady();
+            break;
+        case PA_STREAM_FAILED:
+        case PA_STREAM_TERMINATED:
+            self->linkFailed();
+            break;
+        default:
+            break;
+    }
+}
+
+void SystemOutput::streamReady() {
+    m_link = Link::Ready;
+    m_backoff = kFirstRetry;
+    // A new stream holds nothing: it begins where the sound stopped.
+    m_segmentStart = m_fed;
+    ++m_segment;
+    m_triggered = false;
+    m_dry = false;
+    feed();
+    if (m_running) {
+        cork(false);
+        triggerAtEnd();
+        requestTiming();
+    }
+    if (m_troubleShown) {
+        reportTrouble(SoundTrouble::None);
+    }
+    if (m_wakeup) {
+        m_wakeup();
+    }
+    pa_threaded_mainloop_signal(m_loop, 0);
+}
+
+void SystemOutput::linkFailed() {
+    if (m_link == Link::Down && !m_context) {
+        return;
+    }
+    const SteadyTime now = std::chrono::steady_clock::now();
+    freezeHeard(now);
+    if (m_opening) {
+        // open() reads the context's error before it lets go of it.
+        m_link = Link::Down;
+        pa_threaded_mainloop_signal(m_loop, 0);
+        return;
+    }
+    dropLink();
+    m_link = Link::Down;
+    // What the server held and had not played is played again on the next server.
+    m_fed = m_heard;
+    m_segmentStart = m_heard;
+    ++m_segment;
+    if (m_running) {
+        if (!m_troubleShown) {
+            reportTrouble(SoundTrouble::ServerGone);
+        }
+        scheduleRetry();
+    }
+}
+
+void SystemOutput::dropLink() {
+    if (m_stream) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_started_callback(m_stream, nullptr, nullptr);
+        if (pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+            pa_stream_disconnect(m_stream);
+        }
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+    if (m_context) {
+        pa_context_set_state_callback(m_context, nullptr, nullptr);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+    m_timingPending = false;
+}
+
+void SystemOutput::scheduleRetry() {
+    if (m_retry) {
+        return;
+    }
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_loop);
+    timeval when{};
+    pa_gettimeofday(&when);
+    pa_timeval_add(&when, pa_usec_t(std::chrono::microseconds(m_backoff).count()));
+    m_retry = api->time_new(
+        api, &when,
+        [](pa_mainloop_api* a, pa_time_event* event, const timeval*, void* data) {
+            auto* self = static_cast<SystemOutput*>(data);
+            a->time_free(event);
+            self->m_retry = nullptr;
+            if (self->m_running && self->m_link == Link::Down) {
+                self->connect(false);
+            }
+        },
+        this);
+    m_backoff = std::min<std::chrono::milliseconds>(m_backoff * 2, kLongestRetry);
+}
+
+void SystemOutput::retryNow() {
+    if (m_retry) {
+        pa_threaded_mainloop_get_api(m_loop)->time_free(m_retry);
+        m_retry = nullptr;
+    }
+    connect(false);
+}
+
+void SystemOutput::reportTrouble(SoundTrouble trouble) {
+    m_troubleShown = trouble != SoundTrouble::None;
+    if (m_troubleListener) {
+        m_troubleListener(trouble);
+    }
+}
+
+// ---- the sound ------------------------------------------------------------------------
+
+void SystemOutput::feed() {
+    if (m_link != Link::Ready) {
+        return;
+    }
+    const std::size_t writable = pa_stream_writable_size(m_stream);
+    if (writable == std::size_t(-1)) {
+        return;
+    }
+    std::int64_t wanted =
+        std::min<std::int64_t>(std::int64_t(writable / kBytesPerSampleFrame), m_written - m_fed);
+    const std::int32_t level = m_volume.load();
+    while (wanted > 0) {
+        void* data = nullptr;
+        std::size_t bytes = std::size_t(wanted) * kBytesPerSampleFrame;
+        if (pa_stream_begin_write(m_stream, &data, &bytes) < 0 || !data) {
             return;
         }
-        if (m_feedNow || (m_feedAt && std::chrono::steady_clock::now() >= *m_feedAt)) {
-            m_feedNow = false;
-            m_feedAt.reset();
-            lock.unlock();
-            // What the sink posted to itself from the sound server's thread (its state
-            // changes); its timers are left alone.
-            QCoreApplication::sendPostedEvents();
-            feed();
-            lock.lock();
-            continue;
+        const std::int64_t frames =
+            std::min<std::int64_t>(std::int64_t(bytes / kBytesPerSampleFrame), wanted);
+        if (frames == 0) {
+            pa_stream_cancel_write(m_stream);
+            return;
         }
-        if (m_feedAt) {
-            m_loopWake.wait_until(lock, *m_feedAt);
-        } else {
-            m_loopWake.wait(lock);
+        const std::span<std::uint8_t> out(static_cast<std::uint8_t*>(data),
+                                          std::size_t(frames) * kBytesPerSampleFrame);
+        m_queue.copy(m_fed, out);
+        ApplyVolume(out, level, out.data());
+        if (pa_stream_write(m_stream, data, out.size(), nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            return;
         }
+        m_fed += frames;
+        wanted -= frames;
+        m_dry = false;
+    }
+    triggerAtEnd();
+}
+
+void SystemOutput::triggerAtEnd() {
+    // The server waits for a little sound before it starts: the end of the stream, or of
+    // a short one, is played without waiting for more.
+    if (m_link == Link::Ready && m_running && !m_triggered && m_fed >= m_limit &&
+        m_fed > m_segmentStart) {
+        forget(pa_stream_trigger(m_stream, nullptr, nullptr));
+        m_triggered = true;
     }
 }
 
-std::string SystemOutput::openSink() {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) {
-        return "No sound output is available (is a sound server running?).";
-    }
-    QAudioFormat format;
-    format.setSampleRate(kSampleRate);
-    format.setChannelCount(2);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(format)) {
-        return "The sound output cannot play 44.1 kHz 16-bit stereo.";
-    }
-    m_sink = new QAudioSink(device, format);
-    m_sink->setBufferSize(qsizetype(kSampleRate) * kBytesPerSampleFrame * kSinkBufferMs / 1000);
-    restartSink();
-    if (!m_push || m_sink->error() != QAudio::NoError) {
-        return "The sound output could not be opened.";
-    }
-    return {};
+void SystemOutput::cork(bool corked) {
+    forget(pa_stream_cork(m_stream, corked ? 1 : 0, nullptr, nullptr));
 }
 
-void SystemOutput::closeSink() {
-    if (m_sink) {
-        m_sink->stop();
-        delete m_sink;
-        m_sink = nullptr;
-        m_push = nullptr;
+void SystemOutput::onWriteRequest(pa_stream* stream, std::size_t, void* data) {
+    auto* self = static_cast<SystemOutput*>(data);
+    if (stream != self->m_stream) {
+        return;
     }
-    QCoreApplication::sendPostedEvents();
+    self->feed();
+    const SteadyTime now = std::chrono::steady_clock::now();
+    if (!self->m_flowing || now - self->m_reportedAt >= kReportEvery) {
+        self->requestTiming();
+    }
+    if (self->m_wakeup && self->roomLocked(now) >= kAheadFrames / 2) {
+        self->m_wakeup();
+    }
 }
 
-std::size_t SystemOutput::write(std::span<const std::uint8_t> pcm) {
-    bool bringSinkThread = false;
-    std::size_t taken = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        const std::size_t room = m_ring.room() - m_ring.room() % kBytesPerSampleFrame;
-        taken =
-            m_ring.push(pcm.first(std::min(room, pcm.size() - pcm.size() % kBytesPerSampleFrame)));
-        m_written += bytesToFrames(std::int64_t(taken));
-        bringSinkThread = m_hungry && taken > 0;
-        if (bringSinkThread) {
-            m_hungry = false;
-        }
+void SystemOutput::onUnderflow(pa_stream* stream, void* data) {
+    auto* self = static_cast<SystemOutput*>(data);
+    if (stream != self->m_stream) {
+        return;
     }
-    if (bringSinkThread) {
-        {
-            std::lock_guard lock(m_loopMutex);
-            m_feedNow = true;
-        }
-        m_loopWake.notify_all();
+    // The server ran dry before the stream's end: the sound was interrupted.
+    if (self->m_running && !self->m_dry && self->m_fed > self->m_segmentStart &&
+        self->m_fed < self->m_limit) {
+        self->m_dry = true;
+        ++self->m_underruns;
     }
-    return taken;
 }
 
-bool SystemOutput::idle() {
-    std::lock_guard lock(m_mutex);
-    return m_ring.size() == 0;
+void SystemOutput::onStarted(pa_stream* stream, void* data) {
+    auto* self = static_cast<SystemOutput*>(data);
+    if (stream == self->m_stream) {
+        self->requestTiming();
+    }
+}
+
+// ---- what has been heard --------------------------------------------------------------
+
+void SystemOutput::requestTiming() {
+    if (m_link != Link::Ready || m_timingPending) {
+        return;
+    }
+    pa_operation* operation = pa_stream_update_timing_info(m_stream, &SystemOutput::onTiming, this);
+    if (operation) {
+        m_timingPending = true;
+        m_timingSegment = m_segment;
+        pa_operation_unref(operation);
+    }
+}
+
+void SystemOutput::onTiming(pa_stream* stream, int success, void* data) {
+    auto* self = static_cast<SystemOutput*>(data);
+    if (stream != self->m_stream) {
+        return;
+    }
+    self->m_timingPending = false;
+    if (!success) {
+        return;
+    }
+    if (self->m_timingSegment != self->m_segment) {
+        // Asked before a flush: it speaks of frames that are gone.
+        self->requestTiming();
+        return;
+    }
+    self->takeTiming();
+}
+
+void SystemOutput::takeTiming() {
+    const pa_timing_info* info = pa_stream_get_timing_info(m_stream);
+    if (!info || info->write_index_corrupt || info->read_index_corrupt) {
+        return;
+    }
+    const SteadyTime now = std::chrono::steady_clock::now();
+    // Of what was fed since the stream was made or flushed, the server still holds what it
+    // has not read, and the sink what it read and has not yet played.
+    const std::int64_t held =
+        std::max<std::int64_t>((info->write_index - info->read_index) / kBytesPerSampleFrame, 0);
+    const bool playing = info->playing != 0 && m_running;
+    const std::int64_t inSink =
+        playing ? std::int64_t(info->sink_usec) * kSampleRate / 1'000'000 : 0;
+    const std::int64_t fed = m_fed - m_segmentStart;
+    m_reported = m_segmentStart + std::clamp<std::int64_t>(fed - held - inSink, 0, fed);
+    m_reportedAt = now;
+    m_flowing = playing;
+    heardLocked(now);
 }
 
 std::int64_t SystemOutput::heardLocked(SteadyTime now) {
-    std::int64_t heard = m_measured;
+    std::int64_t heard = m_reported;
     if (m_flowing) {
-        const auto carried =
-            std::clamp<std::chrono::steady_clock::duration>(now - m_measuredAt, {}, kLongestCarry);
-        heard += std::chrono::duration_cast<std::chrono::microseconds>(carried).count() *
-                 kSampleRate / 1'000'000;
+        heard += framesOf(
+            std::clamp<std::chrono::steady_clock::duration>(now - m_reportedAt, {}, kLongestCarry));
     }
-    heard = std::min(heard, m_sinkBase + m_fed);
+    heard = std::min(heard, m_fed);
     m_heard = std::max(m_heard, heard);
+    // What has been heard need not be kept for a server that takes over.
+    m_queue.dropBefore(std::min(m_heard, m_fed));
     return m_heard;
 }
 
-std::int64_t SystemOutput::framesHeard() {
-    std::lock_guard lock(m_mutex);
-    return heardLocked(std::chrono::steady_clock::now());
+void SystemOutput::freezeHeard(SteadyTime now) {
+    m_reported = heardLocked(now);
+    m_reportedAt = now;
+    m_flowing = false;
+}
+
+std::int64_t SystemOutput::roomLocked(SteadyTime now) {
+    // Counted against all that is ahead of the ear, in the queue and in the server alike,
+    // the room grows steadily as the sound plays, not in steps at each request.
+    const std::int64_t ahead = m_written - heardLocked(now);
+    return std::clamp<std::int64_t>(kAheadFrames - ahead, 0, m_queue.room());
+}
+
+// ---- the device's side ----------------------------------------------------------------
+
+std::size_t SystemOutput::write(std::span<const std::uint8_t> pcm) {
+    LoopLock lock(m_loop);
+    const std::int64_t frames = m_queue.push(pcm);
+    m_written += frames;
+    feed();
+    return std::size_t(frames) * kBytesPerSampleFrame;
+}
+
+bool SystemOutput::idle() {
+    LoopLock lock(m_loop);
+    // Without a server nothing moves until it is back, and then the thread is told.
+    return m_fed >= m_written || m_link != Link::Ready;
 }
 
 std::int64_t SystemOutput::room() {
-    std::lock_guard lock(m_mutex);
-    // Counted against all that is ahead of the ear, in the ring and in the sink alike, the
-    // room grows steadily as the sound plays, not in steps at each feed.
-    const std::int64_t ahead = m_written - heardLocked(std::chrono::steady_clock::now());
-    const std::int64_t ringRoom = bytesToFrames(std::int64_t(m_ring.room()));
-    return std::clamp<std::int64_t>(kAheadFrames - ahead, 0, ringRoom);
+    LoopLock lock(m_loop);
+    return roomLocked(std::chrono::steady_clock::now());
 }
 
 std::int64_t SystemOutput::capacity() const {
@@ -218,66 +557,53 @@ std::int64_t SystemOutput::underruns() const {
     return m_underruns.load();
 }
 
+std::int64_t SystemOutput::framesHeard() {
+    LoopLock lock(m_loop);
+    return heardLocked(std::chrono::steady_clock::now());
+}
+
 void SystemOutput::start(std::int64_t limit) {
-    onSinkThread([this, limit] {
-        {
-            std::lock_guard lock(m_mutex);
-            m_limit = limit;
+    LoopLock lock(m_loop);
+    m_limit = limit;
+    if (!m_running) {
+        // The count waits for the server's word that the sound flows again.
+        freezeHeard(std::chrono::steady_clock::now());
+        m_running = true;
+        m_triggered = false;
+        if (m_link == Link::Ready) {
+            cork(false);
         }
-        if (m_paused && m_sink) {
-            m_sink->resume();
-        }
-        m_paused = false;
+    }
+    if (m_link == Link::Ready) {
         feed();
-    });
+        triggerAtEnd();
+        requestTiming();
+    } else if (m_link == Link::Down) {
+        // Asked to play without a server: try it now rather than after the wait.
+        retryNow();
+    }
 }
 
 void SystemOutput::pause() {
-    onSinkThread([this] {
-        measureHeard();
-        if (!m_paused && m_sink) {
-            m_sink->suspend();
-        }
-        m_paused = true;
-        measureHeard();
-        std::lock_guard lock(m_loopMutex);
-        m_feedAt.reset();
-    });
+    LoopLock lock(m_loop);
+    freezeHeard(std::chrono::steady_clock::now());
+    if (m_running && m_link == Link::Ready) {
+        cork(true);
+    }
+    m_running = false;
 }
 
 void SystemOutput::discard() {
-    onSinkThread([this] {
-        measureHeard();
-        {
-            std::lock_guard lock(m_mutex);
-            m_ring.clear();
-            m_written = heardLocked(std::chrono::steady_clock::now());
-        }
-        restartSink();
-    });
-}
-
-void SystemOutput::restartSink() {
-    if (!m_sink) {
-        return;
-    }
-    // Stopping drops what the sound server still holds; the count starts again at 0.
-    m_sink->stop();
-    {
-        std::lock_guard lock(m_mutex);
-        m_sinkBase = m_heard;
-        m_fed = 0;
-        m_measured = m_heard;
-        m_measuredAt = std::chrono::steady_clock::now();
-        m_flowing = false;
-        m_hungry = false;
-    }
+    LoopLock lock(m_loop);
+    freezeHeard(std::chrono::steady_clock::now());
+    m_queue.truncate(m_heard);
+    m_written = m_fed = m_heard;
+    m_segmentStart = m_heard;
+    ++m_segment;
+    m_triggered = false;
     m_dry = false;
-    m_push = m_sink->start();
-    m_sinkBytes = m_sink->bufferSize();
-    m_sink->setVolume(double(m_volume.load()) / kFullVolume);
-    if (m_paused) {
-        m_sink->suspend();
+    if (m_link == Link::Ready) {
+        forget(pa_stream_flush(m_stream, nullptr, nullptr));
     }
 }
 
@@ -285,15 +611,8 @@ bool SystemOutput::setVolume(std::int32_t level) {
     if (level < 0 || level > kFullVolume) {
         return false;
     }
-    bool accepted = false;
-    onSinkThread([&] {
-        if (m_sink && m_sink->error() != QAudio::FatalError) {
-            m_sink->setVolume(double(level) / kFullVolume);
-            m_volume = level;
-            accepted = true;
-        }
-    });
-    return accepted;
+    m_volume = level;
+    return true;
 }
 
 std::int32_t SystemOutput::volume() const {
@@ -301,104 +620,46 @@ std::int32_t SystemOutput::volume() const {
 }
 
 void SystemOutput::setWakeup(std::function<void()> wakeup) {
-    // Taken by every call of the wakeup too: once this returns, no call of the old one is
-    // still running on the sink's thread, so its owner may go.
-    std::lock_guard lock(m_wakeupMutex);
+    // Every call of the wakeup holds the lock too: once this returns, the old one is done.
+    LoopLock lock(m_loop);
     m_wakeup = std::move(wakeup);
 }
 
-void SystemOutput::feed() {
-    if (!m_sink || !m_push || m_paused) {
+// ---- what the desktop is told -----------------------------------------------------------
+
+void SystemOutput::describeTrack(const std::string& title, const std::string& artist) {
+    LoopLock lock(m_loop);
+    if (title == m_title && artist == m_artist) {
         return;
     }
-    noteUnderrun();
-    const auto free = std::int64_t(std::max<qsizetype>(m_sink->bytesFree(), 0));
-    std::vector<std::uint8_t> chunk;
-    {
-        std::lock_guard lock(m_mutex);
-        const std::int64_t bytes = std::min<std::int64_t>(free, std::int64_t(m_ring.size()));
-        chunk.resize(std::size_t(bytes - bytes % kBytesPerSampleFrame));
-        m_ring.pop(chunk);
-        // Short of what the sink could take, and the stream goes on: the playback thread
-        // brings this thread back as soon as it has written more.
-        m_hungry = std::int64_t(chunk.size()) < free &&
-                   m_sinkBase + m_fed + bytesToFrames(std::int64_t(chunk.size())) < m_limit;
-    }
-    if (!chunk.empty()) {
-        const qint64 pushed =
-            m_push->write(reinterpret_cast<const char*>(chunk.data()), qint64(chunk.size()));
-        std::lock_guard lock(m_mutex);
-        m_fed += bytesToFrames(std::max<qint64>(pushed, 0));
-    }
-    measureHeard();
-    scheduleFeed();
-    wakeWriterIfWanted();
+    m_title = title;
+    m_artist = artist;
+    updateDescription();
 }
 
-void SystemOutput::noteUnderrun() {
-    if (m_sink->state() != QAudio::IdleState) {
-        m_dry = false;
-        return;
+void SystemOutput::updateDescription() {
+    if (m_link != Link::Ready) {
+        return;  // the next stream is made with it
     }
-    std::lock_guard lock(m_mutex);
-    // The server ran dry before the stream's end: the sound was interrupted.
-    if (!m_dry && m_fed > 0 && m_sinkBase + m_fed < m_limit) {
-        m_dry = true;
-        ++m_underruns;
+    pa_proplist* properties = streamProperties();
+    forget(pa_stream_proplist_update(m_stream, PA_UPDATE_REPLACE, properties, nullptr, nullptr));
+    pa_proplist_free(properties);
+    std::vector<const char*> gone;
+    if (m_title.empty()) {
+        gone.push_back(PA_PROP_MEDIA_TITLE);
+    }
+    if (m_artist.empty()) {
+        gone.push_back(PA_PROP_MEDIA_ARTIST);
+    }
+    if (!gone.empty()) {
+        gone.push_back(nullptr);
+        forget(pa_stream_proplist_remove(m_stream, gone.data(), nullptr, nullptr));
     }
 }
 
-void SystemOutput::scheduleFeed() {
-    const std::int64_t held =
-        bytesToFrames(m_sinkBytes - std::max<qsizetype>(m_sink->bytesFree(), 0));
-    bool allFed = false;
-    bool hungry = false;
-    {
-        std::lock_guard lock(m_mutex);
-        allFed = m_sinkBase + m_fed >= m_limit;
-        hungry = m_hungry;
-    }
-    std::lock_guard lock(m_loopMutex);
-    if (hungry && held <= bytesToFrames(m_sinkBytes) / 2) {
-        m_feedAt.reset();  // the playback thread's next write brings this thread
-        return;
-    }
-    // Next time the sink will have room for half its buffer, at the pace it plays; or,
-    // once it has the whole stream, when it will have played it.
-    const auto wait =
-        allFed ? std::max<std::chrono::microseconds>(framesToTime(held), kDrainCheck)
-               : std::max<std::chrono::microseconds>(
-                     framesToTime(held - bytesToFrames(m_sinkBytes) / 2), kShortestFeedWait);
-    m_feedAt = std::chrono::steady_clock::now() + wait;
-}
-
-void SystemOutput::measureHeard() {
-    if (!m_sink) {
-        return;
-    }
-    const QAudio::State state = m_sink->state();
-    const std::int64_t processed = m_sink->processedUSecs() * kSampleRate / 1'000'000;
-    std::lock_guard lock(m_mutex);
-    std::int64_t played = processed;
-    // Once the server ran dry, everything handed to it has been played.
-    if (state == QAudio::IdleState && m_ring.size() == 0) {
-        played = m_fed;
-    }
-    // Carried forward from the server's own count, so a sound that stalls without a word
-    // is never reported more than the longest carry ahead.
-    m_measured = m_sinkBase + std::min(played, m_fed);
-    m_measuredAt = std::chrono::steady_clock::now();
-    m_flowing = !m_paused && state == QAudio::ActiveState;
-}
-
-void SystemOutput::wakeWriterIfWanted() {
-    if (room() < kAheadFrames / 2) {
-        return;
-    }
-    std::lock_guard lock(m_wakeupMutex);
-    if (m_wakeup) {
-        m_wakeup();
-    }
+void SystemOutput::setTroubleListener(std::function<void(SoundTrouble)> listener) {
+    LoopLock lock(m_loop);
+    m_troubleListener = std::move(listener);
 }
 
 }  // namespace sonarch

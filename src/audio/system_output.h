@@ -2,38 +2,42 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
+#include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
 
+#include "audio/desktop_stream.h"
+#include "audio/frame_queue.h"
 #include "base/result.h"
 #include "device/engine/audio_output.h"
-#include "device/engine/ring_buffer.h"
 
-class QAudioSink;
-class QIODevice;
-class QThread;
+struct pa_context;
+struct pa_stream;
+struct pa_threaded_mainloop;
+struct pa_time_event;
+struct pa_proplist;
 
 namespace sonarch {
 
-// The computer's sound output (PulseAudio or PipeWire) through Qt Multimedia's QAudioSink:
-// 44.1 kHz, 16-bit, stereo on the default output. The sink lives on a thread of its own,
-// which feeds it from the ring buffer the playback thread writes to, so it works the same
-// under a window or in a shell without one. What has been heard is what the sound server
-// reports as processed, carried forward on the steady clock between its reports.
+// The computer's sound output (PulseAudio, or PipeWire through its pulse server): one
+// stream of 44.1 kHz 16-bit stereo on the default output for as long as the output lives,
+// driven by libpulse's threaded main loop. The playback thread's frames wait in a queue
+// and go to the server as it asks for them, at the mixer's level; what the server holds
+// stays small, so a volume change is soon heard.
 //
-// The sink's thread runs no event loop (the sink would wake it every 20 ms for a timer of
-// its own that does nothing when it is fed): it sleeps until the sink will have room for
-// half its buffer again, until the sink ran short and the playback thread brings frames,
-// or until another thread hands it work.
-class SystemOutput : public AudioOutput {
+// Pause corks the stream (the server takes back what it had not yet played); discard
+// flushes what the server holds, so after a seek the new sound follows at once. What has
+// been heard is worked out from the server's timing reports, carried forward on the steady
+// clock between them.
+//
+// Should the server go away, the count of frames heard stops where the sound stopped, and
+// the output says so and connects again: while it is meant to play after a quarter of a
+// second, then twice as long each time up to a few seconds, and at once on the next
+// start(). Back on a server, it plays on from the frame where the sound stopped.
+class SystemOutput : public AudioOutput, public DesktopStream {
 public:
-    // Needs a QCoreApplication (or QApplication) to exist. Fails when there is no sound
-    // server or no output device.
+    // Fails when no sound server answers, or it refuses the stream.
     static Result<std::unique_ptr<SystemOutput>> open();
     ~SystemOutput() override;
 
@@ -50,54 +54,74 @@ public:
     std::int32_t volume() const override;
     void setWakeup(std::function<void()> wakeup) override;
 
+    void describeTrack(const std::string& title, const std::string& artist) override;
+    void setTroubleListener(std::function<void(SoundTrouble)> listener) override;
+
 private:
     using SteadyTime = std::chrono::steady_clock::time_point;
+    enum class Link { Down, Connecting, Ready };
 
     SystemOutput();
-    // Runs `work` on the sink's thread and waits for it.
-    void onSinkThread(std::function<void()> work);
-    void sinkLoop();  // sink thread, all that follow too
-    std::string openSink();
-    void closeSink();
-    void restartSink();
+
+    // All that follow run with the main loop's lock held.
+    std::string connectAtStart();
+    void connect(bool mayStartServer);
+    void createStream();
+    void streamReady();
+    void linkFailed();
+    void dropLink();
+    void scheduleRetry();
+    void retryNow();
     void feed();
-    void scheduleFeed();
-    void measureHeard();
-    void noteUnderrun();
-    void wakeWriterIfWanted();
+    void requestTiming();
+    void takeTiming();
     std::int64_t heardLocked(SteadyTime now);
+    std::int64_t roomLocked(SteadyTime now);
+    void freezeHeard(SteadyTime now);
+    void cork(bool corked);
+    void triggerAtEnd();
+    void updateDescription();
+    void reportTrouble(SoundTrouble trouble);
+    pa_proplist* streamProperties() const;
 
-    std::unique_ptr<QThread> m_thread;
-    QAudioSink* m_sink = nullptr;  // sink thread
-    QIODevice* m_push = nullptr;   // sink thread
-    bool m_paused = true;          // sink thread
-    bool m_dry = false;            // sink thread: the present run-dry is counted
-    std::int64_t m_sinkBytes = 0;  // sink thread: the sink's buffer
+    static void onContextState(pa_context* context, void* self);
+    static void onStreamState(pa_stream* stream, void* self);
+    static void onWriteRequest(pa_stream* stream, std::size_t bytes, void* self);
+    static void onUnderflow(pa_stream* stream, void* self);
+    static void onStarted(pa_stream* stream, void* self);
+    static void onTiming(pa_stream* stream, int success, void* self);
 
-    // What the sink's thread is asked to do, and when it feeds next.
-    std::mutex m_loopMutex;
-    std::condition_variable m_loopWake;
-    std::deque<std::function<void()>> m_tasks;
-    std::optional<SteadyTime> m_feedAt;
-    bool m_feedNow = false;
-    bool m_quit = false;
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+    pa_stream* m_stream = nullptr;
+    pa_time_event* m_retry = nullptr;
+    Link m_link = Link::Down;
+    bool m_opening = false;  // open() waits for the first connection
+    std::chrono::milliseconds m_backoff;
 
-    mutable std::mutex m_mutex;  // guards the ring, the counts and the measurements
-    RingBuffer m_ring;
-    std::int64_t m_written = 0;   // frames taken from the playback thread
-    std::int64_t m_fed = 0;       // frames handed to the sink since it was last started
-    std::int64_t m_sinkBase = 0;  // frames heard before the sink was last started
-    std::int64_t m_limit = 0;     // the stream's end, as told by start()
-    // The server's last report: frames heard, when, and whether the sound was flowing.
-    std::int64_t m_measured = 0;
-    SteadyTime m_measuredAt;
+    FrameQueue m_queue;          // frames [heard or a little before, m_written)
+    std::int64_t m_written = 0;  // frames taken from the playback thread
+    std::int64_t m_fed = 0;      // frames handed to the server
+    std::int64_t m_limit = 0;    // the stream's end, as told by start()
+    bool m_running = false;      // between start() and pause()
+    bool m_triggered = false;    // the server was told to play out what it has
+    bool m_dry = false;          // the present underrun is counted
+    // The server's stretch of the stream, since the stream was made or last flushed: the
+    // frame it begins at, and which it is (a timing report for an older one is ignored).
+    std::int64_t m_segmentStart = 0;
+    std::uint64_t m_segment = 0;
+    bool m_timingPending = false;
+    std::uint64_t m_timingSegment = 0;
+    // The last report: frames heard, when, and whether the sound was flowing then.
+    std::int64_t m_reported = 0;
+    SteadyTime m_reportedAt;
     bool m_flowing = false;
     std::int64_t m_heard = 0;  // the most ever reported: the count never goes back
-    // The sink wanted more than the ring held: the next write() brings the sink thread.
-    bool m_hungry = false;
 
+    std::string m_title, m_artist;
+    bool m_troubleShown = false;
+    std::function<void(SoundTrouble)> m_troubleListener;
     std::function<void()> m_wakeup;
-    std::mutex m_wakeupMutex;  // held while the wakeup is set or called
     std::atomic<std::int64_t> m_underruns{0};
     std::atomic<std::int32_t> m_volume{kFullVolume};
 };

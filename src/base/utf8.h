@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace sonarch {
@@ -58,6 +59,25 @@ inline bool IsWellFormedUtf8(std::string_view text) {
         text.remove_prefix(length);
     }
     return true;
+}
+
+// The text as UTF-8: as it is when it is well-formed UTF-8, else read byte for byte as
+// Latin-1 (the usual other encoding of names on discs and in file systems).
+inline std::string Utf8OrLatin1(std::string_view text) {
+    if (IsWellFormedUtf8(text)) {
+        return std::string(text);
+    }
+    std::string utf8;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return utf8;
 }
 
 }  // namespace sonarch

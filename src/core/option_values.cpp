@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "base/utf8.h"
+
 namespace sonarch {
 
 std::optional<std::int32_t> ParseSeekStep(const std::string& text) {
@@ -38,6 +40,14 @@ std::string WithLibraryExtension(const std::string& name) {
         }
     }
     return name + ".dbd";
+}
+
+std::string PathForField(const std::string& stored) {
+    return Utf8OrLatin1(stored);
+}
+
+std::string PathFromField(const std::string& field, const std::string& stored) {
+    return field == PathForField(stored) ? stored : field;
 }
 
 }  // namespace sonarch

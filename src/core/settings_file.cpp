@@ -1,6 +1,5 @@
 #include "core/settings_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,15 +29,10 @@ namespace sonarch {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kTemporarySuffix = ".tmp-";
 // A real settings file is well under a kilobyte; reading stops here so that a huge file put
 // in its place cannot exhaust memory.
 constexpr std::size_t kMaxFileBytes = 64 * 1024;
 constexpr double kInt32Limit = 2147483648.0;  // 2^31
-
-std::string errorText(int error) {
-    return std::generic_category().message(error);
-}
 
 std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
@@ -134,103 +128,6 @@ Settings defaultSettings(WindowPosition centred) {
     defaults.windowLeft = toInt32(centred.left).value_or(0);
     defaults.windowTop = toInt32(centred.top).value_or(0);
     return defaults;
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// A symbolic link named "player.dat" is followed to the name it finally points at, so saving
-// replaces the file there and the link stays in place. That name need not exist yet (a link
-// made before its file). A loop or an unreadable link gives nothing.
-std::optional<std::string> finalTarget(std::string path) {
-    constexpr int kMaxLinks = 40;  // what the kernel itself follows
-    for (int hop = 0; hop < kMaxLinks; ++hop) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            // The folder by its real name, so the temporary file lands beside the file.
-            char* folder = ::realpath(folderOf(path).c_str(), nullptr);
-            if (folder == nullptr) {
-                return path;
-            }
-            std::string real = folder;
-            std::free(folder);
-            return (real == "/" ? real : real + "/") + path.substr(path.rfind('/') + 1);
-        }
-        std::error_code error;
-        const std::filesystem::path link = std::filesystem::read_symlink(path, error);
-        if (error) {
-            return std::nullopt;
-        }
-        path = link.is_absolute() ? link.string()
-                                  : (std::filesystem::path(folderOf(path)) / link).string();
-    }
-    return std::nullopt;
-}
-
-// Only a regular file, or nothing at all, may be replaced: a device node, a pipe or a folder
-// in the file's place is left alone.
-bool replaceable(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        return errno == ENOENT;
-    }
-    return S_ISREG(info.st_mode);
-}
-
-// Temporary files left behind by a save that was cut short (the process was killed).
-void removeLeftoverTemporaries(const std::string& target, FileOps& files) {
-    const std::filesystem::path targetPath(target);
-    const std::string prefix = targetPath.filename().string() + std::string(kTemporarySuffix);
-    std::error_code error;
-    std::filesystem::directory_iterator entries(targetPath.parent_path(), error);
-    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        const std::string name = entries->path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
-            files.remove(entries->path().string());
-        }
-    }
-}
-
-struct FileBytes {
-    std::string bytes;
-    std::string error;
-};
-
-FileBytes readFileBytes(const std::string& path) {
-    // Non-blocking so that a pipe put in the file's place cannot hang start-up.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return {{}, "Could not open " + path + ": " + errorText(errno)};
-    }
-    FileBytes result;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        result.error = path + " is not a regular file";
-        ::close(fd);
-        return result;
-    }
-    std::array<char, 4096> buffer{};
-    while (result.bytes.size() < kMaxFileBytes) {
-        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            result.error = "Could not read " + path + ": " + errorText(errno);
-            break;
-        }
-        if (count == 0) {
-            break;
-        }
-        result.bytes.append(buffer.data(), static_cast<std::size_t>(count));
-    }
-    ::close(fd);
-    return result;
 }
 
 }  // namespace
@@ -367,56 +264,6 @@ std::int32_t StartupVolume(std::int32_t stored) {
     return stored >= 1 && stored <= kFullVolume ? stored : kDefaultVolume;
 }
 
-int PosixFileOps::createTemporary(std::string& pathTemplate, int& fd) {
-    fd = ::mkostemp(pathTemplate.data(), O_CLOEXEC);
-    return fd < 0 ? errno : 0;
-}
-
-int PosixFileOps::setMode(int fd, unsigned mode) {
-    return ::fchmod(fd, static_cast<mode_t>(mode)) == 0 ? 0 : errno;
-}
-
-int PosixFileOps::writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written < 0) {
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
-
-int PosixFileOps::sync(int fd) {
-    return ::fsync(fd) == 0 ? 0 : errno;
-}
-
-int PosixFileOps::close(int fd) {
-    // Linux releases the descriptor even when close reports an error, so no retry.
-    return ::close(fd) == 0 ? 0 : errno;
-}
-
-int PosixFileOps::rename(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
-int PosixFileOps::remove(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 ? 0 : errno;
-}
-
-int PosixFileOps::syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
-    const int error = ::fsync(fd) == 0 ? 0 : errno;
-    ::close(fd);
-    return error;
-}
-
 std::string SettingsFilePath(const std::string& folder) {
     if (!folder.empty() && folder.back() == '/') {
         return folder + kSettingsFileName;
@@ -434,8 +281,8 @@ LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred, F
     const std::string path = SettingsFilePath(folder);
     std::string text;
 
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+    FileBytes read = ReadOwnFile(path, kMaxFileBytes, files);
+    if (read.missing) {
         text = FormatSettings(defaultSettings(centred), centred);
         const Result<std::string> saved =
             SaveSettings(folder, defaultSettings(centred), centred, files);
@@ -444,14 +291,10 @@ LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred, F
         } else {
             loaded.error = saved.error();
         }
-    }
-    if (loaded.error.empty()) {
-        FileBytes read = readFileBytes(path);
-        if (read.error.empty()) {
-            text = std::move(read.bytes);
-        } else {
-            loaded.error = read.error;
-        }
+    } else if (read.error.empty()) {
+        text = std::move(read.bytes);
+    } else {
+        loaded.error = read.error + " The settings are kept in memory for this run only.";
     }
 
     ParsedSettings parsed = ParseSettings(text, centred);
@@ -475,63 +318,15 @@ Result<std::string> SaveSettings(const std::string& folder, const Settings& sett
     return SaveSettings(folder, settings, window, files);
 }
 
-/*
- * The settings are written to a temporary file beside "player.dat", synced to disk, and only
- * then renamed over it. A rename within one folder is atomic, so at every moment the name
- * holds either the complete old file or the complete new one: a full disk, an I/O error or a
- * crash part-way leaves the previous run's settings untouched.
- */
 Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
                                  WindowPosition window, FileOps& files) {
+    // A new file is readable by all, as configuration files usually are.
+    constexpr unsigned kNewFileMode = 0644;
     const std::string path = SettingsFilePath(folder);
-    const std::optional<std::string> resolved = finalTarget(path);
-    if (!resolved || !replaceable(*resolved)) {
-        return Result<std::string>::failure(
-            "The settings were not saved: " + resolved.value_or(path) +
-            " is not a regular file, and only a regular file "
-            "is replaced.");
+    if (const auto usable = OwnFileBehind(path, files.userId()); !usable.ok()) {
+        return Result<std::string>::failure("The settings were not saved: " + usable.error());
     }
-    const std::string& target = *resolved;
-    const std::string text = FormatSettings(settings, window);
-
-    std::string temporary = target + std::string(kTemporarySuffix) + "XXXXXX";
-    int fd = -1;
-    if (const int error = files.createTemporary(temporary, fd)) {
-        return Result<std::string>::failure("Could not create a temporary file beside " + target +
-                                            ": " + errorText(error));
-    }
-    const auto fail = [&](const std::string& what, int error, bool open) {
-        if (open) {
-            files.close(fd);
-        }
-        files.remove(temporary);
-        return Result<std::string>::failure("Could not " + what + ": " + errorText(error));
-    };
-
-    // Keep the permissions of the file being replaced; a new file is readable by all, as
-    // configuration files usually are (the temporary one starts private).
-    struct stat info {};
-    const unsigned mode = ::stat(target.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0644;
-    if (const int error = files.setMode(fd, mode)) {
-        return fail("set the permissions of " + temporary, error, true);
-    }
-    if (const int error = files.writeAll(fd, text)) {
-        return fail("write " + temporary, error, true);
-    }
-    if (const int error = files.sync(fd)) {
-        return fail("flush " + temporary + " to disk", error, true);
-    }
-    if (const int error = files.close(fd)) {
-        return fail("close " + temporary, error, false);
-    }
-    if (const int error = files.rename(temporary, target)) {
-        return fail("replace " + target + " by " + temporary, error, false);
-    }
-    // The new file is complete and in place; syncing the folder only makes the rename itself
-    // survive a power cut, and the file is sound whether or not it succeeds.
-    files.syncFolder(folderOf(target));
-    removeLeftoverTemporaries(target, files);
-    return Result<std::string>::success(target);
+    return WriteOwnFile(path, FormatSettings(settings, window), kNewFileMode, files);
 }
 
 std::string ChooseSettingsFolder(const SettingsLocation& location,

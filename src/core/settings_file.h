@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "core/safe_file.h"
 #include "model/player_state.h"
 
 namespace sonarch {
@@ -52,35 +53,6 @@ ParsedSettings ParseSettings(std::string_view text, WindowPosition centred);
 // LoadSettings has applied it already, so calling it again at start-up changes nothing.
 std::int32_t StartupVolume(std::int32_t stored);
 
-// The file system calls a save goes through. Each returns 0 or the errno of the failure.
-// The program uses PosixFileOps; tests derive from it to make one step fail the way a full
-// disk or a failing device would.
-class FileOps {
-public:
-    virtual ~FileOps() = default;
-    // `pathTemplate` ends in "XXXXXX", which is replaced by a unique name.
-    virtual int createTemporary(std::string& pathTemplate, int& fd) = 0;
-    virtual int setMode(int fd, unsigned mode) = 0;
-    virtual int writeAll(int fd, std::string_view bytes) = 0;
-    virtual int sync(int fd) = 0;
-    virtual int close(int fd) = 0;
-    virtual int rename(const std::string& from, const std::string& to) = 0;
-    virtual int remove(const std::string& path) = 0;
-    virtual int syncFolder(const std::string& folder) = 0;
-};
-
-class PosixFileOps : public FileOps {
-public:
-    int createTemporary(std::string& pathTemplate, int& fd) override;
-    int setMode(int fd, unsigned mode) override;
-    int writeAll(int fd, std::string_view bytes) override;
-    int sync(int fd) override;
-    int close(int fd) override;
-    int rename(const std::string& from, const std::string& to) override;
-    int remove(const std::string& path) override;
-    int syncFolder(const std::string& folder) override;
-};
-
 // `folder` joined with "player.dat".
 std::string SettingsFilePath(const std::string& folder);
 
@@ -93,14 +65,16 @@ struct LoadedSettings {
 
 // Start-up: when "player.dat" is missing, writes the default file first, then reads it.
 // Never fails: whatever cannot be read comes back as its default, with `error` saying why.
+// A file the player may not use (see OwnFileBehind) is not read either: the settings are
+// then kept in memory, and saving them fails saying why.
 LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred);
 LoadedSettings LoadSettings(const std::string& folder, WindowPosition centred, FileOps& files);
 
-// Shut-down: writes the 15 lines through a temporary file in the same folder, synced to disk
-// and renamed over "player.dat", so a crash or a full disk never leaves a damaged or empty
-// file behind: on failure the previous file is kept as it was. A symbolic link is followed
-// and kept; anything but a regular file in the file's place (a device node, a pipe) is never
-// replaced, and the save fails saying so. Gives the path written.
+// Shut-down: writes the 15 lines with WriteOwnFile, so a crash or a full disk never leaves a
+// damaged or empty file behind. A symbolic link is followed and kept only as far as
+// OwnFileBehind allows; anything else in the file's place (a device node, a pipe, a link of
+// another user, a dangling link, any link for root) is never replaced, and the save fails
+// saying so. Gives the path written.
 Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,
                                  WindowPosition window);
 Result<std::string> SaveSettings(const std::string& folder, const Settings& settings,

@@ -6,6 +6,13 @@
 
 namespace sonarch {
 
+namespace {
+
+constexpr const char* kTrayStayedShut = "The drive did not open: another program may be using it.";
+constexpr int kTrayNoticeRuns = 10;  // about five seconds
+
+}  // namespace
+
 void StatusPoll::PollStatus() {
     runExclusive([this] { run(); });
 }
@@ -22,13 +29,16 @@ bool StatusPoll::runExclusive(const std::function<void()>& work) {
 
 void StatusPoll::run() {
     m_device.DeviceQuery("status cd media present", m_reply);
-    const bool present = m_reply.piece(1, 4) == "true";
+    bool present = m_reply.piece(1, 4) == "true";
+    if (m_state.ejectAsked) {
+        present = followEject(present);
+    }
     if (present && m_state.discLookupPending) {
-        // Cleared first: an eject while the lookup lets events run sets it again, and this
-        // run then leaves the changed drive to the next one.
+        // Cleared first: an eject while the lookup lets events run sets it (or asks for
+        // the tray), and this run then leaves the changed drive to the next one.
         m_state.discLookupPending = false;
         m_hooks.lookUpDisc();
-        if (m_state.discLookupPending) {
+        if (m_state.discLookupPending || m_state.ejectAsked) {
             return;
         }
     }
@@ -53,10 +63,25 @@ void StatusPoll::run() {
         m_state.positionSeconds = static_cast<std::int16_t>(*seconds);
     }
     const std::string elapsed = elapsedText(m_state);
-    refreshDisplay(elapsed);
+    m_refresh.refresh(elapsed);
     m_device.DeviceQuery("status cd mode", m_reply);
     m_state.playing = m_reply.piece(1, 7) == "playing";
     handleEndOfDisc(elapsed);
+}
+
+bool StatusPoll::followEject(bool present) {
+    ReplyBuffer door(30);
+    const bool answered = m_device.DeviceQuery("status cd door", door) == 0;
+    if (answered && door.text() == "opening") {
+        return present;  // the disc plays on meanwhile
+    }
+    m_state.ejectAsked = false;
+    if (answered && door.text() == "closed") {
+        m_display.showNotice(kTrayStayedShut, kTrayNoticeRuns);
+        return present;
+    }
+    m_transport.trayOpened();
+    return false;
 }
 
 void StatusPoll::readDisc() {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 #include "desktop/desktop_entry.h"
 #include "desktop/mimeapps_list.h"
@@ -175,6 +176,14 @@ std::optional<std::string> DesktopRegistration::setDefaultCdPlayer(bool on) cons
     return on ? makeDefault() : removeDefault();
 }
 
+/*
+ * The desktop reads its own list ($XDG_CONFIG_HOME/gnome-mimeapps.list under GNOME) before
+ * the common one, so a default for audio CDs named there wins over the one written to
+ * mimeapps.list: such a list gets the player as its default too. The player's files go
+ * first, so the default never names a missing entry, the lists last; when anything cannot
+ * be written, or the desktop would still start another program, every file goes back as it
+ * was and the reason is told.
+ */
 std::optional<std::string> DesktopRegistration::makeDefault() const {
     const FileContent list = readFile(mimeappsPath());
     if (list.error) {
@@ -188,8 +197,19 @@ std::optional<std::string> DesktopRegistration::makeDefault() const {
     if (QFile icon(q(m_iconFile)); !m_iconFile.empty() && icon.open(QIODevice::ReadOnly)) {
         files.emplace_back(iconPath(), icon.readAll());
     }
-    // The entry and its companions first, so the default never names a missing entry; the
-    // list last, and when it cannot be written everything goes back as it was.
+    const std::string text = list.bytes ? list.bytes->toStdString() : std::string();
+    for (const std::string& desktopList : desktopListsNamingAudioCds()) {
+        const FileContent own = readFile(desktopList);
+        if (own.error) {
+            return own.error;
+        }
+        files.emplace_back(desktopList,
+                           QByteArray::fromStdString(WithDefaultApplication(
+                               own.bytes->toStdString(), kAudioCdType, kCdPlayerEntryId)));
+    }
+    files.emplace_back(mimeappsPath(), QByteArray::fromStdString(WithDefaultApplication(
+                                           text, kAudioCdType, kCdPlayerEntryId)));
+
     std::vector<std::pair<std::string, std::optional<QByteArray>>> before;
     auto undo = [&before] {
         for (const auto& [path, bytes] : before) {
@@ -208,14 +228,29 @@ std::optional<std::string> DesktopRegistration::makeDefault() const {
             return error;
         }
     }
-    const std::string text = list.bytes ? list.bytes->toStdString() : std::string();
-    if (auto error =
-            writeAtomically(mimeappsPath(), QByteArray::fromStdString(WithDefaultApplication(
-                                                text, kAudioCdType, kCdPlayerEntryId)))) {
+    if (!isDefaultCdPlayer()) {
+        const auto other = defaultEntryPath();
         undo();
-        return error;
+        return "the desktop would still start " + other.value_or("no player") +
+               " for audio CDs, by rules of its own";
     }
     return std::nullopt;
+}
+
+// The desktop's own lists in the config home ($XDG_CURRENT_DESKTOP, lower case, before
+// "-mimeapps.list") that name a default for audio CDs.
+std::vector<std::string> DesktopRegistration::desktopListsNamingAudioCds() const {
+    std::vector<std::string> lists;
+    for (const std::string& desktop : m_folders.currentDesktops) {
+        const std::string path = m_folders.configHome + "/" + desktop + "-mimeapps.list";
+        const FileContent content = readFile(path);
+        if (content.error ||
+            (content.bytes &&
+             !DefaultApplicationsFor(content.bytes->toStdString(), kAudioCdType).empty())) {
+            lists.push_back(path);
+        }
+    }
+    return lists;
 }
 
 std::optional<std::string> DesktopRegistration::removeDefault() const {
@@ -230,6 +265,23 @@ std::optional<std::string> DesktopRegistration::removeDefault() const {
             if (auto error = writeAtomically(mimeappsPath(), QByteArray::fromStdString(cleared))) {
                 return error;
             }
+        }
+    }
+    // The desktop's own lists lose the default only where it is the player's.
+    for (const std::string& desktopList : desktopListsNamingAudioCds()) {
+        const FileContent own = readFile(desktopList);
+        if (!own.bytes) {
+            continue;
+        }
+        const std::string text = own.bytes->toStdString();
+        const auto named = DefaultApplicationsFor(text, kAudioCdType);
+        if (std::find(named.begin(), named.end(), kCdPlayerEntryId) == named.end()) {
+            continue;
+        }
+        if (auto error = writeAtomically(
+                desktopList,
+                QByteArray::fromStdString(WithoutDefaultApplication(text, kAudioCdType)))) {
+            return error;
         }
     }
     // Nothing names them any more: the player's own files go too.

@@ -27,8 +27,9 @@ struct XdgFolders {
 
 // This program as the desktop's default player for inserted audio CDs: a desktop entry
 // under the data home, the default for x-content/audio-cdda in the config home's
-// mimeapps.list, and Plasma's per-user device action. Files are written through a
-// temporary file and renamed, so they are whole or as they were.
+// mimeapps.list (and in the current desktop's own list there, which it reads first, when
+// that names a default of its own), and Plasma's per-user device action. Files are written through
+// a temporary file and renamed, so they are whole or as they were.
 class DesktopRegistration {
 public:
     // `iconFile` (may be empty) is copied as the entry's icon.
@@ -52,6 +53,7 @@ private:
     std::optional<std::string> defaultEntryPath() const;
     std::optional<std::string> makeDefault() const;
     std::optional<std::string> removeDefault() const;
+    std::vector<std::string> desktopListsNamingAudioCds() const;
 
     XdgFolders m_folders;
     std::string m_programPath;

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "base/result.h"
+
 class QLockFile;
 
 namespace sonarch {
@@ -37,8 +39,23 @@ private:
     std::unique_ptr<QLockFile> m_lock;
 };
 
-// "<runtime folder>/<programName>.lock", the runtime folder being $XDG_RUNTIME_DIR; when
-// the session has none, "<programName>-<user id>.lock" in the temporary folder.
-std::string DefaultInstanceLockPath(const std::string& programName = "qvplayer");
+// Where a folder only the user may enter can be: $XDG_RUNTIME_DIR, $XDG_CACHE_HOME, $HOME.
+struct PrivatePlaces {
+    std::string runtimeDir;  // empty when unset
+    std::string cacheHome;   // empty when unset
+    std::string home;
+    unsigned user = 0;  // whose folder it must be
+};
+PrivatePlaces PrivatePlacesFromEnvironment();
+
+// A folder of the user's, of mode 0700, for the instance lock and the hand-over socket, so
+// that no other account can block the player or read what later starts hand over: the
+// session's runtime folder when it is such a folder; else "qvplayer" in the user's cache
+// folder (~/.cache), made or set to 0700 when needed. A folder of another account, a link or
+// one open to others is never used. On failure, why in plain words.
+Result<std::string> PrivateFolder(const PrivatePlaces& places);
+
+// "<private folder>/<programName>.lock".
+Result<std::string> DefaultInstanceLockPath(const std::string& programName = "qvplayer");
 
 }  // namespace sonarch

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "desktop/product_info.h"
+
 namespace sonarch {
 
 namespace {
@@ -29,7 +31,7 @@ std::string VersionText(std::string_view version) {
 }
 
 std::string ProgramVersionText() {
-    return VersionText(SONARCH_VERSION);
+    return VersionText(ProgramVersion());
 }
 
 }  // namespace sonarch

@@ -2,7 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +42,9 @@ private:
     int m_code = SQLITE_OK;
 };
 
+// Why SQLite stopped a statement with SQLITE_INTERRUPT.
+enum class SqliteInterruption { None, WorkTime, Stop };
+
 // An open SQLite file, closed when destroyed.
 class SqliteDatabase {
 public:
@@ -46,6 +52,8 @@ public:
     static SqliteDatabase open(const std::string& path, int flags);
     SqliteDatabase(SqliteDatabase&& other) noexcept;
     SqliteDatabase& operator=(SqliteDatabase&& other) noexcept;
+    SqliteDatabase(const SqliteDatabase&) = delete;
+    SqliteDatabase& operator=(const SqliteDatabase&) = delete;
     ~SqliteDatabase();
 
     int openCode() const { return m_code; }
@@ -58,10 +66,23 @@ public:
     // Rows changed by the last INSERT, UPDATE or DELETE.
     int changes() const;
 
+    // From now on: a writer in another program is waited for up to `busyTimeout`, the
+    // statements together may work for `workTime` besides that wait, and `stop` (when set,
+    // from any thread or a signal handler) ends the wait or the statement at its next
+    // step. A statement so ended fails with SQLITE_INTERRUPT and changes nothing.
+    void limitWork(std::chrono::milliseconds busyTimeout, std::chrono::milliseconds workTime,
+                   const std::atomic<bool>* stop);
+    // What ended the last interrupted statement.
+    SqliteInterruption interruption() const;
+
 private:
-    SqliteDatabase(sqlite3* db, int code) : m_db(db), m_code(code) {}
+    struct WorkLimit;
+
+    SqliteDatabase(sqlite3* db, int code);
     sqlite3* m_db = nullptr;
     int m_code = SQLITE_OK;
+    // Held apart, since SQLite keeps its address while this object moves.
+    std::unique_ptr<WorkLimit> m_limit;
 };
 
 // A write transaction that rolls back unless committed, so a failure half way changes

@@ -71,6 +71,12 @@ void PlayerDisplay::countDownNotice() {
     }
 }
 
+void PlayerDisplay::endNotice(const std::string& text) {
+    if (m_noticeRuns > 0 && m_statusText == text) {
+        m_noticeRuns = 0;
+    }
+}
+
 void PlayerDisplay::showStatus(const std::string& text, const std::string& tip) {
     const bool textChanged = assign(m_statusText, text);
     if (assign(m_statusTip, tip) || textChanged) {

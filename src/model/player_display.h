@@ -52,6 +52,8 @@ public:
     void showNotice(const std::string& text, int runs);
     // After each poll run.
     void countDownNotice();
+    // Lets the playing state's texts back at once, if the line still shows the notice `text`.
+    void endNotice(const std::string& text);
     void setCaption(Caption caption, const std::string& text);
     void setTrackField(TrackField field, const std::string& text);
     void setTrackNumberColour(int index, WinColour colour);  // N(0)..N(9); others ignored

@@ -14,6 +14,9 @@ namespace sonarch {
 struct PlayerState {
     // Device and disc.
     bool doorOpen = false;
+    // An eject sent that the drive has not carried out yet: its tray takes a moment, and
+    // may stay shut. The poll follows it.
+    bool ejectAsked = false;
     bool discLookupPending = false;
     bool discLoaded = false;
     std::int16_t trackCount = 0;
@@ -34,9 +37,6 @@ struct PlayerState {
     std::int16_t blinkCounter = 1;
     std::optional<std::int16_t> ratingShownForTrack;  // empty until the first refresh
     std::int16_t commentTrack = 0;
-
-    // The volume bar's filled share in percent, as last drawn.
-    double volumePercent = 0;
 
     Settings settings;
 

@@ -1,5 +1,8 @@
 #include "mpris/mpris_adaptors.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+
 #include "mpris/mpris_service.h"
 
 namespace sonarch {
@@ -126,6 +129,24 @@ DriveHandoffAdaptor::DriveHandoffAdaptor(QObject* object, MprisService& service)
 
 bool DriveHandoffAdaptor::OpenDrive(const QByteArray& name) {
     return m_service.openDrive(name);
+}
+
+bool DriveHandoffAdaptor::Request(const QString& word, const QByteArray& drive, qlonglong startBy,
+                                  QString& problem) {
+    const auto kind = RequestKindFromWord(word.toStdString());
+    if (!kind) {
+        problem = "the request was not understood";
+        return false;
+    }
+    // A drive answers once it has opened, which may take a while: the bus waits for it.
+    setDelayedReply(true);
+    m_service.answerLaterStart(
+        {*kind, drive.toStdString(), std::int64_t(startBy), 0},
+        [call = message(), bus = connection()](const PlayerAnswer& answer) {
+            bus.send(call.createReply(
+                {QVariant(answer.done), QVariant(QString::fromStdString(answer.problem))}));
+        });
+    return false;  // not sent: the reply above is the answer
 }
 
 }  // namespace sonarch

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDBusAbstractAdaptor>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QStringList>
 #include <QVariantMap>
@@ -105,7 +106,7 @@ private:
 };
 
 // org.sonarch.CDPlayer: a second start of the player hands its drive over here.
-class DriveHandoffAdaptor : public QDBusAbstractAdaptor {
+class DriveHandoffAdaptor : public QDBusAbstractAdaptor, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.sonarch.CDPlayer")
 public:
@@ -115,6 +116,10 @@ public slots:
     // A drive name as --drive takes it, made absolute by the sender, as bytes (a file
     // name need not be UTF-8). True when it opened.
     bool OpenDrive(const QByteArray& name);
+    // A later start's request: its word ("raise", "open", "play-pause", "next", "previous",
+    // "stop"), the drive for "open" as above, and when its sender stops waiting (the
+    // system's monotonic clock, in milliseconds). True when done; else why not.
+    bool Request(const QString& word, const QByteArray& drive, qlonglong startBy, QString& problem);
 
 private:
     MprisService& m_service;

@@ -1,5 +1,7 @@
 #include "playback/transport.h"
 
+#include "base/time_text.h"
+
 namespace sonarch {
 
 void Transport::play_Click() {
@@ -59,18 +61,29 @@ void Transport::eject_Click() {
         m_device.DeviceQuery("set cd door closed");
         m_state.doorOpen = false;
         m_display.setEjectCaption("Eject");
+        forgetDisc();
     } else {
+        // What an open tray changes waits for the drive to say it opened (see trayOpened):
+        // a tray that stays shut changes nothing, and the disc plays on.
         m_device.DeviceQuery("set cd door open");
-        m_state.doorOpen = true;
-        m_display.setEjectCaption("Close");
-        m_state.discLoaded = false;
+        m_state.ejectAsked = true;
     }
+    m_pollStatus();
+}
+
+void Transport::trayOpened() {
+    m_state.doorOpen = true;
+    m_display.setEjectCaption("Close");
+    m_state.discLoaded = false;
+    forgetDisc();
+}
+
+void Transport::forgetDisc() {
     m_tracks.clear();
     for (int i = 0; i < 10; ++i) {
         m_display.setTrackNumberColour(i, kNoTrack);
     }
     m_state.discLookupPending = true;
-    m_pollStatus();
 }
 
 void Transport::PlayTrack(const std::string& track) {
@@ -89,23 +102,12 @@ void Transport::PlayTrack(int track) {
     PlayTrack(std::to_string(track));
 }
 
-void Transport::N_Click(int index) {
-    const int track = index + 1;
-    if (track > m_state.trackCount) {
-        return;
-    }
-    PlayTrack(track);
-}
-
-void Transport::N_MouseDown(int index) {
-    if (index + 1 <= m_state.trackCount) {
-        m_display.setTrackNumberColour(index, kPressedTrack);
-    }
-}
-
-void Transport::LV_DblClick() {
-    if (const TrackRow* selected = m_tracks.row(m_display.selectedRow())) {
-        PlayTrack(selected->number);
+void Transport::LV_DblClick(int row) {
+    // The number as the list shows it; a row whose number the library did not give
+    // plays nothing.
+    const TrackRow* selected = m_tracks.row(row);
+    if (selected && selected->number) {
+        PlayTrack(twoDigits(*selected->number));
     }
 }
 

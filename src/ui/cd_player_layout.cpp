@@ -137,6 +137,18 @@ void CDPlayer::showEvent(QShowEvent* event) {
     if (m_tray) {
         m_tray->show();  // present from the first display of the window until shut-down
     }
+    // On screen, so not in the tray, however it got there: else the next start would
+    // open hidden.
+    if (!isMinimized()) {
+        m_player.setInTray(false);
+    }
+}
+
+void CDPlayer::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (isVisible() && !isMinimized()) {
+        m_player.setInTray(false);
+    }
 }
 
 void CDPlayer::changeEvent(QEvent* event) {

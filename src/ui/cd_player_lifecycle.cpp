@@ -1,5 +1,6 @@
 // Start-up and shut-down of the player window around those of the player.
 #include "core/settings_file.h"
+#include "layout/onto_screens.h"
 #include "ui/cd_player.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/options_dialog.h"
@@ -31,6 +32,9 @@ bool CDPlayer::Form_Load() {
             toggleTrackList();
         }
     }
+    // Laid out, so at its full size: a place stored off every screen of today comes back.
+    const TwipPoint onScreen = PullOntoScreens(toTwipRect(geometry()), screenAreasTwips());
+    move(toPixels(onScreen.left), toPixels(onScreen.top));
 
     m_tray = new TrayIcon(windowIcon(), mnuPop, this, m_trayAvailable);
     connect(m_tray, &TrayIcon::restoreRequested, this, &CDPlayer::restoreFromTray);

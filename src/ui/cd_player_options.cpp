@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include "desktop/open_with_shell.h"
+#include "desktop/product_info.h"
 #include "ui/cd_player.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/options_dialog.h"
@@ -62,7 +63,7 @@ void CDPlayer::mnuAbout_Click() {
 }
 
 void CDPlayer::imgLogo_DblClick() {
-    m_shell->OpenWithShell(kProductWebPage, kShowNormal, "", "", "open");
+    m_shell->OpenWithShell(ProductWebPage(), kShowNormal, "", "", "open");
 }
 
 }  // namespace sonarch

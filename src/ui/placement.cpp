@@ -23,4 +23,12 @@ TwipSize screenTwips(const QWidget* widget) {
     return {pixels.width() * kTwipsPerPixel, pixels.height() * kTwipsPerPixel};
 }
 
+std::vector<TwipRect> screenAreasTwips() {
+    std::vector<TwipRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        areas.push_back(toTwipRect(screen->availableGeometry()));
+    }
+    return areas;
+}
+
 }  // namespace sonarch

@@ -55,5 +55,20 @@ TEST(CommandLine, RefusesDrivesItCannotUseAndASecondDrive) {
     }
 }
 
+TEST(CommandLine, TheLaunchersCommandsComeOneAtATimeAndWithoutADrive) {
+    const auto line = parseCommandLine({"--audio", "null", "--next"});
+    ASSERT_TRUE(line.ok()) << line.error();
+    EXPECT_EQ(line.value().remote, RemoteCommand::Next);
+    EXPECT_EQ(line.value().drive, "");
+    const std::vector<std::string> refused[] = {
+        {"--next", "--stop"},
+        {"--play-pause", "/dev/sr0"},
+        {"--drive", "demo", "--previous"},
+    };
+    for (const auto& arguments : refused) {
+        EXPECT_FALSE(parseCommandLine(arguments).ok()) << arguments.front();
+    }
+}
+
 }  // namespace
 }  // namespace sonarch

@@ -40,14 +40,21 @@ TEST(PacedOutput, HearsAsTheClockMovesAndStopsAtTheLimit) {
     NullOutput out(clock);
     EXPECT_EQ(out.framesHeard(), 0);
     out.start(44100);
+    const auto second = pcm(0, 44100);
+    std::size_t written = out.write(second);
     clock.advance(250);
     EXPECT_EQ(out.framesHeard(), 11025);
     out.pause();
     clock.advance(1000);
     EXPECT_EQ(out.framesHeard(), 11025);
     out.start(44100);
+    while (written < second.size()) {
+        written += out.write(std::span(second).subspan(written));
+        clock.advance(100);
+    }
     clock.advance(5000);
     EXPECT_EQ(out.framesHeard(), 44100) << "never past the stream's end";
+    EXPECT_EQ(out.silenceHeard(), 0) << "nor is the end heard as a gap";
 }
 
 TEST(PacedOutput, TakesOnlyAShortWayAheadOfWhatWasHeard) {
@@ -63,41 +70,37 @@ TEST(PacedOutput, TakesOnlyAShortWayAheadOfWhatWasHeard) {
     EXPECT_FALSE(out.idle());
 }
 
-TEST(WavOutput, FramesHeardBeforeTheyArrivedAreRecordedInOrder) {
+TEST(WavOutput, AnOutputLeftWithoutFramesRecordsSilenceAndTheStreamWaits) {
     ManualClock clock;
     TempDir dir;
     auto wav = WavOutput::create(dir.file("late.wav"), clock);
     ASSERT_TRUE(wav.ok());
     WavOutput& out = *wav.value();
     out.start(1'000'000);
-    clock.advance(1000);  // heard a second the playback thread has not yet delivered
-    const auto audio = pcm(0, 50000);
-    std::size_t taken = 0;
-    while (taken < audio.size()) {
-        const std::size_t n = out.write(std::span(audio).subspan(taken));
-        ASSERT_GT(n, 0u);
-        taken += n;
-        if (taken >= std::size_t(44100 + 22050) * 4) {
-            break;
-        }
-    }
-    EXPECT_EQ(out.framesRecorded(), 44100);
+    ASSERT_EQ(out.write(pcm(0, 4410)), std::size_t(4410) * 4);
+    // No playback thread brings more: after the tenth of a second written, two tenths of
+    // silence, as a sound card plays when it runs dry.
+    clock.advance(300);
+    EXPECT_EQ(out.framesHeard(), 4410) << "the stream waits for its frames";
+    EXPECT_EQ(out.underruns(), 1);
+    ASSERT_EQ(out.write(pcm(4410, 8820)), std::size_t(8820) * 4);
+    clock.advance(200);
+    EXPECT_EQ(out.framesHeard(), 4410 + 8820);
+    EXPECT_EQ(out.underruns(), 1);
+    out.service();
     // The header is right while the file is still open.
     const WavContents midway = readWav(dir.file("late.wav"));
     EXPECT_TRUE(midway.headerOk);
-    EXPECT_EQ(midway.samples, expectedSamples(0, 44100));
+    EXPECT_EQ(midway.samples.size(), std::size_t(4410 + 8820 + 8820) * 2);
 
     out.pause();
-    out.discard();  // what was queued beyond the heard second goes
-    out.start(1'000'000);
-    out.write(pcm(900'000, 1000));
-    clock.advance(10);
-    out.service();
+    out.discard();  // nothing was queued beyond what was heard
     out.finish();
     const WavContents all = readWav(dir.file("late.wav"));
     EXPECT_TRUE(all.headerOk);
-    auto expected = expectedSamples(0, 44100);
-    const auto after = expectedSamples(900'000, 441);
+    auto expected = expectedSamples(0, 4410);
+    expected.resize(expected.size() + std::size_t(8820) * 2, 0);
+    const auto after = expectedSamples(4410, 8820);
     expected.insert(expected.end(), after.begin(), after.end());
     EXPECT_EQ(all.samples, expected);
 }

@@ -93,6 +93,27 @@ TEST(DesktopSession, WithoutADriveTheReasonStaysUntilADiscIsOpened) {
     EXPECT_EQ(f.status(), "Playing . . .");
 }
 
+TEST(DesktopSession, TheSoundStoppingHoldsTheLineUntilItFlowsAgain) {
+    const std::string stopped = "The sound stopped: the sound server went away.";
+    PlayerHarness f(fourTracks());
+    Player& player = f.start();
+    f.tick();
+    player.showSoundTrouble(SoundTrouble::ServerGone);
+    f.tick(20);
+    EXPECT_EQ(f.status(), stopped);
+    EXPECT_EQ(player.playbackStatus(), PlaybackStatus::Playing) << "the disc still plays";
+    player.showSoundTrouble(SoundTrouble::None);
+    f.tick();
+    EXPECT_EQ(f.status(), "Playing . . .");
+
+    // What was said since is not taken back when the sound returns.
+    player.showSoundTrouble(SoundTrouble::ServerGone);
+    EXPECT_FALSE(player.openDrive("/nowhere/album.cue"));
+    player.showSoundTrouble(SoundTrouble::None);
+    f.tick();
+    EXPECT_NE(f.status().find("/nowhere/album.cue"), std::string::npos) << f.status();
+}
+
 TEST(DesktopSession, ADriveOpenedDuringALookupWaitsForItsEnd) {
     testing::LibraryPlayer<PlayerHarness> f;
     f.storeDisc({1, 2, 3});
@@ -191,6 +212,10 @@ TEST(DesktopSession, AMoveInTheTrackStartsFromWhereTheDeviceHasTheTrack) {
     ASSERT_TRUE(position);
     EXPECT_NEAR(double(*position), 30000, 1000 / 75.0 + 1);
     EXPECT_EQ(player.state().currentTrack, 2);
+
+    player.seekInTrack(0);
+    EXPECT_EQ(player.state().currentTrack, 2) << "its start, not the end of track 1";
+    EXPECT_EQ(player.trackPositionMs(), 0);
 }
 
 }  // namespace

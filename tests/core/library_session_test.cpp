@@ -7,7 +7,7 @@
 
 #include "library/sqlite_database.h"
 #include "library/stored_text.h"
-#include "qvlib/library_file.h"
+#include "library/library_file.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
 #include "support/player_harness.h"
@@ -40,9 +40,9 @@ TEST(LibrarySession, AKnownDiscShowsItsRowsInTrackOrder) {
     f.tick();
     ASSERT_EQ(f.list().count(), 12);
     for (int i = 1; i <= 12; ++i) {
-        EXPECT_EQ(std::stoi(f.list().row(i)->number), i);
+        EXPECT_EQ(f.list().row(i)->number, i);
     }
-    EXPECT_EQ(*f.list().row(2), (TrackRow{"02", "02:30", "Title 2", "Artist 2", "Album", "0", "7"}))
+    EXPECT_EQ(*f.list().row(2), (TrackRow{2, "02:30", "Title 2", "Artist 2", "Album", 0, 7}))
         << "library rows carry order key 0";
     EXPECT_EQ(f.display().trackField(TrackField::Title), "Title 1");
     EXPECT_EQ(f.display().trackField(TrackField::Artist), "Artist 1");
@@ -53,7 +53,7 @@ TEST(LibrarySession, AKnownDiscShowsItsRowsInTrackOrder) {
 
 TEST(LibrarySession, AnUnknownDiscGetsDefaultRowsAndNoLibraryLooksNothingUp) {
     LibraryPlayer f;
-    ASSERT_TRUE(CreateLibraryFile(f.path).ok());
+    ASSERT_TRUE(LibraryFile::create(f.path).ok());
     f.start();
     f.tick();
     EXPECT_EQ(f.list().count(), 12);
@@ -75,7 +75,7 @@ TEST(LibrarySession, RatingSevenWritesTheLibraryTheListAndTheStars) {
     f.tick();
     player.rateCurrentTrack(7);
     EXPECT_EQ(f.rows()[0].rating, 7);
-    EXPECT_EQ(f.list().row(1)->rating, "7");
+    EXPECT_EQ(f.list().row(1)->rating, 7);
     EXPECT_EQ(f.display().stars(), 7);
 }
 
@@ -87,18 +87,18 @@ TEST(LibrarySession, RatingWithTheDisplayOffLeavesTheStarsEmpty) {
     f.tick();
     player.rateCurrentTrack(4);
     EXPECT_EQ(f.rows()[0].rating, 4);
-    EXPECT_EQ(f.list().row(1)->rating, "4");
+    EXPECT_EQ(f.list().row(1)->rating, 4);
     EXPECT_EQ(f.display().stars(), 0);
 }
 
 TEST(LibrarySession, RatingADiscNotInTheLibraryChangesOnlyTheList) {
     LibraryPlayer f;
-    ASSERT_TRUE(CreateLibraryFile(f.path).ok());
+    ASSERT_TRUE(LibraryFile::create(f.path).ok());
     Player& player = f.start();
     f.tick();
     player.rateCurrentTrack(2);
     EXPECT_TRUE(f.rows().empty());
-    EXPECT_EQ(f.list().row(1)->rating, "2");
+    EXPECT_EQ(f.list().row(1)->rating, 2);
     EXPECT_EQ(f.display().stars(), 2);
     EXPECT_TRUE(f.messages.shown().empty());
 
@@ -106,7 +106,7 @@ TEST(LibrarySession, RatingADiscNotInTheLibraryChangesOnlyTheList) {
     none.start();
     none.tick();
     none.player->rateCurrentTrack(9);
-    EXPECT_EQ(none.player->trackList().row(1)->rating, "0") << "no library: nothing changes";
+    EXPECT_EQ(none.player->trackList().row(1)->rating, 0) << "no library: nothing changes";
     EXPECT_EQ(none.display().stars(), 0);
 }
 
@@ -137,6 +137,27 @@ TEST(LibrarySession, AFileThatIsNoLibraryIsReportedAndNothingBreaks) {
     QFile check(QString::fromStdString(f.path));
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
     EXPECT_EQ(check.readAll(), QByteArray("this is not a library\n"));
+}
+
+TEST(LibrarySession, ALibraryInTheOldAccessFormatIsNamedAndNeverWritten) {
+    LibraryPlayer f;
+    QFile::copy(JET_TEST_DATA "/users-jet4.mdb", QString::fromStdString(f.path));
+    QFile original(JET_TEST_DATA "/users-jet4.mdb");
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    Player& player = f.start();
+    f.tick();
+    const std::string said = "The file \"" + f.path +
+                             "\" is a library in the old Access format; import it to use it here.";
+    EXPECT_EQ(f.display().statusTip(), said);
+    EXPECT_EQ(f.list().count(), 12) << "the default rows appear";
+    player.rateCurrentTrack(5);
+    player.saveAlbumComment("kept?");
+    ASSERT_EQ(f.messages.shown().size(), 2u);
+    EXPECT_EQ(f.messages.shown()[0], said);
+    QFile check(QString::fromStdString(f.path));
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), bytes);
 }
 
 TEST(LibrarySession, ALookupThatFailsHalfWayKeepsTheRowsItRead) {

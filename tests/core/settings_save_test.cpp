@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <system_error>
 
 #include <QDir>
@@ -75,6 +76,52 @@ public:
         PosixFileOps::writeAll(fd, bytes.substr(0, bytes.size() / 2));
         std::_Exit(9);
     }
+};
+
+// The real file operations, done for the given user: whose links are followed.
+class UserFileOps : public PosixFileOps {
+public:
+    explicit UserFileOps(unsigned user) : m_user(user) {}
+    unsigned userId() const override { return m_user; }
+
+private:
+    unsigned m_user;
+};
+
+// Accounts of nobody on the machine, for files root hands over.
+constexpr unsigned kUser = 4242;
+constexpr unsigned kOtherUser = 4343;
+
+// Gives a file or link (not what it points at) to `user`. Only root can; anyone else is
+// already the only user their files can have.
+void giveTo(const std::string& path, unsigned user) {
+    ASSERT_EQ(::lchown(path.c_str(), user, user), 0) << path;
+}
+
+// The user the player runs for in these tests: a made-up account when root runs them (root
+// itself follows no link), else the one running them.
+unsigned testUser() {
+    return ::geteuid() == 0 ? kUser : ::geteuid();
+}
+
+// A folder with "player.dat" a link to "real/settings.dat", all the test user's.
+struct LinkedSettings {
+    LinkedSettings() {
+        EXPECT_TRUE(QDir().mkpath(QString::fromStdString(folder.file("real"))));
+        EXPECT_EQ(::symlink("real/settings.dat", link.c_str()), 0);
+        if (::geteuid() == 0) {
+            giveTo(link, kUser);
+        }
+    }
+    void makeTarget() {
+        writeBytes(target, kPreviousFile);
+        if (::geteuid() == 0) {
+            giveTo(target, kUser);
+        }
+    }
+    TempFolder folder;
+    std::string link = folder.file("player.dat");
+    std::string target = folder.file("real/settings.dat");
 };
 
 TEST(SaveSettings, AFailingStepKeepsThePreviousFileByteForByte) {
@@ -167,22 +214,6 @@ TEST(SaveSettings, KeepsThePermissionsOfTheFileItReplaces) {
     EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
-TEST(SaveSettings, WritesThroughASymbolicLinkAndKeepsTheLink) {
-    TempFolder folder;
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder.file("real"))));
-    const std::string target = folder.file("real/settings.dat");
-    writeBytes(target, kPreviousFile);
-    ASSERT_EQ(::symlink(target.c_str(), folder.file("player.dat").c_str()), 0);
-
-    const Result<std::string> saved = SaveSettings(folder.path(), newSettings(), {100, 100});
-    ASSERT_TRUE(saved.ok()) << saved.error();
-    EXPECT_EQ(saved.value(),
-              QFileInfo(QString::fromStdString(target)).canonicalFilePath().toStdString());
-    EXPECT_TRUE(QFileInfo(QString::fromStdString(folder.file("player.dat"))).isSymLink());
-    EXPECT_EQ(readBytes(target), FormatSettings(newSettings(), {100, 100}));
-    EXPECT_EQ(folderEntries(folder.file("real")), QStringList{"settings.dat"});
-}
-
 TEST(SaveSettings, NeverReplacesWhatIsNotARegularFile) {
     // A pipe stands in for a device node: both must survive a save untouched, whether
     // "player.dat" is the pipe itself or a symbolic link to it.
@@ -197,7 +228,12 @@ TEST(SaveSettings, NeverReplacesWhatIsNotARegularFile) {
         if (c.throughLink) {
             ASSERT_EQ(::symlink(pipe.c_str(), folder.file("player.dat").c_str()), 0);
         }
-        const Result<std::string> saved = SaveSettings(folder.path(), newSettings(), {1, 1});
+        if (::geteuid() == 0) {
+            giveTo(pipe, kUser);
+            giveTo(folder.file("player.dat"), kUser);
+        }
+        UserFileOps files(testUser());
+        const Result<std::string> saved = SaveSettings(folder.path(), newSettings(), {1, 1}, files);
         ASSERT_FALSE(saved.ok()) << c.name;
         EXPECT_NE(saved.error().find("not a regular file"), std::string::npos) << saved.error();
         struct stat info {};
@@ -209,17 +245,94 @@ TEST(SaveSettings, NeverReplacesWhatIsNotARegularFile) {
     }
 }
 
-TEST(SaveSettings, ALinkToAFileNotYetMadeMakesTheFileAndKeepsTheLink) {
-    TempFolder folder;
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder.file("real"))));
-    ASSERT_EQ(::symlink("real/settings.dat", folder.file("player.dat").c_str()), 0);
+TEST(SaveSettings, ALinkOfTheUserToTheUsersOwnFileIsWrittenThroughAndKept) {
+    LinkedSettings linked;
+    linked.makeTarget();
+    UserFileOps files(testUser());
 
-    const LoadedSettings loaded = LoadSettings(folder.path(), {100, 100});
-    EXPECT_TRUE(loaded.createdDefaultFile) << loaded.error;
-    ASSERT_TRUE(SaveSettings(folder.path(), newSettings(), {100, 100}).ok());
-    EXPECT_TRUE(QFileInfo(QString::fromStdString(folder.file("player.dat"))).isSymLink());
-    EXPECT_EQ(readBytes(folder.file("real/settings.dat")),
-              FormatSettings(newSettings(), {100, 100}));
+    const LoadedSettings loaded = LoadSettings(linked.folder.path(), {100, 100}, files);
+    EXPECT_EQ(loaded.error, "");
+    EXPECT_EQ(loaded.settings.databasePath, "/srv/music/library.dbd") << "read through the link";
+    const Result<std::string> saved =
+        SaveSettings(linked.folder.path(), newSettings(), {100, 100}, files);
+    ASSERT_TRUE(saved.ok()) << saved.error();
+    EXPECT_EQ(saved.value(),
+              QFileInfo(QString::fromStdString(linked.target)).canonicalFilePath().toStdString());
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(linked.link)).isSymLink());
+    EXPECT_EQ(readBytes(linked.target), FormatSettings(newSettings(), {100, 100}));
+    EXPECT_EQ(folderEntries(linked.folder.file("real")), QStringList{"settings.dat"});
+}
+
+// What must hold whenever a link is refused: nothing read from or written where it points,
+// no file made there, the link itself in place, and the reason told at start and at the save.
+void expectRefused(const std::string& folder, const std::string& link, const std::string& target,
+                   const std::optional<std::string>& targetBytes, FileOps& files,
+                   const std::string& why) {
+    const LoadedSettings loaded = LoadSettings(folder, {100, 100}, files);
+    EXPECT_EQ(loaded.settings.databasePath, kNoDatabase) << why << ": nothing read through it";
+    EXPECT_FALSE(loaded.createdDefaultFile) << why;
+    EXPECT_NE(loaded.error.find("link"), std::string::npos) << why << ": " << loaded.error;
+    EXPECT_NE(loaded.error.find("kept in memory"), std::string::npos) << loaded.error;
+
+    const Result<std::string> saved = SaveSettings(folder, newSettings(), {100, 100}, files);
+    ASSERT_FALSE(saved.ok()) << why;
+    EXPECT_NE(saved.error().find("not saved"), std::string::npos) << saved.error();
+    EXPECT_NE(saved.error().find("link"), std::string::npos) << why << ": " << saved.error();
+    if (targetBytes) {
+        EXPECT_EQ(readBytes(target), *targetBytes) << why;
+    } else {
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(target))) << why;
+    }
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(link)).isSymLink()) << why;
+}
+
+TEST(SaveSettings, ADanglingLinkMakesNoFileWhereItPoints) {
+    LinkedSettings linked;
+    UserFileOps files(testUser());
+    expectRefused(linked.folder.path(), linked.link, linked.target, std::nullopt, files,
+                  "a dangling link");
+    EXPECT_EQ(folderEntries(linked.folder.path()), (QStringList{"player.dat", "real"}));
+    EXPECT_EQ(folderEntries(linked.folder.file("real")), QStringList{});
+}
+
+TEST(SaveSettings, RootFollowsNoLinkNotEvenToItsOwnFile) {
+    // A copy of a system file that is longer than the settings: a link made to it must not
+    // cut it down to 15 lines.
+    TempFolder folder;
+    const std::string target = folder.file("passwd");
+    std::string accounts;
+    for (int i = 0; i < 27; ++i) {
+        accounts += "user" + std::to_string(i) + ":x:" + std::to_string(1000 + i) + ":100::/:\n";
+    }
+    writeBytes(target, accounts);
+    ASSERT_EQ(::symlink(target.c_str(), folder.file("player.dat").c_str()), 0);
+    // As root the real file operations; anyone else plays root.
+    PosixFileOps real;
+    UserFileOps playedRoot(0);
+    FileOps& files = ::geteuid() == 0 ? static_cast<FileOps&>(real) : playedRoot;
+    expectRefused(folder.path(), folder.file("player.dat"), target, accounts, files,
+                  "a link followed by root");
+}
+
+TEST(SaveSettings, ALinkMadeByOrLeadingToAnotherUserIsRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can make files of two users";
+    }
+    UserFileOps files(kUser);
+    {
+        LinkedSettings linked;  // the user's link...
+        linked.makeTarget();
+        giveTo(linked.target, kOtherUser);  // ...to another user's file
+        expectRefused(linked.folder.path(), linked.link, linked.target, kPreviousFile, files,
+                      "a link to another user's file");
+    }
+    {
+        LinkedSettings linked;  // another user's link to the user's own file
+        linked.makeTarget();
+        giveTo(linked.link, kOtherUser);
+        expectRefused(linked.folder.path(), linked.link, linked.target, kPreviousFile, files,
+                      "a link planted by another user");
+    }
 }
 
 }  // namespace

@@ -160,6 +160,45 @@ TEST(DefaultCdPlayer, ShowsClearedWhenTheDefaultDoesNotRunThisVeryProgram) {
         DesktopRegistration(XdgFolders::fromEnvironment(), thisProgram()).isDefaultCdPlayer());
 }
 
+TEST(DefaultCdPlayer, TickingWinsOverAnotherPlayerInTheDesktopsOwnList) {
+    REQUIRE_XDG_UTILS();
+    XdgSandbox xdg;
+    testing::ScopedEnvironment gnome;
+    gnome.set("XDG_CURRENT_DESKTOP", "GNOME");
+    installEntry(xdg, "other-player.desktop", "/bin/true %U");
+    const std::string otherLines = "[Default Applications]\ntext/plain=editor.desktop;\n";
+    ASSERT_TRUE(XdgSandbox::write(xdg.path("config/gnome-mimeapps.list"),
+                                  otherLines + "x-content/audio-cdda=other-player.desktop;\n"));
+    ASSERT_EQ(xdg.queryDefault("x-content/audio-cdda"), "other-player.desktop");
+
+    const DesktopRegistration registration(XdgFolders::fromEnvironment(), thisProgram());
+    EXPECT_EQ(registration.setDefaultCdPlayer(true), std::nullopt);
+    EXPECT_EQ(xdg.queryDefault("x-content/audio-cdda"), "sonarch-qvplayer-audiocd.desktop")
+        << "the desktop's own list names the player now";
+    EXPECT_TRUE(registration.isDefaultCdPlayer());
+    EXPECT_EQ(XdgSandbox::read(xdg.path("config/gnome-mimeapps.list")),
+              otherLines + "x-content/audio-cdda=sonarch-qvplayer-audiocd.desktop;\n");
+
+    EXPECT_EQ(registration.setDefaultCdPlayer(false), std::nullopt);
+    EXPECT_EQ(XdgSandbox::read(xdg.path("config/gnome-mimeapps.list")), otherLines);
+    EXPECT_NE(xdg.queryDefault("x-content/audio-cdda"), "sonarch-qvplayer-audiocd.desktop");
+    EXPECT_FALSE(registration.isDefaultCdPlayer());
+}
+
+TEST(DefaultCdPlayer, ADesktopsOwnListWithoutAnAudioCdDefaultIsLeftAsItIs) {
+    REQUIRE_XDG_UTILS();
+    XdgSandbox xdg;
+    testing::ScopedEnvironment gnome;
+    gnome.set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    const std::string own = "[Default Applications]\ntext/plain=editor.desktop;\n";
+    ASSERT_TRUE(XdgSandbox::write(xdg.path("config/gnome-mimeapps.list"), own));
+    const DesktopRegistration registration(XdgFolders::fromEnvironment(), thisProgram());
+    EXPECT_EQ(registration.setDefaultCdPlayer(true), std::nullopt);
+    EXPECT_EQ(XdgSandbox::read(xdg.path("config/gnome-mimeapps.list")), own);
+    EXPECT_FALSE(QFile::exists(xdg.path("config/ubuntu-mimeapps.list")));
+    EXPECT_EQ(xdg.queryDefault("x-content/audio-cdda"), "sonarch-qvplayer-audiocd.desktop");
+}
+
 TEST(DefaultCdPlayer, AnUnreadableListShowsClearedAndIsNeverWrittenOver) {
     XdgSandbox xdg;
     ASSERT_TRUE(QDir().mkpath(xdg.path("config/mimeapps.list")));  // a folder, not a file

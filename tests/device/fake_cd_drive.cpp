@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -18,7 +19,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 namespace fakecd {
@@ -43,10 +46,29 @@ F real(const char* name) {
     return f;
 }
 
+std::atomic<bool> g_marked{false};
+
 bool tracing() {
     static const bool on = std::getenv("FAKECD_TRACE") != nullptr;
     return on;
 }
+
+// Sense data as the drive reports a command it did not carry out.
+struct Sense {
+    int key = 0;
+    int asc = 0;
+    int ascq = 0;
+    std::optional<std::int32_t> sector;  // the INFORMATION field: where a read failed
+};
+
+const Sense kNotReadyNoDisc{0x02, 0x3A, 0x01, std::nullopt};
+const Sense kNotReadyTrayOpen{0x02, 0x3A, 0x02, std::nullopt};
+const Sense kBecomingReady{0x02, 0x04, 0x01, std::nullopt};
+const Sense kInvalidCommand{0x05, 0x20, 0x00, std::nullopt};
+const Sense kOutOfRange{0x05, 0x21, 0x00, std::nullopt};
+const Sense kInvalidField{0x05, 0x24, 0x00, std::nullopt};
+const Sense kRemovalPrevented{0x05, 0x53, 0x02, std::nullopt};
+const Sense kIllegalMode{0x05, 0x64, 0x00, std::nullopt};
 
 struct State {
     std::mutex mutex;
@@ -56,18 +78,43 @@ struct State {
     std::optional<Disc> disc;
     bool mediaChanged = false;
     bool canClose = true;
+    bool refusesEject = false;
     bool denied = false;
     bool spinning = false;
     bool held = false;
+    bool namesFailedSector = true;
+    bool accurateStream = true;
+    bool readsAudio = true;
     std::set<std::int32_t> bad;
+    std::map<std::int32_t, int> flaky;
     std::optional<int> budget;
     std::optional<std::thread::id> watched;
     std::set<int> fds;
     Counts counts;
-    std::vector<std::pair<std::int32_t, int>> reads;
+    std::vector<Read> reads;
     std::int32_t readUpTo = 0;  // the end of the furthest run of sectors read
 
-    bool readable() const { return tray == Tray::Closed && disc && !spinning; }
+    Timing timing;
+    std::int64_t nowUs = 0;
+    std::int64_t spunUpAtUs = 0;  // a disc just put in can be read from then on
+    std::int32_t head = -1;       // the sector after the last one read, -1 when lost
+    // The kernel's lock on the device: one command reaches the drive at a time.
+    bool busy = false;
+    std::int64_t busyUntilUs = 0;
+    std::int64_t cost = 0;  // drive time the command under way takes, in microseconds
+
+    bool spunUp() const { return !spinning && nowUs >= spunUpAtUs; }
+    bool readable() const { return tray == Tray::Closed && disc && spunUp(); }
+    Sense whyNotReady() const {
+        if (tray == Tray::Open) {
+            return kNotReadyTrayOpen;
+        }
+        return disc ? kBecomingReady : kNotReadyNoDisc;
+    }
+    void spinUp() {
+        spunUpAtUs = nowUs + timing.spinUp.count();
+        head = -1;
+    }
 };
 
 State& state() {
@@ -87,6 +134,28 @@ std::unique_lock<std::mutex> enter(State& s, bool& timedOut) {
         ++s.counts.heldTooLong;
     }
     return lock;
+}
+
+// Waits for the kernel's lock on the device; returns the drive time waited.
+std::int64_t takeKernelLock(State& s, std::unique_lock<std::mutex>& lock) {
+    const std::int64_t from = s.nowUs;
+    if (!s.changed.wait_for(lock, kPatience, [&s] { return !s.busy; })) {
+        ++s.counts.heldTooLong;
+    }
+    s.busy = true;
+    s.cost = 0;
+    return s.nowUs - from;
+}
+
+// Lets the drive time of the command under way pass, then lets the next caller in.
+void finishCommand(State& s, std::unique_lock<std::mutex>& lock) {
+    s.busyUntilUs = s.nowUs + s.cost;
+    s.changed.notify_all();
+    if (!s.changed.wait_for(lock, kPatience, [&s] { return s.nowUs >= s.busyUntilUs; })) {
+        ++s.counts.heldTooLong;  // nobody moves the drive's time on
+    }
+    s.busy = false;
+    s.changed.notify_all();
 }
 
 bool isDevicePath(const char* path) {
@@ -118,47 +187,86 @@ std::int16_t sample(std::int64_t discSample) {
     return static_cast<std::int16_t>(((discSample * 37) % 30011 - 15005) * 2);
 }
 
-// Fills `out` with `count` sectors from `lba`, or says why the drive cannot.
-bool readSectors(State& s, std::int32_t lba, int count, std::uint8_t* out) {
+// Whether a sector holds sound the drive reads as audio.
+bool isAudio(const Disc& disc, std::int32_t sector) {
+    int track = -1;
+    for (std::size_t t = 0; t < disc.tracks.size(); ++t) {
+        if (disc.tracks[t].start <= sector) {
+            track = int(t);
+        }
+    }
+    if (track < 0 || !disc.tracks[std::size_t(track)].audio) {
+        return false;
+    }
+    // The gap between two sessions is not there.
+    return !(disc.lastSession && track + 1 < int(disc.tracks.size()) &&
+             !disc.tracks[std::size_t(track) + 1].audio && sector >= *disc.lastSession - 11400);
+}
+
+// Fills `out` with `count` sectors from `lba`, or says why the drive cannot; adds the drive
+// time it takes to the command's cost.
+std::optional<Sense> readSectors(State& s, std::int32_t lba, int count, std::uint8_t* out) {
     ++s.counts.readCommands;
     s.counts.sectorsRead += count;
     if (tracing()) {
-        std::fprintf(stderr, "fake drive: read %d +%d\n", lba, count);
+        std::fprintf(stderr, "fake drive: read %d +%d at %lld us\n", lba, count,
+                     static_cast<long long>(s.nowUs));
     }
-    s.reads.emplace_back(lba, count);
-    bool ok = s.readable() && count >= 0 && lba >= 0 && lba + count <= s.disc->leadout;
-    if (ok && s.budget) {
-        ok = *s.budget >= count;
-        *s.budget = std::max(0, *s.budget - count);
-    }
-    for (int i = 0; ok && i < count; ++i) {
-        const std::int32_t sector = lba + i;
-        ok = !s.bad.contains(sector);
-        int track = -1;
-        for (std::size_t t = 0; t < s.disc->tracks.size(); ++t) {
-            if (s.disc->tracks[t].start <= sector) {
-                track = int(t);
-            }
-        }
-        // Only audio sectors read as audio; the gap between two sessions is not there.
-        ok = ok && track >= 0 && s.disc->tracks[track].audio;
-        if (ok && s.disc->lastSession && track + 1 < int(s.disc->tracks.size()) &&
-            !s.disc->tracks[track + 1].audio && sector >= *s.disc->lastSession - 11400) {
-            ok = false;
-        }
-    }
-    if (!ok) {
+    Read read{lba, count, false, s.nowUs, s.nowUs};
+    auto failed = [&](const Sense& sense) {
         ++s.counts.failedReads;
+        read.failed = true;
+        read.endUs = s.nowUs + s.cost;
+        s.reads.push_back(read);
         s.changed.notify_all();
-        return false;
+        return std::optional(sense);
+    };
+    if (!s.readable()) {
+        return failed(s.whyNotReady());
     }
+    if (count < 0 || lba < 0 || lba + count > s.disc->leadout) {
+        return failed(kOutOfRange);
+    }
+    if (s.head != lba) {
+        s.cost += s.timing.seek.count();
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::int32_t sector = lba + i;
+        if (!isAudio(*s.disc, sector)) {
+            s.head = -1;
+            return failed(kIllegalMode);
+        }
+        auto flaky = s.flaky.find(sector);
+        const bool worn = flaky != s.flaky.end() && flaky->second > 0;
+        const bool spent = s.budget && *s.budget <= 0;
+        if (s.bad.contains(sector) || worn || spent) {
+            // The drive tries again and again by itself before it gives up.
+            s.cost += s.timing.failure.count();
+            if (worn) {
+                --flaky->second;
+            }
+            s.head = sector + 1;
+            Sense unreadable{0x03, 0x11, 0x05, std::nullopt};
+            if (s.namesFailedSector) {
+                unreadable.sector = sector;
+            }
+            return failed(unreadable);
+        }
+        if (s.budget) {
+            --*s.budget;
+        }
+        s.cost += s.timing.perSector.count();
+    }
+    s.head = lba + count;
     const auto data = sectorData(lba, count);
     std::memcpy(out, data.data(), data.size());
+    read.endUs = s.nowUs + s.cost;
+    s.reads.push_back(read);
     if (count > 1) {
         s.readUpTo = std::max(s.readUpTo, lba + count);
     }
     s.changed.notify_all();
-    return true;
+    return std::nullopt;
 }
 
 void toMsf(std::int32_t lba, cdrom_msf0& msf) {
@@ -177,31 +285,44 @@ void changeMedia(State& s) {
     s.changed.notify_all();
 }
 
-// Moves the tray as CDROMEJECT / CDROMCLOSETRAY do; returns 0 or an errno value.
-int moveTray(State& s, bool open) {
-    if (open) {
-        // The kernel refuses to eject a drive that someone else holds open.
-        if (s.fds.size() > 1) {
-            return EBUSY;
-        }
-        if (s.tray == Tray::Closed) {
-            s.tray = Tray::Open;
-            ++s.counts.ejects;
-            if (s.disc) {
-                changeMedia(s);
-            }
-        }
-        return 0;
+// The tray moves out or in on its own: no disc turns any more, or a disc has to spin up.
+void moveTrayTo(State& s, Tray tray) {
+    if (s.tray == tray) {
+        return;
     }
+    s.tray = tray;
+    s.cost += s.timing.tray.count();
+    s.head = -1;
+    if (tray == Tray::Closed) {
+        s.spinUp();
+    }
+    if (s.disc) {
+        changeMedia(s);
+    }
+}
+
+// CDROMEJECT as Linux 6.1's sr driver carries it out: refused while another handle is
+// open, otherwise straight to START STOP UNIT; returns 0 or an errno value.
+int eject(State& s) {
+    if (s.fds.size() > 1) {
+        return EBUSY;
+    }
+    if (s.refusesEject && s.tray == Tray::Closed) {
+        ++s.counts.refusedEjects;
+        return EIO;  // MEDIUM REMOVAL PREVENTED, as the kernel passes it on
+    }
+    if (s.tray == Tray::Closed) {
+        ++s.counts.ejects;
+    }
+    moveTrayTo(s, Tray::Open);
+    return 0;
+}
+
+int closeTray(State& s) {
     if (!s.canClose) {
         return ENOSYS;
     }
-    if (s.tray == Tray::Open) {
-        s.tray = Tray::Closed;
-        if (s.disc) {
-            changeMedia(s);
-        }
-    }
+    moveTrayTo(s, Tray::Closed);
     return 0;
 }
 
@@ -262,14 +383,38 @@ std::uint32_t be(const unsigned char* p, int bytes) {
     return v;
 }
 
-// One MMC command: returns true when the drive carried it out.
-bool packet(State& s, const unsigned char* cdb, unsigned char* buffer, unsigned length) {
+// The capabilities page (2Ah) of MODE SENSE, after a header of `header` bytes.
+bool capabilitiesPage(State& s, unsigned char* buffer, unsigned length, unsigned header) {
+    constexpr unsigned kPage = 20;
+    if (length < header + 8) {
+        return false;
+    }
+    std::memset(buffer, 0, length);
+    const unsigned size = std::min(length, header + kPage);
+    if (header == 8) {
+        buffer[1] = static_cast<unsigned char>(size - 2);
+    } else {
+        buffer[0] = static_cast<unsigned char>(size - 1);
+    }
+    unsigned char* page = buffer + header;
+    page[0] = 0x2A;
+    page[1] = kPage - 2;
+    page[2] = 0x03;  // reads CD-R and CD-RW
+    page[4] = 0x01;  // plays audio
+    page[5] = static_cast<unsigned char>(0x01 | (s.accurateStream ? 0x02 : 0));
+    page[6] = 0x29;  // locks, ejects, tray
+    return true;
+}
+
+// One MMC command: nothing when the drive carried it out, else its sense data.
+std::optional<Sense> packet(State& s, const unsigned char* cdb, unsigned char* buffer,
+                            unsigned length) {
     switch (cdb[0]) {
         case 0x00:  // TEST UNIT READY
-            return s.readable();
+            return s.readable() ? std::nullopt : std::optional(s.whyNotReady());
         case 0x12: {  // INQUIRY
             if (length < 36) {
-                return false;
+                return kInvalidField;
             }
             std::memset(buffer, 0, length);
             buffer[0] = 0x05;  // CD/DVD drive
@@ -279,36 +424,69 @@ bool packet(State& s, const unsigned char* cdb, unsigned char* buffer, unsigned 
             std::memcpy(buffer + 8, "SONARCH ", 8);
             std::memcpy(buffer + 16, "FAKE CD DRIVE   ", 16);
             std::memcpy(buffer + 32, "1.0 ", 4);
-            return true;
+            return std::nullopt;
         }
         case 0xBE: {  // READ CD
+            if (!s.readsAudio) {
+                return kInvalidCommand;
+            }
             const auto lba = static_cast<std::int32_t>(be(cdb + 2, 4));
             const auto count = static_cast<int>(be(cdb + 6, 3));
             if (length < unsigned(count) * kSectorBytes) {
-                return false;
+                return kInvalidField;
             }
             return readSectors(s, lba, count, buffer);
         }
         case 0x1B: {  // START STOP UNIT
             if ((cdb[4] & 0x02) == 0) {
-                return true;  // spin up or down
+                return std::nullopt;  // spin up or down
             }
-            const bool open = (cdb[4] & 0x01) == 0;
-            if (open && !s.fds.empty()) {
-                return false;  // the kernel keeps the door locked while the drive is open
+            if ((cdb[4] & 0x01) == 0) {
+                // Sent past the kernel, an eject finds the door locked while the drive is open.
+                s.counts.refusedEjects += s.refusesEject ? 1 : 0;
+                return kRemovalPrevented;
             }
-            return moveTray(s, open) == 0;
+            return closeTray(s) == 0 ? std::nullopt : std::optional(kInvalidCommand);
         }
         case 0x1E:  // PREVENT ALLOW MEDIUM REMOVAL
-            return true;
+            return std::nullopt;
         case 0xBB: {  // SET CD SPEED: kilobytes a second
             const std::uint32_t kbs = be(cdb + 2, 2);
             s.counts.speeds.push_back(kbs == 0xFFFF ? 0 : int((kbs + 88) / 176));
-            return true;
+            return std::nullopt;
+        }
+        case 0x5A:    // MODE SENSE (10)
+        case 0x1A: {  // MODE SENSE (6)
+            if ((cdb[2] & 0x3F) != 0x2A) {
+                return kInvalidField;
+            }
+            return capabilitiesPage(s, buffer, length, cdb[0] == 0x5A ? 8 : 4)
+                       ? std::nullopt
+                       : std::optional(kInvalidField);
+        }
+        case 0x43: {  // READ TOC/PMA/ATIP
+            if ((cdb[2] & 0x0F) != 5) {
+                return kInvalidField;  // the table itself is read through the kernel
+            }
+            if (!s.readable()) {
+                return s.whyNotReady();
+            }
+            ++s.counts.cdTextReads;
+            s.cost += s.timing.cdText.count();
+            const std::vector<std::uint8_t>& packs = s.disc->cdText;
+            std::vector<std::uint8_t> reply(4 + packs.size(), 0);
+            const std::size_t size = packs.size() + 2;
+            reply[0] = static_cast<std::uint8_t>(size >> 8);
+            reply[1] = static_cast<std::uint8_t>(size & 0xff);
+            std::copy(packs.begin(), packs.end(), reply.begin() + 4);
+            const std::size_t wanted = std::min<std::size_t>(be(cdb + 7, 2), length);
+            std::memset(buffer, 0, length);
+            std::memcpy(buffer, reply.data(), std::min(wanted, reply.size()));
+            return std::nullopt;
         }
         case 0x4A: {  // GET EVENT STATUS NOTIFICATION, media class
             if (length < 8) {
-                return false;
+                return kInvalidField;
             }
             std::memset(buffer, 0, length);
             buffer[1] = 6;
@@ -316,17 +494,38 @@ bool packet(State& s, const unsigned char* cdb, unsigned char* buffer, unsigned 
             buffer[3] = 0x10;
             buffer[5] =
                 static_cast<unsigned char>((s.tray == Tray::Open ? 1 : 0) | (s.disc ? 2 : 0));
-            return true;
+            return std::nullopt;
         }
         default:
             if (tracing()) {
                 std::fprintf(stderr, "fake drive: MMC command 0x%02X refused\n", cdb[0]);
             }
-            return false;
+            return kInvalidCommand;
     }
 }
 
+// Fixed-format sense data, as the kernel hands it back.
+void writeSense(const Sense& sense, unsigned char* to, std::size_t room) {
+    if (!to || room < 14) {
+        return;
+    }
+    std::memset(to, 0, room);
+    to[0] = static_cast<unsigned char>(0x70 | (sense.sector ? 0x80 : 0));
+    to[2] = static_cast<unsigned char>(sense.key);
+    if (sense.sector) {
+        const auto lba = static_cast<std::uint32_t>(*sense.sector);
+        to[3] = static_cast<unsigned char>(lba >> 24);
+        to[4] = static_cast<unsigned char>(lba >> 16);
+        to[5] = static_cast<unsigned char>(lba >> 8);
+        to[6] = static_cast<unsigned char>(lba);
+    }
+    to[7] = 10;
+    to[12] = static_cast<unsigned char>(sense.asc);
+    to[13] = static_cast<unsigned char>(sense.ascq);
+}
+
 int control(State& s, unsigned long request, void* arg) {
+    s.cost += s.timing.command.count();
     switch (request) {
         case CDROM_DRIVE_STATUS:
             ++s.counts.statusQueries;
@@ -336,7 +535,7 @@ int control(State& s, unsigned long request, void* arg) {
             if (!s.disc) {
                 return CDS_NO_DISC;
             }
-            return s.spinning ? CDS_DRIVE_NOT_READY : CDS_DISC_OK;
+            return s.spunUp() ? CDS_DISC_OK : CDS_DRIVE_NOT_READY;
         case CDROM_MEDIA_CHANGED:
             ++s.counts.mediaChangedQueries;
             return std::exchange(s.mediaChanged, false) ? 1 : 0;
@@ -366,7 +565,7 @@ int control(State& s, unsigned long request, void* arg) {
             return 0;
         case CDROMEJECT:
         case CDROMCLOSETRAY: {
-            const int error = moveTray(s, request == CDROMEJECT);
+            const int error = request == CDROMEJECT ? eject(s) : closeTray(s);
             errno = error;
             return error ? -1 : 0;
         }
@@ -385,7 +584,7 @@ int control(State& s, unsigned long request, void* arg) {
             auto* ra = static_cast<cdrom_read_audio*>(arg);
             const std::int32_t lba =
                 ra->addr_format == CDROM_LBA ? ra->addr.lba : fromMsf(ra->addr.msf);
-            if (!readSectors(s, lba, ra->nframes, ra->buf)) {
+            if (readSectors(s, lba, ra->nframes, ra->buf)) {
                 errno = EIO;
                 return -1;
             }
@@ -393,7 +592,10 @@ int control(State& s, unsigned long request, void* arg) {
         }
         case CDROM_SEND_PACKET: {
             auto* cgc = static_cast<cdrom_generic_command*>(arg);
-            if (!packet(s, cgc->cmd, cgc->buffer, cgc->buflen)) {
+            const std::optional<Sense> sense = packet(s, cgc->cmd, cgc->buffer, cgc->buflen);
+            if (sense) {
+                writeSense(*sense, reinterpret_cast<unsigned char*>(cgc->sense),
+                           sizeof(struct request_sense));
                 errno = EIO;
                 return -1;
             }
@@ -401,21 +603,17 @@ int control(State& s, unsigned long request, void* arg) {
         }
         case SG_IO: {
             auto* io = static_cast<sg_io_hdr_t*>(arg);
-            const bool done =
+            const std::optional<Sense> sense =
                 packet(s, io->cmdp, static_cast<unsigned char*>(io->dxferp), io->dxfer_len);
             io->host_status = 0;
-            io->driver_status = done ? 0 : 0x08;  // DRIVER_SENSE
-            io->status = done ? 0 : 0x02;         // CHECK CONDITION
-            io->masked_status = done ? 0 : 0x01;
+            io->driver_status = sense ? 0x08 : 0;  // DRIVER_SENSE
+            io->status = sense ? 0x02 : 0;         // CHECK CONDITION
+            io->masked_status = sense ? 0x01 : 0;
             io->resid = 0;
             io->sb_len_wr = 0;
-            if (!done && io->sbp && io->mx_sb_len >= 14) {
-                std::memset(io->sbp, 0, io->mx_sb_len);
-                io->sbp[0] = 0x70;
-                io->sbp[2] = s.readable() ? 0x03 : 0x02;  // medium error / not ready
-                io->sbp[7] = 6;
-                io->sbp[12] = s.readable() ? 0x11 : 0x3A;
-                io->sb_len_wr = 14;
+            if (sense && io->sbp && io->mx_sb_len >= 14) {
+                writeSense(*sense, io->sbp, io->mx_sb_len);
+                io->sb_len_wr = 18 < io->mx_sb_len ? 18 : io->mx_sb_len;
             }
             return 0;
         }
@@ -443,15 +641,25 @@ int openDevice(const char* path, int flags) {
         errno = EACCES;
         return -1;
     }
+    // The kernel takes its lock on the device to open it too.
+    takeKernelLock(s, lock);
     static const auto realOpen = real<int (*)(const char*, int, ...)>("open");
     const int fd = realOpen("/dev/null", O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
         s.fds.insert(fd);
         ++s.counts.opens;
         ++s.counts.openHandles;
-        s.changed.notify_all();
     }
+    finishCommand(s, lock);
     return fd;
+}
+
+// Sets one of the drive's properties under its lock.
+template <class T, class V>
+void assign(T State::*member, V&& value) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.*member = std::forward<V>(value);
 }
 
 }  // namespace
@@ -459,6 +667,18 @@ int openDevice(const char* path, int flags) {
 Drive& Drive::instance() {
     static Drive drive;
     return drive;
+}
+
+Timing realisticTiming(std::chrono::microseconds failure) {
+    Timing t;
+    t.perSector = std::chrono::microseconds(1'000'000 / 600);
+    t.seek = std::chrono::milliseconds(80);
+    t.failure = failure;
+    t.spinUp = std::chrono::milliseconds(1200);
+    t.tray = std::chrono::milliseconds(900);
+    t.cdText = std::chrono::milliseconds(300);
+    t.command = std::chrono::milliseconds(1);
+    return t;
 }
 
 void Drive::install(const std::string& path) {
@@ -469,12 +689,21 @@ void Drive::install(const std::string& path) {
     s.disc.reset();
     s.mediaChanged = false;
     s.canClose = true;
+    s.refusesEject = false;
     s.denied = false;
     s.spinning = false;
     s.held = false;
+    s.namesFailedSector = true;
+    s.accurateStream = true;
+    s.readsAudio = true;
     s.bad.clear();
+    s.flaky.clear();
     s.budget.reset();
     s.watched.reset();
+    s.timing = Timing{};
+    g_marked = false;
+    s.spunUpAtUs = 0;
+    s.head = -1;
     s.counts = Counts{};
     s.counts.openHandles = int(s.fds.size());
     s.reads.clear();
@@ -492,6 +721,7 @@ void Drive::insert(const Disc& disc) {
     State& s = state();
     std::lock_guard lock(s.mutex);
     s.disc = disc;
+    s.spinUp();
     changeMedia(s);
 }
 
@@ -499,6 +729,7 @@ void Drive::remove() {
     State& s = state();
     std::lock_guard lock(s.mutex);
     s.disc.reset();
+    s.head = -1;
     changeMedia(s);
 }
 
@@ -507,6 +738,10 @@ void Drive::pushTray(Tray tray) {
     std::lock_guard lock(s.mutex);
     if (s.tray != tray) {
         s.tray = tray;
+        s.head = -1;
+        if (tray == Tray::Closed) {
+            s.spinUp();
+        }
         if (s.disc) {
             changeMedia(s);
         }
@@ -526,27 +761,47 @@ bool Drive::hasDisc() const {
 }
 
 void Drive::consumeMediaChanged() {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    s.mediaChanged = false;
+    assign(&State::mediaChanged, false);
+}
+
+void Drive::setTiming(const Timing& timing) {
+    assign(&State::timing, timing);
 }
 
 void Drive::setCanCloseTray(bool can) {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    s.canClose = can;
+    assign(&State::canClose, can);
+}
+
+void Drive::setRefusesEject(bool refuses) {
+    assign(&State::refusesEject, refuses);
 }
 
 void Drive::setPermissionDenied(bool denied) {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    s.denied = denied;
+    assign(&State::denied, denied);
 }
 
 void Drive::setBadSectors(std::set<std::int32_t> sectors) {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    s.bad = std::move(sectors);
+    assign(&State::bad, std::move(sectors));
+}
+
+void Drive::setFlakySectors(std::map<std::int32_t, int> failures) {
+    assign(&State::flaky, std::move(failures));
+}
+
+void Drive::setNamesFailedSector(bool names) {
+    assign(&State::namesFailedSector, names);
+}
+
+void Drive::setAccurateStream(bool accurate) {
+    assign(&State::accurateStream, accurate);
+}
+
+void Drive::setReadsAudio(bool reads) {
+    assign(&State::readsAudio, reads);
+}
+
+void Drive::setMarkedSectors(bool marked) {
+    g_marked = marked;
 }
 
 void Drive::setSpinningUp(bool spinning) {
@@ -557,15 +812,11 @@ void Drive::setSpinningUp(bool spinning) {
 }
 
 void Drive::limitReads(std::optional<int> sectors) {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    s.budget = sectors;
+    assign(&State::budget, sectors);
 }
 
 void Drive::hold() {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    s.held = true;
+    assign(&State::held, true);
 }
 
 void Drive::release() {
@@ -576,9 +827,29 @@ void Drive::release() {
 }
 
 void Drive::watchThread(std::optional<std::thread::id> thread) {
+    assign(&State::watched, thread);
+}
+
+std::int64_t Drive::nowUs() const {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    s.watched = thread;
+    return s.nowUs;
+}
+
+void Drive::advanceTime(std::chrono::microseconds by) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.nowUs += std::max<std::int64_t>(by.count(), 0);
+    s.changed.notify_all();
+}
+
+std::optional<std::int64_t> Drive::busyUntilUs() const {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (!s.busy || s.busyUntilUs <= s.nowUs) {
+        return std::nullopt;
+    }
+    return s.busyUntilUs;
 }
 
 Counts Drive::counts() const {
@@ -600,6 +871,16 @@ void Drive::resetCounts() {
 std::vector<std::pair<std::int32_t, int>> Drive::reads() const {
     State& s = state();
     std::lock_guard lock(s.mutex);
+    std::vector<std::pair<std::int32_t, int>> runs;
+    for (const Read& r : s.reads) {
+        runs.emplace_back(r.sector, r.count);
+    }
+    return runs;
+}
+
+std::vector<Read> Drive::readLog() const {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
     return s.reads;
 }
 
@@ -607,6 +888,12 @@ bool Drive::waitForRead(std::int32_t sector) const {
     State& s = state();
     std::unique_lock lock(s.mutex);
     return s.changed.wait_for(lock, kPatience, [&] { return s.readUpTo > sector; });
+}
+
+std::int32_t Drive::readUpTo() const {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.readUpTo;
 }
 
 bool Drive::waitUntilClosed() const {
@@ -625,13 +912,24 @@ std::vector<std::uint8_t> sectorData(std::int32_t sector, int count) {
     for (std::int64_t i = 0; i < std::int64_t{count} * kSamplesPerSector; ++i) {
         const auto left =
             static_cast<std::uint16_t>(sample(std::int64_t{sector} * kSamplesPerSector + i));
-        const auto right = static_cast<std::uint16_t>(-static_cast<std::int16_t>(left));
+        auto right = static_cast<std::uint16_t>(-static_cast<std::int16_t>(left));
+        if (g_marked.load() && i % kSamplesPerSector == 0) {
+            const std::int64_t at = sector + i / kSamplesPerSector;
+            right = static_cast<std::uint16_t>(((at & 0x3FFF) << 1) | 1);
+        }
         *p++ = static_cast<std::uint8_t>(left & 0xff);
         *p++ = static_cast<std::uint8_t>(left >> 8);
         *p++ = static_cast<std::uint8_t>(right & 0xff);
         *p++ = static_cast<std::uint8_t>(right >> 8);
     }
     return bytes;
+}
+
+std::optional<std::int32_t> markedSector(std::int16_t left, std::int16_t right) {
+    if ((right & 1) == 0 || right == static_cast<std::int16_t>(-left)) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint16_t>(right) >> 1);
 }
 
 }  // namespace fakecd
@@ -669,13 +967,14 @@ int close(int fd) {
         fakecd::State& s = fakecd::state();
         bool timedOut = false;
         auto lock = fakecd::enter(s, timedOut);
+        fakecd::takeKernelLock(s, lock);
         if (s.fds.erase(fd)) {
             if (fakecd::tracing()) {
                 std::fprintf(stderr, "fake drive: close %d\n", fd);
             }
             --s.counts.openHandles;
-            s.changed.notify_all();
         }
+        fakecd::finishCommand(s, lock);
     }
     return next(fd);
 }
@@ -747,10 +1046,17 @@ int ioctl(int fd, unsigned long request, ...) {
             errno = EIO;
             return -1;
         }
+        const std::chrono::microseconds waited(fakecd::takeKernelLock(s, lock));
+        if (request == CDROM_DRIVE_STATUS) {
+            s.counts.longestStatusWait = std::max(s.counts.longestStatusWait, waited);
+        }
         const int result = fakecd::control(s, request, arg);
+        const int error = errno;
         if (fakecd::tracing()) {
             std::fprintf(stderr, "fake drive: ioctl 0x%lX -> %d\n", request, result);
         }
+        fakecd::finishCommand(s, lock);
+        errno = error;
         return result;
     }
     static const auto next = fakecd::real<int (*)(int, unsigned long, ...)>("ioctl");

@@ -148,6 +148,8 @@ TEST(InstalledTree, TheDesktopEntryAndMetainfoPassTheirValidatorsAndNameInstalle
         EXPECT_TRUE(QFile::exists(tree.bin(binary))) << binary.toStdString();
     }
     EXPECT_TRUE(elementTexts(metainfo, "mediatype").contains("x-content/audio-cdda"));
+    EXPECT_EQ(elementTexts(metainfo, "url"), QStringList{SONARCH_WEB_PAGE})
+        << "the web page the build was given, as the about box names it";
     for (const QString& image : elementTexts(metainfo, "image")) {
         // Screenshots are published from docs/ under the same names.
         EXPECT_TRUE(QFile::exists(QString(SOURCE_DIR "/docs/") + image.section('/', -1)))
@@ -263,7 +265,7 @@ TEST(InstalledTree, ManualPagesNameTheOptionsOfHelp) {
             pageCommands << m.captured(1).replace("\\-", "-");
         }
     }
-    EXPECT_EQ(sorted(helpCommands), "--help add create key lookup show");
+    EXPECT_EQ(sorted(helpCommands), "--help add check create import key lookup remove show");
     EXPECT_EQ(sorted(pageCommands), sorted(helpCommands));
 }
 
@@ -319,6 +321,49 @@ TEST(InstalledPlayer, KeepsItsSettingsInTheConfigFolderAndFindsTheInstalledDemoL
     }
 }
 
+// The values of every [Desktop Action NAME] group, by NAME.
+QMap<QString, QMap<QString, QString>> desktopActions(const QString& path) {
+    QMap<QString, QMap<QString, QString>> actions;
+    QString action;
+    const QString prefix = "[Desktop Action ";
+    for (const QString& line : readText(path).split('\n')) {
+        if (line.startsWith('[')) {
+            action = line.startsWith(prefix) ? line.mid(prefix.size()).chopped(1) : QString();
+        } else if (!action.isEmpty() && line.contains('=') && !line.startsWith('#')) {
+            actions[action].insert(line.section('=', 0, 0), line.section('=', 1));
+        }
+    }
+    return actions;
+}
+
+TEST(InstalledPlayer, TheDesktopEntrysActionsAreCommandsTheInstalledPlayerTakes) {
+    ASSERT_INSTALLED();
+    const InstalledTree& tree = InstalledTree::get();
+    const QString entry = tree.data("applications/" + kAppId + ".desktop");
+    const QStringList listed = desktopEntry(entry).value("Actions").split(';', Qt::SkipEmptyParts);
+    EXPECT_EQ(listed, (QStringList{"play-pause", "next", "previous", "stop"}));
+    const auto actions = desktopActions(entry);
+    EXPECT_EQ(actions.keys().size(), listed.size()) << "one group for each action listed";
+
+    UserFolders user;
+    for (const QString& name : listed) {
+        SCOPED_TRACE(name.toStdString());
+        const QMap<QString, QString> action = actions.value(name);
+        EXPECT_FALSE(action.value("Name").isEmpty());
+        const QStringList exec = action.value("Exec").split(' ');
+        ASSERT_EQ(exec.size(), 2);
+        EXPECT_EQ(exec[0], "qvplayer");
+        EXPECT_EQ(exec[1], "--" + name);
+        if (name == "play-pause") {
+            continue;  // with no player running it starts one
+        }
+        // No player runs for this user: the command is understood, and it says so.
+        const ProgramRun sent = run(tree.bin("qvplayer"), {exec[1]}, user.environment());
+        EXPECT_EQ(sent.exitCode, 1);
+        EXPECT_EQ(sent.err.trimmed(), "qvplayer: no player is running");
+    }
+}
+
 TEST(InstalledPlayer, TheDemoLibraryDescribesTheDemoDiscWithItsInstalledCover) {
     ASSERT_INSTALLED();
     const InstalledTree& tree = InstalledTree::get();
@@ -371,7 +416,7 @@ TEST(PackageFiles, AgreeWithTheProgramsVersionAndTheSetupScript) {
     EXPECT_EQ(changelog.section('\n', 0, 0).section('(', 1).section(')', 0, 0), projectVersion)
         << "debian/changelog's newest entry";
     QXmlStreamReader metainfo(
-        readText(QString(SOURCE_DIR "/resources/desktop/") + kAppId + ".metainfo.xml"));
+        readText(InstalledTree::get().data("metainfo/" + kAppId + ".metainfo.xml")));
     while (!metainfo.atEnd() && !(metainfo.readNext() == QXmlStreamReader::StartElement &&
                                   metainfo.name() == u"release")) {
     }

@@ -97,18 +97,18 @@ TEST(ConcurrentWriter, AnotherProgramWritingTheSameLibraryMakesUsWaitNotFail) {
         auto ours = std::async(std::launch::async, [&]() -> std::pair<LibraryStatus, std::string> {
             switch (round % 3) {
                 case 0: {
-                    const auto found = store.readDisc(path, kDisc);
+                    const auto found = store.disc(path, kDisc).readTracks();
                     return {found.value.size() == 12 ? found.status : LibraryStatus::Failed,
                             found.error};
                 }
                 case 1: {
                     const auto rated =
-                        store.setRating(path, kDisc, "03", std::int16_t(round % 10 + 1));
+                        store.disc(path, kDisc).setRating("03", std::int16_t(round % 10 + 1));
                     return {rated.value == 1 ? rated.status : LibraryStatus::Failed, rated.error};
                 }
                 default: {
                     const auto saved =
-                        store.setAlbumComment(path, kDisc, "ours " + std::to_string(round));
+                        store.disc(path, kDisc).setAlbumComment("ours " + std::to_string(round));
                     return {saved.value == 12 ? saved.status : LibraryStatus::Failed, saved.error};
                 }
             }

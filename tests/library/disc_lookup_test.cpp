@@ -45,7 +45,7 @@ TEST_F(LookupTest, TwelveRowsStoredOutOfOrderComeBackInTrackOrder) {
     InsertRows(file, rows);
     InsertRows(file, {{kDiscB, "01", "Other disc"}, {kDiscB, "02", "Other disc"}});
 
-    const auto found = store.readDisc(path, kDiscA);
+    const auto found = store.disc(path, kDiscA).readTracks();
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 12u);
     for (int track = 1; track <= 12; ++track) {
@@ -64,11 +64,11 @@ TEST_F(LookupTest, TwelveRowsStoredOutOfOrderComeBackInTrackOrder) {
 TEST_F(LookupTest, DiscNotInTheLibraryFindsNoRows) {
     SqlFile file(path);
     InsertRows(file, {{kDiscB, "01", "Other disc"}});
-    const auto found = store.readDisc(path, kDiscA);
+    const auto found = store.disc(path, kDiscA).readTracks();
     EXPECT_EQ(found.status, LibraryStatus::Done);
     EXPECT_TRUE(found.value.empty());
     // A key is matched whole, not as the start of a longer one.
-    EXPECT_TRUE(store.readDisc(path, "150").value.empty());
+    EXPECT_TRUE(store.disc(path, "150").readTracks().value.empty());
 }
 
 TEST_F(LookupTest, CellsWithoutValueReadAsEmptyText) {
@@ -79,18 +79,18 @@ TEST_F(LookupTest, CellsWithoutValueReadAsEmptyText) {
         "Album, Rating, Cover, aCom, trkCom)");
     file.exec("INSERT INTO Audio (cddbToc, trkNum, trkTitle) VALUES ('" + kDiscB +
               "', '01', 'Only')");
-    const auto found = store.readDisc(path, kDiscB);
+    const auto found = store.disc(path, kDiscB).readTracks();
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 1u);
     EXPECT_EQ(found.value[0], (TrackRecord{"01", "", "Only", "", "", "", ""}));
-    EXPECT_EQ(store.albumComment(path, kDiscB).value, "");
+    EXPECT_EQ(store.disc(path, kDiscB).albumComment().value, "");
 }
 
 TEST_F(LookupTest, NumbersInAnyColumnReadAsDecimalText) {
     SqlFile file(path);
     file.exec("INSERT INTO Audio (cddbToc, trkNum, trkTime, trkTitle, Rating) VALUES ('" + kDiscB +
               "', '01', 245, 1999, '9')");
-    const auto found = store.readDisc(path, kDiscB);
+    const auto found = store.disc(path, kDiscB).readTracks();
     ASSERT_EQ(found.value.size(), 1u);
     EXPECT_EQ(found.value[0].trkTime, "245");
     EXPECT_EQ(found.value[0].trkTitle, "1999");
@@ -103,15 +103,15 @@ TEST_F(LookupTest, TrackStoredAsSevenIsNotTrackZeroSeven) {
     const std::string trackText = FormatTrackNumber(7);
     EXPECT_EQ(trackText, "07");
 
-    const auto rated = store.setRating(path, kDiscB, trackText, 9);
+    const auto rated = store.disc(path, kDiscB).setRating(trackText, 9);
     EXPECT_EQ(rated.status, LibraryStatus::Done);
     EXPECT_EQ(rated.value, 0);
     EXPECT_EQ(file.single("SELECT Rating FROM Audio"), "3");
-    EXPECT_EQ(store.trackComment(path, kDiscB, trackText).value, "");
-    EXPECT_EQ(store.setTrackComment(path, kDiscB, trackText, "new").value, 0);
+    EXPECT_EQ(store.disc(path, kDiscB).trackComment(trackText).value, "");
+    EXPECT_EQ(store.disc(path, kDiscB).setTrackComment(trackText, "new").value, 0);
     EXPECT_EQ(file.single("SELECT trkCom FROM Audio"), "kept");
     // The lookup of the whole disc still lists the row, under its stored number.
-    const auto found = store.readDisc(path, kDiscB);
+    const auto found = store.disc(path, kDiscB).readTracks();
     ASSERT_EQ(found.value.size(), 1u);
     EXPECT_EQ(found.value[0].trkNum, "7");
 }
@@ -155,14 +155,14 @@ TEST(LibraryAvailability, NoLibraryChosenMissingFileOrFolderDoNothingAtAll) {
     for (const std::string path : {"None selected", "", "missing.dbd", "folder.dbd"}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(LibraryStore::isAvailable(path));
-        EXPECT_EQ(store.readDisc(path, kDiscB).status, LibraryStatus::Unavailable);
-        EXPECT_EQ(store.setRating(path, kDiscB, "01", 9).status, LibraryStatus::Unavailable);
-        EXPECT_EQ(store.albumComment(path, kDiscB).status, LibraryStatus::Unavailable);
-        EXPECT_EQ(store.setAlbumComment(path, kDiscB, "x").status, LibraryStatus::Unavailable);
-        EXPECT_EQ(store.trackComment(path, kDiscB, "01").status, LibraryStatus::Unavailable);
-        EXPECT_EQ(store.setTrackComment(path, kDiscB, "01", "x").status,
+        EXPECT_EQ(store.disc(path, kDiscB).readTracks().status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.disc(path, kDiscB).setRating("01", 9).status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.disc(path, kDiscB).albumComment().status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.disc(path, kDiscB).setAlbumComment("x").status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.disc(path, kDiscB).trackComment("01").status, LibraryStatus::Unavailable);
+        EXPECT_EQ(store.disc(path, kDiscB).setTrackComment("01", "x").status,
                   LibraryStatus::Unavailable);
-        EXPECT_FALSE(OpenLibrary(path, LibraryStore::kDefaultBusyTimeout).ok());
+        EXPECT_FALSE(OpenLibrary(path, LibraryLimits{}).ok());
     }
     EXPECT_TRUE(LibraryStore::isAvailable(folder.file("None selected")));
     SqlFile file(folder.file("None selected"));
@@ -179,7 +179,7 @@ TEST(LibraryAvailability, RelativeNamesAreFilesNotAddresses) {
         InsertRows(file, {{kDiscB, "01", "Found"}});
     }
     WorkingDirectory inFolder(folder.path());
-    const auto found = LibraryStore().readDisc("file:music.dbd", kDiscB);
+    const auto found = LibraryStore().disc("file:music.dbd", kDiscB).readTracks();
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 1u);
     EXPECT_EQ(found.value[0].trkTitle, "Found");

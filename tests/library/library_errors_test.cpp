@@ -25,12 +25,12 @@ bool mentions(const std::string& message, const std::string& text) {
 // Every operation, run against one file; each must fail with a message that names it.
 void ExpectEveryOperationFails(const LibraryStore& store, const std::string& path,
                                const std::string& why) {
-    const auto lookup = store.readDisc(path, kDisc);
-    const auto rating = store.setRating(path, kDisc, "01", 5);
-    const auto albumLoad = store.albumComment(path, kDisc);
-    const auto albumSave = store.setAlbumComment(path, kDisc, "x");
-    const auto trackLoad = store.trackComment(path, kDisc, "01");
-    const auto trackSave = store.setTrackComment(path, kDisc, "01", "x");
+    const auto lookup = store.disc(path, kDisc).readTracks();
+    const auto rating = store.disc(path, kDisc).setRating("01", 5);
+    const auto albumLoad = store.disc(path, kDisc).albumComment();
+    const auto albumSave = store.disc(path, kDisc).setAlbumComment("x");
+    const auto trackLoad = store.disc(path, kDisc).trackComment("01");
+    const auto trackSave = store.disc(path, kDisc).setTrackComment("01", "x");
     const std::pair<LibraryStatus, std::string> outcomes[] = {
         {lookup.status, lookup.error},       {rating.status, rating.error},
         {albumLoad.status, albumLoad.error}, {albumSave.status, albumSave.error},
@@ -89,22 +89,22 @@ TEST(LibraryErrors, AMissingColumnFailsTheOperationsThatUseIt) {
         file.exec("INSERT INTO Audio (cddbToc, trkNum, Rating) VALUES ('" + kDisc + "', '02', 2)");
     }
 
-    const auto lookup = store.readDisc(noCover, kDisc);
+    const auto lookup = store.disc(noCover, kDisc).readTracks();
     EXPECT_EQ(lookup.status, LibraryStatus::Failed);
     EXPECT_TRUE(mentions(lookup.error, "\"" + noCover + "\" has no column Cover")) << lookup.error;
     // The row was read up to the missing cell and stays, as the track list keeps it.
     EXPECT_EQ(lookup.value, (std::vector<TrackRecord>{{"01", "", "", "", "", "0", ""}}));
     // Operations that do not touch the missing column still work.
-    EXPECT_EQ(store.trackComment(noCover, kDisc, "01").value, "note");
-    EXPECT_EQ(store.setRating(noCover, kDisc, "01", 4).value, 1);
+    EXPECT_EQ(store.disc(noCover, kDisc).trackComment("01").value, "note");
+    EXPECT_EQ(store.disc(noCover, kDisc).setRating("01", 4).value, 1);
 
-    const auto load = store.trackComment(noComment, kDisc, "01");
+    const auto load = store.disc(noComment, kDisc).trackComment("01");
     EXPECT_EQ(load.status, LibraryStatus::Failed);
     EXPECT_TRUE(mentions(load.error, "has no column trkCom")) << load.error;
-    const auto save = store.setTrackComment(noComment, kDisc, "01", "x");
+    const auto save = store.disc(noComment, kDisc).setTrackComment("01", "x");
     EXPECT_EQ(save.status, LibraryStatus::Failed);
     EXPECT_TRUE(mentions(save.error, "\"" + noComment + "\" has no column trkCom")) << save.error;
-    EXPECT_EQ(store.readDisc(noComment, kDisc).value.size(), 2u);
+    EXPECT_EQ(store.disc(noComment, kDisc).readTracks().value.size(), 2u);
     EXPECT_EQ(OpenDescriptorsOf(noCover), 0);
     EXPECT_EQ(OpenDescriptorsOf(noComment), 0);
 }
@@ -129,7 +129,7 @@ TEST_F(LockTest, ALockHeldByAnotherProgramIsAnErrorAndTheFileIsLeftClosed) {
         other.exec("ROLLBACK");
     }
     EXPECT_EQ(OpenDescriptorsOf(path), 0);
-    const auto found = store.readDisc(path, kDisc);
+    const auto found = store.disc(path, kDisc).readTracks();
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     EXPECT_EQ(found.value.size(), 1u);
 }
@@ -138,15 +138,15 @@ TEST_F(LockTest, WhileAnotherProgramWritesReadsWorkAndWritesWait) {
     {
         SqlFile other(path);
         other.exec("BEGIN IMMEDIATE; UPDATE Audio SET trkTitle = 'Uncommitted'");
-        const auto found = store.readDisc(path, kDisc);
+        const auto found = store.disc(path, kDisc).readTracks();
         ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
         EXPECT_EQ(found.value.at(0).trkTitle, "One");
-        EXPECT_EQ(store.trackComment(path, kDisc, "01").value, "track");
+        EXPECT_EQ(store.disc(path, kDisc).trackComment("01").value, "track");
 
-        const auto rating = store.setRating(path, kDisc, "01", 9);
+        const auto rating = store.disc(path, kDisc).setRating("01", 9);
         EXPECT_EQ(rating.status, LibraryStatus::Failed);
         EXPECT_TRUE(mentions(rating.error, "\"" + path + "\" is locked")) << rating.error;
-        const auto comment = store.setAlbumComment(path, kDisc, "x");
+        const auto comment = store.disc(path, kDisc).setAlbumComment("x");
         EXPECT_EQ(comment.status, LibraryStatus::Failed);
         other.exec("COMMIT");
     }
@@ -161,8 +161,8 @@ TEST_F(LockTest, AReadOnlyFileCanBeReadButNotChanged) {
         GTEST_SKIP() << "the superuser may write any file";
     }
     ::chmod(path.c_str(), 0444);
-    EXPECT_EQ(store.readDisc(path, kDisc).value.size(), 1u);
-    const auto rating = store.setRating(path, kDisc, "01", 9);
+    EXPECT_EQ(store.disc(path, kDisc).readTracks().value.size(), 1u);
+    const auto rating = store.disc(path, kDisc).setRating("01", 9);
     EXPECT_EQ(rating.status, LibraryStatus::Failed);
     EXPECT_TRUE(mentions(rating.error, "\"" + path + "\" is read-only")) << rating.error;
     EXPECT_EQ(OpenDescriptorsOf(path), 0);

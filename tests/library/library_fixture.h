@@ -62,6 +62,10 @@ struct TestRow {
 // cover "/covers/" + the key's first number + ".png".
 void InsertRows(SqlFile& file, const std::vector<TestRow>& rows);
 
+// Adds a row that the file's index does not know: PRAGMA quick_check passes such a file,
+// the full integrity check does not.
+void BreakIndex(const std::string& path);
+
 // The number of open file descriptors of this process that refer to `path`.
 int OpenDescriptorsOf(const std::string& path);
 

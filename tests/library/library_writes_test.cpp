@@ -41,7 +41,7 @@ struct WriteTest : ::testing::Test {
 
 TEST_F(WriteTest, RatingIsStoredAsANumberInTheTrackRowOnly) {
     const auto before = everything();
-    const auto rated = store.setRating(path, kDisc, "03", 7);
+    const auto rated = store.disc(path, kDisc).setRating("03", 7);
     ASSERT_EQ(rated.status, LibraryStatus::Done) << rated.error;
     EXPECT_EQ(rated.value, 1);
     EXPECT_EQ(file.rows("SELECT typeof(Rating), Rating FROM Audio WHERE trkNum = '03' AND "
@@ -55,7 +55,7 @@ TEST_F(WriteTest, RatingIsStoredAsANumberInTheTrackRowOnly) {
 
 TEST_F(WriteTest, RatingADiscNotInTheLibraryChangesNoRow) {
     const auto before = everything();
-    const auto rated = store.setRating(path, "150 99999", "01", 8);
+    const auto rated = store.disc(path, "150 99999").setRating("01", 8);
     EXPECT_EQ(rated.status, LibraryStatus::Done);
     EXPECT_EQ(rated.value, 0);
     EXPECT_EQ(everything(), before);
@@ -64,13 +64,13 @@ TEST_F(WriteTest, RatingADiscNotInTheLibraryChangesNoRow) {
 TEST_F(WriteTest, TwoRowsOfTheSameTrackAreBothChangedAndTheLaterOneIsShown) {
     file.exec("INSERT INTO Audio (cddbToc, trkNum, Rating, trkCom) VALUES ('" + kDisc +
               "', '05', 2, 'later row')");
-    EXPECT_EQ(store.trackComment(path, kDisc, "05").value, "later row");
+    EXPECT_EQ(store.disc(path, kDisc).trackComment("05").value, "later row");
 
-    EXPECT_EQ(store.setRating(path, kDisc, "05", 6).value, 2);
+    EXPECT_EQ(store.disc(path, kDisc).setRating("05", 6).value, 2);
     EXPECT_EQ(column("Rating", kDisc)[4], (std::vector<std::string>{"6"}));
     EXPECT_EQ(column("Rating", kDisc)[5], (std::vector<std::string>{"6"}));
 
-    EXPECT_EQ(store.setTrackComment(path, kDisc, "05", "both").value, 2);
+    EXPECT_EQ(store.disc(path, kDisc).setTrackComment("05", "both").value, 2);
     EXPECT_EQ(
         file.rows("SELECT trkCom FROM Audio WHERE trkNum = '05' AND cddbToc = '" + kDisc + "'"),
         (Table{{"both"}, {"both"}}));
@@ -81,13 +81,13 @@ TEST_F(WriteTest, AlbumCommentOfThreeHundredCharactersIsStoredAsItsFirst250InEve
     for (int i = 0; i < 300; ++i) {
         text += char('a' + i % 26);
     }
-    const auto saved = store.setAlbumComment(path, kDisc, text);
+    const auto saved = store.disc(path, kDisc).setAlbumComment(text);
     ASSERT_EQ(saved.status, LibraryStatus::Done) << saved.error;
     EXPECT_EQ(saved.value, 12);
     const Table expected(12, {text.substr(0, 250)});
     EXPECT_EQ(column("aCom", kDisc), expected);
     EXPECT_EQ(column("aCom", kOtherDisc), (Table{{"other album"}}));
-    EXPECT_EQ(store.albumComment(path, kDisc).value, text.substr(0, 250));
+    EXPECT_EQ(store.disc(path, kDisc).albumComment().value, text.substr(0, 250));
 }
 
 TEST_F(WriteTest, TrackCommentIsCutAtCharactersNotBytes) {
@@ -95,8 +95,8 @@ TEST_F(WriteTest, TrackCommentIsCutAtCharactersNotBytes) {
     for (int i = 0; i < 300; ++i) {
         text += "\xC3\xA9";  // é, two bytes
     }
-    ASSERT_EQ(store.setTrackComment(path, kDisc, "02", text).value, 1);
-    const std::string stored = store.trackComment(path, kDisc, "02").value;
+    ASSERT_EQ(store.disc(path, kDisc).setTrackComment("02", text).value, 1);
+    const std::string stored = store.disc(path, kDisc).trackComment("02").value;
     EXPECT_EQ(stored, text.substr(0, 500));
     EXPECT_EQ(file.single("SELECT length(trkCom) FROM Audio WHERE trkNum = '02' AND cddbToc = '" +
                           kDisc + "'"),
@@ -108,33 +108,30 @@ TEST_F(WriteTest, AlbumEditorShowsTheFirstRowTrackEditorItsOwnTrack) {
     file.exec("UPDATE Audio SET aCom = 'first' WHERE trkNum = '01'");
     file.exec("UPDATE Audio SET trkCom = 'ninth' WHERE trkNum = '09' AND cddbToc = '" + kDisc +
               "'");
-    EXPECT_EQ(store.albumComment(path, kDisc).value, "first");
-    EXPECT_EQ(store.trackComment(path, kDisc, "09").value, "ninth");
-    EXPECT_EQ(store.trackComment(path, kDisc, "10").value, "old track");
-    const auto unknown = store.albumComment(path, "150 1");
+    EXPECT_EQ(store.disc(path, kDisc).albumComment().value, "first");
+    EXPECT_EQ(store.disc(path, kDisc).trackComment("09").value, "ninth");
+    EXPECT_EQ(store.disc(path, kDisc).trackComment("10").value, "old track");
+    const auto unknown = store.disc(path, "150 1").albumComment();
     EXPECT_EQ(unknown.status, LibraryStatus::Done);
     EXPECT_EQ(unknown.value, "");
-    EXPECT_EQ(store.setAlbumComment(path, "150 1", "nothing").value, 0);
+    EXPECT_EQ(store.disc(path, "150 1").setAlbumComment("nothing").value, 0);
 }
 
 TEST_F(WriteTest, AFailureHalfWayThroughTheRowsLeavesEveryRowAsItWas) {
-    // The seventh change is refused, whichever row it falls on; the counter's own update
-    // is undone with everything else.
+    // Another disc's row holds what the seventh track's row would become, and the file
+    // keeps (album comment, track) unique: the change is refused half way through the disc.
     file.exec(
-        "CREATE TABLE changes (n INTEGER); INSERT INTO changes VALUES (0);"
-        "CREATE TRIGGER refuse BEFORE UPDATE ON Audio BEGIN"
-        "  UPDATE changes SET n = n + 1;"
-        "  SELECT RAISE(ABORT, 'the seventh change is refused') WHERE (SELECT n FROM changes) >= 7;"
-        "END;");
+        "INSERT INTO Audio (cddbToc, trkNum, aCom) VALUES ('150 1', '07', 'new album');"
+        "CREATE UNIQUE INDEX oneCommentPerTrack ON Audio (aCom, trkNum);");
     const auto before = everything();
-    const auto saved = store.setAlbumComment(path, kDisc, "new album");
+    const auto saved = store.disc(path, kDisc).setAlbumComment("new album");
     EXPECT_EQ(saved.status, LibraryStatus::Failed);
     EXPECT_NE(saved.error.find(path), std::string::npos) << saved.error;
-    EXPECT_NE(saved.error.find("the seventh change is refused"), std::string::npos) << saved.error;
+    EXPECT_NE(saved.error.find("refused the change: UNIQUE constraint failed"), std::string::npos)
+        << saved.error;
     EXPECT_EQ(everything(), before);
-    EXPECT_EQ(file.single("SELECT n FROM changes"), "0");
     // Nothing is left locked: another writer gets in at once.
-    EXPECT_EQ(file.tryExec("BEGIN IMMEDIATE; UPDATE changes SET n = 0; COMMIT;"), SQLITE_OK);
+    EXPECT_EQ(file.tryExec("BEGIN IMMEDIATE; UPDATE Audio SET Rating = 1; ROLLBACK;"), SQLITE_OK);
     EXPECT_EQ(testing::OpenDescriptorsOf(path), 1);  // only our own SqlFile
 }
 

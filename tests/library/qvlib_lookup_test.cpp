@@ -11,111 +11,18 @@
 #include "child_process.h"
 #include "library_fixture.h"
 #include "support/disc_images.h"
-#include "web_test_server.h"
+#include "support/musicbrainz_answers.h"
+#include "support/web_test_server.h"
 
 namespace sonarch {
 namespace {
 
+using namespace testing::musicbrainz;
 using testing::ProgramRun;
 using testing::ServedReply;
 using testing::SqlFile;
 using testing::TempFolder;
 using Rows = std::vector<std::vector<std::string>>;
-
-// libdiscid's published example disc: 15 tracks at these addresses, lead-out at 258725.
-const std::vector<int> kStarts = {150,    17510,  33275,  45910,  57805,  78310,  94650, 109580,
-                                  132010, 149160, 165115, 177710, 203325, 215555, 235590};
-constexpr int kLeadout = 258725;
-const std::string kDiscId = "TqvKjMu7dMliSfmVEBtrL7sBSno-";
-const std::string kDiscPath = "/ws/2/discid/" + kDiscId;
-const std::string kReleaseA = "0c3fb3c1-5ed0-4b2e-9c85-7d9be6bd1a6a";
-const std::string kReleaseB = "f2b5c7b9-3d1e-4c43-8e3a-1f1c0b9d2e77";
-// A real picture to serve as a cover: the demo disc's.
-std::string coverPicture() {
-    std::ifstream in(DEMO_SOURCE_DIR "/cover.png", std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-std::string discDrive() {
-    std::string description = "virtual:";
-    for (std::size_t i = 0; i < kStarts.size(); ++i) {
-        const int end = i + 1 < kStarts.size() ? kStarts[i + 1] : kLeadout;
-        description += (i ? "," : "") + testing::msf(end - kStarts[i]);
-    }
-    return description;
-}
-
-std::string json(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string credit(const std::string& name, const std::string& joinphrase = "") {
-    return "{\"name\":" + json(name) + ",\"joinphrase\":" + json(joinphrase) +
-           ",\"artist\":{\"id\":\"5b11f4ce-a62d-471e-81fc-a69a8278c7da\",\"name\":" + json(name) +
-           ",\"sort-name\":" + json(name) + "}}";
-}
-
-// A release as the web service gives it with inc=recordings+artist-credits: one CD whose
-// disc IDs are `discIds`, 15 tracks named `prefix` 1..15 by `artist`, track 2 credited
-// to two artists joined by " feat. ".
-std::string release(const std::string& id, const std::string& title, const std::string& artist,
-                    const std::string& prefix, bool front, const std::string& discIds,
-                    const std::string& firstTitle = "") {
-    std::string tracks;
-    for (int n = 1; n <= 15; ++n) {
-        const std::string name =
-            n == 1 && !firstTitle.empty() ? firstTitle : prefix + " " + std::to_string(n);
-        const std::string artists =
-            n == 2 ? credit("Ann", " feat. ") + "," + credit("Bea") : credit(artist);
-        tracks += std::string(n > 1 ? "," : "") + "{\"id\":\"t" + std::to_string(n) +
-                  "\",\"position\":" + std::to_string(n) + ",\"number\":\"" + std::to_string(n) +
-                  "\",\"title\":" + json(name) + ",\"length\":200000,\"artist-credit\":[" +
-                  artists + "],\"recording\":{\"id\":\"r" + std::to_string(n) +
-                  "\",\"title\":" + json(name) + ",\"length\":200000}}";
-    }
-    return "{\"id\":\"" + id + "\",\"title\":" + json(title) +
-           ",\"status\":\"Official\",\"date\":\"1997-09-22\",\"country\":\"DE\","
-           "\"artist-credit\":[" +
-           credit(artist) + "],\"cover-art-archive\":{\"artwork\":" + (front ? "true" : "false") +
-           ",\"count\":1,\"front\":" + (front ? "true" : "false") +
-           ",\"back\":false},\"media\":[{\"position\":1,\"format\":\"CD\",\"track-count\":15,"
-           "\"track-offset\":0,\"discs\":[" +
-           discIds + "],\"tracks\":[" + tracks + "]}]}";
-}
-
-std::string discIds() {
-    return "{\"id\":\"" + kDiscId + "\",\"sectors\":258725,\"offset-count\":15}";
-}
-
-// The answer to a disc ID lookup, and to a TOC lookup (a list of releases without the ID).
-std::string byDiscId(const std::string& releases) {
-    return "{\"id\":\"" + kDiscId + "\",\"sectors\":258725,\"offset-count\":15,\"releases\":[" +
-           releases + "]}";
-}
-std::string byToc(const std::string& releases) {
-    return "{\"release-count\":1,\"release-offset\":0,\"releases\":[" + releases + "]}";
-}
 
 long long millisecondsBetween(const testing::SeenRequest& a, const testing::SeenRequest& b) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(b.arrived - a.arrived).count();
@@ -183,7 +90,7 @@ struct QvlibLookupTest : ::testing::Test {
 TEST_F(QvlibLookupTest, OneReleaseGivesTheRowsAndTheFrontCover) {
     server.serve(kDiscPath, {200, byDiscId(release(kReleaseA, "Proud Like a God", "Guano Apes",
                                                    "Song", true, discIds()))});
-    const std::string picture = coverPicture();
+    const std::string picture = coverPicture(DEMO_SOURCE_DIR);
     ASSERT_GT(picture.size(), 100u);
     serveCover(kReleaseA, picture);
     const auto added = add();
@@ -207,10 +114,12 @@ TEST_F(QvlibLookupTest, OneReleaseGivesTheRowsAndTheFrontCover) {
     const auto seen = server.requests();
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].path, kDiscPath);
-    EXPECT_EQ(seen[0].query, "inc=recordings+artist-credits&cdstubs=no&fmt=json");
+    EXPECT_EQ(seen[0].query, "inc=recordings+artist-credits+labels&cdstubs=no&fmt=json");
     EXPECT_EQ(seen[1].path, "/caa/release/" + kReleaseA + "/front");
     EXPECT_EQ(seen[0].userAgent.rfind("qvlib/", 0), 0u) << seen[0].userAgent;
-    EXPECT_NE(seen[0].userAgent.find("( "), std::string::npos) << "a contact in brackets";
+    EXPECT_NE(seen[0].userAgent.find(std::string("( ") + SONARCH_WEB_PAGE + " )"),
+              std::string::npos)
+        << "the web page the build was given, as the about box names it";
     // Requests start a second after the last answer ended; redirects belong to their request.
     EXPECT_GE(millisecondsBetween(seen[0], seen[1]), 1000);
 }
@@ -270,7 +179,7 @@ TEST_F(QvlibLookupTest, AnUnknownDiscIdIsLookedUpByItsTableOfContents) {
     for (const int start : kStarts) {
         toc += "+" + std::to_string(start);
     }
-    EXPECT_EQ(seen[1].query, toc + "&inc=recordings+artist-credits&cdstubs=no&fmt=json");
+    EXPECT_EQ(seen[1].query, toc + "&inc=recordings+artist-credits+labels&cdstubs=no&fmt=json");
     EXPECT_GE(millisecondsBetween(seen[0], seen[1]), 1000);
 
     // Known neither by ID nor by TOC: said so, and nothing is added.

@@ -66,7 +66,7 @@ TEST_F(QvlibTest, RoundTripTheDemoDiscIsFoundByThePlayersKey) {
     ASSERT_EQ(added.exitCode, 0) << added.err;
 
     const std::string key = DemoDiscKey();
-    const auto found = LibraryStore().readDisc(library, key);
+    const auto found = LibraryStore().disc(library, key).readTracks();
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 12u);
     for (std::size_t i = 0; i < 12; ++i) {
@@ -265,8 +265,57 @@ TEST_F(QvlibTest, DamagedFilesAndFilesThatAreNoLibraryAreNamedInPlainWords) {
     }
 }
 
+TEST_F(QvlibTest, RemoveTakesOutOneDiscByItsKeyOrByTheDiscInTheDrive) {
+    ASSERT_EQ(qvlib({"create", library}).exitCode, 0);
+    const std::string sheet = writeSheet("tracks.tsv", twelveTracks());
+    ASSERT_EQ(qvlib({"add", library, "--drive", "demo", "--tracks", sheet}).exitCode, 0);
+    SqlFile file(library);
+    file.exec("INSERT INTO Audio (cddbToc, trkNum, trkTitle) VALUES ('150 9000', '01', 'Kept')");
+
+    const auto byDrive = qvlib({"remove", library, "--drive", "demo"});
+    EXPECT_EQ(byDrive.exitCode, 0) << byDrive.err;
+    EXPECT_EQ(byDrive.out, "removed 12 rows of disc " + DemoDiscKey() + " from " + library + "\n");
+    EXPECT_EQ(file.rows("SELECT cddbToc, trkTitle FROM Audio"),
+              (std::vector<std::vector<std::string>>{{"150 9000", "Kept"}}));
+
+    const auto again = qvlib({"remove", library, "--key", DemoDiscKey()});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(again.err,
+              "qvlib: \"" + library + "\" holds no disc with the key " + DemoDiscKey() + ".\n");
+    EXPECT_EQ(qvlib({"remove", library, "--key", "150 9000"}).exitCode, 0);
+    EXPECT_EQ(file.single("SELECT count(*) FROM Audio"), "0");
+    EXPECT_EQ(qvlib({"remove", library}).exitCode, 2);
+    EXPECT_EQ(qvlib({"remove", library, "--key", "1", "--drive", "demo"}).exitCode, 2);
+}
+
+TEST_F(QvlibTest, ADamagedLibraryIsRefusedAndTheCheckSaysWhatIsWrong) {
+    ASSERT_EQ(qvlib({"create", library}).exitCode, 0);
+    const auto sound = qvlib({"check", library});
+    EXPECT_EQ(sound.exitCode, 0) << sound.err;
+    EXPECT_EQ(sound.out, "the library " + library + " is sound\n");
+
+    // Damage that a quick check passes over: a row its index does not know.
+    testing::BreakIndex(library);
+    const std::string sheet = writeSheet("tracks.tsv", twelveTracks());
+    const auto added = qvlib({"add", library, "--drive", "demo", "--tracks", sheet});
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_EQ(added.err, "qvlib: The library \"" + library + "\" is damaged and cannot be read.\n");
+    EXPECT_EQ(qvlib({"remove", library, "--key", "150 1"}).exitCode, 1);
+    SqlFile file(library);
+    EXPECT_EQ(file.single("SELECT count(*) FROM Audio NOT INDEXED"), "1")
+        << "the test's own row alone";
+
+    const auto checked = qvlib({"check", library});
+    EXPECT_EQ(checked.exitCode, 1);
+    EXPECT_NE(checked.out.find("missing from index AudioByDiscAndTrack"), std::string::npos)
+        << checked.out;
+    EXPECT_NE(checked.err.find("\"" + library + "\" is damaged: 2 problems found (listed above)"),
+              std::string::npos)
+        << checked.err;
+}
+
 TEST(DemoLibrary, TheBuiltDemoLibraryDescribesTheDemoDisc) {
-    const auto found = LibraryStore().readDisc(DEMO_LIBRARY, DemoDiscKey());
+    const auto found = LibraryStore().disc(DEMO_LIBRARY, DemoDiscKey()).readTracks();
     ASSERT_EQ(found.status, LibraryStatus::Done) << found.error;
     ASSERT_EQ(found.value.size(), 12u);
     std::ifstream sheet(DEMO_SOURCE_DIR "/tracks.tsv");

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "device/drives/virtual_drive.h"
+#include "library/library_file.h"
 #include "library/stored_text.h"
-#include "qvlib/library_file.h"
 #include "support/disc_images.h"
 
 namespace sonarch::testing {
@@ -37,7 +37,8 @@ struct LibraryPlayer : Base {
     // Stores the disc with its tracks in the given order of numbers: "Title N" by
     // "Artist N" on "Album", track 2 rated 7.
     void storeDisc(const std::vector<int>& order, const std::string& cover = {}) {
-        EXPECT_TRUE(CreateLibraryFile(path).ok());
+        auto file = LibraryFile::create(path);
+        ASSERT_TRUE(file.ok());
         std::vector<LibraryRow> rows;
         for (int n : order) {
             LibraryRow row;
@@ -51,9 +52,9 @@ struct LibraryPlayer : Base {
             row.cover = cover;
             rows.push_back(row);
         }
-        EXPECT_TRUE(AddDiscRows(path, rows, false).ok());
+        EXPECT_TRUE(file.value().addRows(rows, IfDiscPresent::Refuse).ok());
     }
-    std::vector<LibraryRow> rows() { return ListRows(path, nullptr).value(); }
+    std::vector<LibraryRow> rows() { return LibraryFile::open(path).value().rows().value(); }
 
     QTemporaryDir dir;
     std::string path;

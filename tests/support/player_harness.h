@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,12 +14,17 @@
 #include "audio/paced_output.h"
 #include "base/messages.h"
 #include "core/player.h"
+#include "core/player_services.h"
+#include "core/player_window_model.h"
 #include "device/drives/drive_factory.h"
 #include "device/drives/switchable_drive.h"
 #include "device/drives/virtual_drive.h"
 #include "device/engine/clock.h"
 #include "device/mci/cd_audio_device.h"
 #include "device/mci/msf.h"
+#include "model/player_display.h"
+#include "model/player_state.h"
+#include "model/track_list.h"
 #include "support/recording_device.h"
 #include "volume/vol_control.h"
 
@@ -33,7 +39,8 @@ inline std::vector<VirtualTrack> tracksOf(std::initializer_list<const char*> len
 }
 
 // The real player over a virtual drive, a manual clock, a silent output and in-memory
-// settings; no window. Drives it opens are opened for real.
+// settings, with the presenter of its window but no window. Drives it opens are opened for
+// real.
 class PlayerHarness {
 public:
     explicit PlayerHarness(std::vector<VirtualTrack> tracks, Settings stored = {})
@@ -49,6 +56,7 @@ public:
                 savedPosition = window;
             },
             &device, [this](const std::string& name) { return openNamedDrive(name); }, &drives});
+        windowModel = std::make_unique<PlayerWindowModel>(*player);
         return *player;
     }
     // Start-up as the window runs it, without the window.
@@ -101,6 +109,7 @@ public:
     std::optional<Settings> savedSettings;
     WindowPosition savedPosition;
     std::unique_ptr<Player> player;
+    std::unique_ptr<PlayerWindowModel> windowModel;
 };
 
 }  // namespace sonarch::testing

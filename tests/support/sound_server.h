@@ -55,9 +55,10 @@ public:
     ~Child() { stop(); }
     bool running() const { return m_pid > 0; }
     pid_t pid() const { return m_pid; }
-    void stop() {
+    // Ends the child with `signal` (by default as a desktop ends programs) and waits for it.
+    void stop(int signal = SIGTERM) {
         if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
+            kill(m_pid, signal);
             waitpid(m_pid, nullptr, 0);
             m_pid = -1;
         }
@@ -157,6 +158,10 @@ public:
         std::lock_guard lock(m_mutex);
         return m_bytes;
     }
+    std::size_t size() {
+        std::lock_guard lock(m_mutex);
+        return m_bytes.size();
+    }
 
 private:
     int m_fds[2] = {-1, -1};
@@ -228,6 +233,29 @@ public:
         }
     }
 
+    // Kills the server as a crash would: no goodbye to its clients.
+    void crash() {
+        if (m_daemon) {
+            m_daemon->stop(SIGKILL);
+        }
+        if (m_log.joinable()) {
+            m_log.join();
+        }
+    }
+
+    // A recorder of what the null sink plays, as the ear would hear it: raw 16-bit stereo.
+    std::vector<std::string> monitorCommand() const {
+        return {"pacat",
+                "--record",
+                "--server=" + m_server,
+                "--device=sonarch_test.monitor",
+                "--format=s16le",
+                "--rate=44100",
+                "--channels=2",
+                "--raw",
+                "--latency-msec=20"};
+    }
+
     bool ready() const { return m_why.empty(); }
     pid_t pid() const { return m_daemon ? m_daemon->pid() : -1; }
     const std::string& why() const { return m_why; }
@@ -241,6 +269,36 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_readyChanged;
     bool m_ready = false, m_ended = false;
+};
+
+// What a short-lived program prints on its standard output (empty if it cannot run).
+inline std::string outputOf(const std::vector<std::string>& argv) {
+    PipeRecording out;
+    Child child(argv, out.writeEnd(), -1);
+    out.closeWriteEnd();
+    // Nothing is ever enough: this waits for the program to end.
+    out.waitFor([](const std::vector<std::uint8_t>&) { return false; }, 20s);
+    const std::vector<std::uint8_t> bytes = out.bytes();
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// What the private server's sink plays from now on, recorded through its monitor.
+class MonitorRecording {
+public:
+    explicit MonitorRecording(const PrivateSoundServer& server)
+        : m_recorder(server.monitorCommand(), m_pipe.writeEnd(), -1) {
+        m_pipe.closeWriteEnd();
+    }
+    bool running() const { return m_recorder.running(); }
+    PipeRecording& pipe() { return m_pipe; }
+    std::vector<std::uint8_t> bytes() { return m_pipe.bytes(); }
+    std::size_t size() { return m_pipe.size(); }
+    // The recording so far is complete once the recorder has gone.
+    void stop() { m_recorder.stop(); }
+
+private:
+    PipeRecording m_pipe;
+    Child m_recorder;
 };
 
 }  // namespace sonarch::testing

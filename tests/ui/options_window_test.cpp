@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -195,7 +196,7 @@ TEST(OptionsDialog, OkStoresTheStepTheLibraryAndTheRatingDisplayAndCancelStoresN
         f.in<QLineEdit>(dialog, "tSpeed")->setText("25");
         f.press(dialog, "Check1");
     };
-    f.player->state().ratingShownForTrack = 1;
+    ASSERT_EQ(f.player->state().ratingShownForTrack, 1) << "the first poll drew track 1's";
     frmCDOption* dialog = f.openOptions();
     edit(dialog);
     EXPECT_EQ(f.player->state().ratingShownForTrack, 0) << "the stars are redrawn at the next poll";
@@ -257,20 +258,17 @@ TEST(OptionsDialog, BrowsingAppendsDbdUnlessTheNameEndsInItAndCancellingChangesN
     OptionsPlayer f;
     frmCDOption* dialog = f.openOptions();
     std::optional<QString> answer;
-    QString title;
-    QString filter;
-    dialog->setFileChooser([&](QWidget* parent, const QString& t, const QString& fl,
-                               const QString&) -> std::optional<QString> {
-        EXPECT_EQ(parent, dialog);
-        title = t;
-        filter = fl;
-        return answer;
-    });
+    BrowseRequest asked;
+    dialog->setFileChooser(
+        [&](QWidget* parent, const BrowseRequest& request) -> std::optional<QString> {
+            EXPECT_EQ(parent, dialog);
+            asked = request;
+            return answer;
+        });
     auto* path = f.in<QLineEdit>(dialog, "tDB");
     answer = "/music/Old.MDB";
     f.press(dialog, "Command1");
-    EXPECT_EQ(title, "Browse for databasse");
-    EXPECT_EQ(filter, "*.dbd");
+    EXPECT_EQ(asked.title, "Browse for databasse");
     EXPECT_EQ(path->text(), "/music/Old.MDB.dbd");
     answer = "/music/New.DBD";
     f.press(dialog, "Command1");
@@ -279,6 +277,42 @@ TEST(OptionsDialog, BrowsingAppendsDbdUnlessTheNameEndsInItAndCancellingChangesN
     f.press(dialog, "Command1");
     EXPECT_EQ(path->text(), "/music/New.DBD");
     EXPECT_EQ(f.player->settings().databasePath, Settings{}.databasePath) << "stored only on OK";
+}
+
+TEST(OptionsDialog, TheBrowseDialogListsLibrariesAndStartsWithTheirPatternAsTheName) {
+    OptionsPlayer f;
+    frmCDOption* dialog = f.openOptions();
+    QString nameField;
+    QStringList filters;
+    dialog->setFileChooser([&](QWidget* parent, const BrowseRequest& request) {
+        // The desktop's dialog as it would open, looked at instead of shown.
+        const auto browse = makeFileDialog(parent, request);
+        const auto* name = browse->findChild<QLineEdit*>("fileNameEdit");
+        nameField = name ? name->text() : "(no name field)";
+        filters = browse->nameFilters();
+        return std::optional<QString>();
+    });
+    f.press(dialog, "Command1");
+    EXPECT_EQ(filters, QStringList{"*.dbd"});
+    EXPECT_EQ(nameField, "*.dbd");
+}
+
+TEST(OptionsDialog, ALibraryPathThatIsNotUtf8ShowsReadablyAndOkKeepsItsBytes) {
+    Settings stored;
+    stored.databasePath = "/srv/musique/m\xe9lodie.dbd";  // Latin-1, as an old copy made it
+    OptionsPlayer f(stored);
+    frmCDOption* dialog = f.openOptions();
+    auto* field = f.in<QLineEdit>(dialog, "tDB");
+    EXPECT_EQ(field->text(), QString::fromUtf8("/srv/musique/m\xc3\xa9lodie.dbd"));
+    f.press(dialog, "Command2");
+    EXPECT_EQ(f.player->settings().databasePath, stored.databasePath) << "untouched: as stored";
+
+    // Edited, the field keeps what was typed.
+    dialog = f.openOptions();
+    field = f.in<QLineEdit>(dialog, "tDB");
+    field->setText(field->text().replace("musique", "music"));
+    f.press(dialog, "Command2");
+    EXPECT_EQ(f.player->settings().databasePath, "/srv/music/m\xc3\xa9lodie.dbd");
 }
 
 TEST(OptionsDialog, TheDefaultPlayerBoxAppliesAtOnceAndCancelKeepsIt) {
@@ -316,9 +350,10 @@ TEST(AboutBox, NamesTheProductAndItsVersionAndClosesOnOk) {
     EXPECT_EQ(text("lblVersion"), QString("Version %1.%2").arg(VERSION_MAJOR).arg(VERSION_MINOR));
     EXPECT_FALSE(text("lblDescription").isEmpty());
     EXPECT_FALSE(text("Label1").isEmpty());
-    EXPECT_TRUE(text("Label2").startsWith("Email: "));
-    EXPECT_TRUE(text("lblDisclaimer").startsWith("Website: "));
-    EXPECT_TRUE(text("lblDisclaimer").endsWith("/Sonarch/"));
+    // The addresses the build was given, which qvlib and the metainfo name too.
+    EXPECT_EQ(text("Label2"), "Email: " SONARCH_SUPPORT_EMAIL);
+    EXPECT_EQ(text("lblDisclaimer"), "Website: " SONARCH_WEB_PAGE);
+    EXPECT_TRUE(QString(SONARCH_WEB_PAGE).endsWith("/Sonarch/"));
     EXPECT_FALSE(f.in<QLabel>(about, "picIcon")->pixmap().isNull());
     EXPECT_TRUE(f.player->timer()->isActive()) << "the player plays on underneath";
     f.press(about, "cmdOK");
@@ -336,9 +371,8 @@ TEST(ShellLinksFromTheWindows, TheLogoAndTheAboutBoxOpenTheWebPageAndTheMailAddr
         EXPECT_TRUE(finished.wait(20000));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     };
-    waitFor(f.window->findChild<ShellOpener*>("mShellExecute", Qt::FindDirectChildrenOnly),
-            [&] { QTest::mouseDClick(f.control<QWidget>("imgLogo"), Qt::LeftButton); });
-    EXPECT_EQ(xdgOpen.recorded(), std::string(kProductWebPage) + "\n");
+    waitFor(&f.shell, [&] { QTest::mouseDClick(f.control<QWidget>("imgLogo"), Qt::LeftButton); });
+    EXPECT_EQ(xdgOpen.recorded(), SONARCH_WEB_PAGE "\n");
     EXPECT_TRUE(f.messages.shown().empty());
     EXPECT_FALSE(f.player->settings().barMode) << "the logo's double-click is not the window's";
 
@@ -349,8 +383,8 @@ TEST(ShellLinksFromTheWindows, TheLogoAndTheAboutBoxOpenTheWebPageAndTheMailAddr
     waitFor(&about->shell(), [&] { QTest::mouseClick(f.in(about, "Label2"), Qt::LeftButton); });
     waitFor(&about->shell(),
             [&] { QTest::mouseDClick(f.in(about, "lblDisclaimer"), Qt::LeftButton); });
-    EXPECT_EQ(xdgOpen.recorded(), std::string(kProductWebPage) + "\nmailto:" + kSupportAddress +
-                                      "\n" + kProductWebPage + "\n");
+    EXPECT_EQ(xdgOpen.recorded(),
+              SONARCH_WEB_PAGE "\nmailto:" SONARCH_SUPPORT_EMAIL "\n" SONARCH_WEB_PAGE "\n");
 }
 
 }  // namespace

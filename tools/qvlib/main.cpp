@@ -1,9 +1,9 @@
-// qvlib: makes and fills track libraries for the player, and shows what they hold.
+// qvlib: makes and fills track libraries for the player, and shows what they hold. A
+// command line over the library's operations (src/library) and the online lookup
+// (src/lookup), which the library window shares.
 #include <QCoreApplication>
+#include <QEventLoop>
 
-#include <sys/stat.h>
-#include <unistd.h>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,21 +14,20 @@
 #include <string>
 #include <vector>
 
-#include "audio/paced_output.h"
-#include "base/messages.h"
 #include "base/number_text.h"
-#include "device/drives/drive_factory.h"
-#include "device/engine/clock.h"
-#include "device/mci/cd_audio_device.h"
-#include "device/mci/device_layer.h"
-#include "device/mci/disc_key.h"
-#include "device/mci/msf.h"
+#include "device/drives/printable_text.h"
+#include "base/utf8.h"
+#include "library/cover_file.h"
+#include "library/disc_entry.h"
+#include "library/drive_disc.h"
+#include "library/library_file.h"
+#include "library/jet/jet_import.h"
 #include "library/stored_text.h"
-#include "library/track_number.h"
-#include "qvlib/library_file.h"
-#include "qvlib/musicbrainz_disc.h"
-#include "qvlib/online_lookup.h"
-#include "qvlib/stored_name.h"
+#include "lookup/cover_fetch.h"
+#include "lookup/musicbrainz_disc.h"
+#include "lookup/online_settings.h"
+#include "lookup/release_entry.h"
+#include "lookup/release_lookup.h"
 #include "qvlib/track_sheet.h"
 
 namespace sonarch {
@@ -43,9 +42,12 @@ const char* const kUsage =
     "       qvlib add FILE --drive DRIVE [--tracks SHEET] [--cdtext | --musicbrainz\n"
     "                 [--release MBID|N]] [--album NAME] [--cover PICTURE |\n"
     "                 --cover-path PATH] [--album-comment TEXT] [--replace] [ONLINE]\n"
+    "       qvlib remove FILE --key KEY | --drive DRIVE\n"
     "       qvlib lookup --drive DRIVE [ONLINE]\n"
     "       qvlib show FILE [--key KEY]\n"
+    "       qvlib check FILE\n"
     "       qvlib key --drive DRIVE [--musicbrainz]\n"
+    "       qvlib import OLD NEW [--cover-folder DIR]\n"
     "       qvlib --help\n"
     "\n"
     "DRIVE is demo, virtual:LEN,..., a CD drive such as /dev/sr0 or a disc image.\n"
@@ -59,65 +61,23 @@ const char* const kUsage =
     "        with the release's front cover saved in covers/ beside FILE); a SHEET given\n"
     "        as well wins line by line. --cover-path stores the absolute PATH of a cover\n"
     "        that is put in place later (a library to be installed) without reading it.\n"
+    "remove  removes every row of one disc: the disc with the key KEY, or the disc in\n"
+    "        the drive.\n"
     "lookup  lists the MusicBrainz releases of the disc in the drive.\n"
     "show    lists the rows, tab-separated, of every disc or of one disc key.\n"
+    "check   reads the whole library for damage and lists what it finds.\n"
     "key     prints the disc's key as libraries store it (its first 250 characters),\n"
     "        or with --musicbrainz its MusicBrainz disc ID.\n"
+    "import  makes the new library NEW from OLD, a library in the old Access (Jet)\n"
+    "        format, with all its rows; OLD is only read. Cover paths from Windows\n"
+    "        (C:\\Covers\\x.jpg) become the picture of that name in DIR, when it is there.\n"
+    "\n"
+    "Before its first change to a library, qvlib checks the whole file for damage, unless\n"
+    "it has checked the file before and nothing has changed it since.\n"
     "\n"
     "MusicBrainz is asked at most once a second; --server (or QVLIB_MUSICBRAINZ_SERVER)\n"
     "names a mirror, --cover-server (or QVLIB_COVERART_SERVER) one of the Cover Art\n"
     "Archive; --timeout gives up on a request after SECONDS (default 20).\n";
-
-struct DiscInfo {
-    std::string key;
-    std::vector<std::string> trackTimes;  // mm:ss
-    DiscToc toc;
-    DiscText text;
-};
-
-// Reads the disc the way the player does: the key from the table of contents, the track
-// lengths from "status cd length track N" in tmsf.
-Result<DiscInfo> readDisc(const std::string& driveSpec) {
-    using R = Result<DiscInfo>;
-    auto drive = openDrive(driveSpec);
-    if (!drive.ok()) {
-        return R::failure(drive.error());
-    }
-    // A physical drive looks at its disc on a thread of its own: wait for that look.
-    drive.value()->waitUntilSettled();
-    ManualClock clock;  // nothing is played, so no time needs to pass
-    CdAudioDevice device(*drive.value(), std::make_unique<NullOutput>(clock));
-    MessageRecorder messages;
-    DeviceError error;
-    DeviceLayer layer(device, messages, error);
-    layer.DeviceQuery("open cdaudio alias cd wait shareable");
-    layer.DeviceQuery("set cd time format tmsf");
-    auto key = ComputeDiscKey(layer, {});
-    if (!key.ok()) {
-        return R::failure("drive '" + driveSpec + "': " + key.error());
-    }
-    ReplyBuffer reply(255);
-    if (layer.DeviceQuery("status cd number of tracks", reply) != 0) {
-        return R::failure("drive '" + driveSpec + "': the number of tracks could not be read.");
-    }
-    const auto count = reply.number(1, 2);
-    if (!count || *count < 1) {
-        return R::failure("drive '" + driveSpec + "': the disc has no tracks.");
-    }
-    DiscInfo disc{StoredDiscKey(key.value()),
-                  {},
-                  drive.value()->readToc().value_or(DiscToc{}),
-                  device.discText()};
-    for (int track = 1; track <= *count; ++track) {
-        if (layer.DeviceQuery("status cd length track " + std::to_string(track), reply) != 0) {
-            return R::failure("drive '" + driveSpec + "': the length of track " +
-                              std::to_string(track) + " could not be read.");
-        }
-        disc.trackTimes.push_back(reply.text().substr(0, 5));
-    }
-    layer.DeviceQuery("close all");
-    return R::success(std::move(disc));
-}
 
 Result<std::string> readTextFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -162,6 +122,12 @@ struct Arguments {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;
     std::string error;
+
+    bool has(const std::string& option) const { return options.count(option) > 0; }
+    std::optional<std::string> value(const std::string& option) const {
+        const auto found = options.find(option);
+        return found == options.end() ? std::nullopt : std::optional(found->second);
+    }
 };
 
 Arguments parseArguments(int argc, char** argv, const std::vector<std::string>& valued,
@@ -209,11 +175,24 @@ int fail(const std::string& message) {
     return kFailure;
 }
 
+// The record of the libraries checked before, in the user's cache folder.
+const LibraryCheckRecord* checkRecord() {
+    static const std::optional<LibraryCheckRecord> record = [] {
+        const auto folder = LibraryCheckRecord::defaultFolder();
+        return folder ? std::optional(LibraryCheckRecord(*folder)) : std::nullopt;
+    }();
+    return record ? &*record : nullptr;
+}
+
+Result<LibraryFile> openLibrary(const std::string& path) {
+    return LibraryFile::open(path, LibraryLimits::forTools(), checkRecord());
+}
+
 int create(const Arguments& args) {
     if (args.positional.size() != 1 || !args.options.empty()) {
         return usageError("create takes one FILE and no options");
     }
-    auto made = CreateLibraryFile(args.positional[0]);
+    auto made = LibraryFile::create(args.positional[0], LibraryLimits::forTools(), checkRecord());
     if (!made.ok()) {
         return fail(made.error());
     }
@@ -221,48 +200,27 @@ int create(const Arguments& args) {
     return 0;
 }
 
-// Where the tracks' names come from before a track sheet has its say.
-enum class NameSource { Sheet, CdText, MusicBrainz };
-
-struct OnlineSettings {
-    QUrl musicBrainz;
-    QUrl coverArt;
-    std::chrono::seconds timeout{20};
-};
-
-// A server named on the command line, else in the environment, else the service itself.
-Result<QUrl> serverUrl(const Arguments& args, const char* option, const char* variable,
-                       const char* fallback) {
-    std::string text = fallback;
-    if (args.options.count(option)) {
-        text = args.options.at(option);
-    } else if (const char* set = std::getenv(variable); set && *set) {
-        text = set;
-    }
-    const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty() ||
-        (url.scheme() != "http" && url.scheme() != "https")) {
-        return Result<QUrl>::failure(std::string(option) + " (or " + variable + ") '" + text +
-                                     "' is not an http:// or https:// address");
-    }
-    return Result<QUrl>::success(url);
-}
-
+// Online settings from the command line, else the environment, else the services.
 Result<OnlineSettings> onlineSettings(const Arguments& args) {
     using R = Result<OnlineSettings>;
     OnlineSettings settings;
-    auto musicBrainz =
-        serverUrl(args, "--server", "QVLIB_MUSICBRAINZ_SERVER", "https://musicbrainz.org");
-    auto coverArt =
-        serverUrl(args, "--cover-server", "QVLIB_COVERART_SERVER", "https://coverartarchive.org");
-    if (!musicBrainz.ok() || !coverArt.ok()) {
-        return R::failure(!musicBrainz.ok() ? musicBrainz.error() : coverArt.error());
+    const auto musicBrainz = ServerAddress(
+        args.value("--server"), OnlineSettings::kMusicBrainzVariable, OnlineSettings::kMusicBrainz);
+    if (!musicBrainz.ok()) {
+        return R::failure(std::string("--server (or ") + OnlineSettings::kMusicBrainzVariable +
+                          ") " + musicBrainz.error());
+    }
+    const auto coverArt = ServerAddress(
+        args.value("--cover-server"), OnlineSettings::kCoverArtVariable, OnlineSettings::kCoverArt);
+    if (!coverArt.ok()) {
+        return R::failure(std::string("--cover-server (or ") + OnlineSettings::kCoverArtVariable +
+                          ") " + coverArt.error());
     }
     settings.musicBrainz = musicBrainz.value();
     settings.coverArt = coverArt.value();
-    if (args.options.count("--timeout")) {
-        const auto seconds = parseInteger(args.options.at("--timeout"));
-        if (!seconds || *seconds < 1 || *seconds > 600) {
+    if (const auto timeout = args.value("--timeout")) {
+        const auto seconds = parseInteger(*timeout);
+        if (!seconds || *seconds < 1 || *seconds > kLongestTimeout) {
             return R::failure("--timeout takes a whole number of seconds from 1 to 600");
         }
         settings.timeout = std::chrono::seconds(*seconds);
@@ -271,26 +229,49 @@ Result<OnlineSettings> onlineSettings(const Arguments& args) {
 }
 
 bool hasOnlineOptions(const Arguments& args) {
-    return args.options.count("--server") || args.options.count("--cover-server") ||
-           args.options.count("--timeout");
+    return args.has("--server") || args.has("--cover-server") || args.has("--timeout");
 }
 
 // Qt's network classes need an application object; only the online commands make one.
+// The lookup runs on its event loop, which each question here waits out.
 class OnlineSession {
 public:
     explicit OnlineSession(const OnlineSettings& settings)
-        : m_app(m_argc, m_argv), m_web(settings.timeout, std::chrono::seconds(1)) {}
-    WebClient& web() { return m_web; }
+        : m_app(m_argc, m_argv), m_settings(settings), m_web(settings.timeout, settings.spacing) {}
+
+    ReleaseLookupResult releases(const MusicBrainzDisc& disc) {
+        ReleaseLookup lookup(m_web, m_settings.musicBrainz);
+        return waitFor(lookup, &ReleaseLookup::finished, [&] { lookup.start(disc); });
+    }
+    CoverFetchResult frontCover(const std::string& releaseId) {
+        CoverFetch fetch(m_web, m_settings.coverArt);
+        return waitFor(fetch, &CoverFetch::finished,
+                       [&] { fetch.start(releaseId, CoverSize::Full); });
+    }
 
 private:
+    template <class Job, class Outcome, class Start>
+    Outcome waitFor(Job& job, void (Job::*finished)(const Outcome&), Start start) {
+        QEventLoop loop;
+        std::optional<Outcome> outcome;
+        QObject::connect(&job, finished, &loop, [&](const Outcome& result) {
+            outcome = result;
+            loop.quit();
+        });
+        start();
+        loop.exec();
+        return *outcome;
+    }
+
     int m_argc = 1;
     char m_name[6] = "qvlib";
     char* m_argv[2] = {m_name, nullptr};
     QCoreApplication m_app;
+    OnlineSettings m_settings;
     WebClient m_web;
 };
 
-Result<MusicBrainzDisc> musicBrainzDisc(const DiscInfo& disc, const std::string& driveSpec) {
+Result<MusicBrainzDisc> musicBrainzDisc(const DriveDisc& disc, const std::string& driveSpec) {
     auto found = MusicBrainzDiscOf(disc.toc);
     if (!found.ok()) {
         return Result<MusicBrainzDisc>::failure("drive '" + driveSpec + "': " + found.error());
@@ -313,13 +294,14 @@ std::string noRelease(const MusicBrainzDisc& disc) {
 }
 
 // The release named by --release (its MBID or its number in the list), or the only one.
-Result<Release> chosenRelease(const std::vector<Release>& releases, const Arguments& args,
+Result<Release> chosenRelease(const std::vector<Release>& releases,
+                              const std::optional<std::string>& wanted,
                               const MusicBrainzDisc& disc) {
     using R = Result<Release>;
     if (releases.empty()) {
         return R::failure(noRelease(disc));
     }
-    if (!args.options.count("--release")) {
+    if (!wanted) {
         if (releases.size() == 1) {
             return R::success(releases.front());
         }
@@ -328,294 +310,264 @@ Result<Release> chosenRelease(const std::vector<Release>& releases, const Argume
                           " releases hold this disc; choose one with --release MBID or its "
                           "number N, and add again.");
     }
-    const std::string& wanted = args.options.at("--release");
-    const auto number = parseInteger(wanted);
+    const auto number = parseInteger(*wanted);
     for (std::size_t i = 0; i < releases.size(); ++i) {
-        if (releases[i].id == wanted || (number && *number == std::int64_t(i + 1))) {
+        if (releases[i].id == *wanted || (number && *number == std::int64_t(i + 1))) {
             return R::success(releases[i]);
         }
     }
     printReleases(releases);
-    return R::failure("--release " + wanted + " is none of the " + std::to_string(releases.size()) +
-                      " releases that hold this disc.");
+    return R::failure("--release " + *wanted + " is none of the " +
+                      std::to_string(releases.size()) + " releases that hold this disc.");
 }
 
-SheetTrack defaultTrack(std::size_t index) {
-    return {"Track " + FormatTrackNumber(int(index + 1)), "Unknown", 0, {}};
-}
+// Where `add` takes the tracks' names from before a track sheet has its say.
+enum class NameSource { Sheet, CdText, MusicBrainz };
 
-// The tracks as the disc's CD-TEXT names them; what it lacks is named as the player names
-// a disc it does not know.
-std::vector<SheetTrack> cdTextTracks(const DiscText& text, std::size_t count) {
-    std::vector<SheetTrack> tracks;
-    for (std::size_t i = 0; i < count; ++i) {
-        SheetTrack track = defaultTrack(i);
-        const TrackText one = i < text.tracks.size() ? text.tracks[i] : TrackText{};
-        if (!one.title.empty()) {
-            track.title = StoredName(one.title);
-        }
-        const std::string& performer = one.performer.empty() ? text.performer : one.performer;
-        if (!performer.empty()) {
-            track.artist = StoredName(performer);
-        }
-        tracks.push_back(std::move(track));
-    }
-    return tracks;
-}
-
-// The release's tracks laid on the disc's audio tracks in order; data tracks keep the
-// player's names.
-Result<std::vector<SheetTrack>> releaseTracks(const Release& release, const DiscToc& toc,
-                                              std::size_t count) {
-    using R = Result<std::vector<SheetTrack>>;
-    std::vector<SheetTrack> tracks;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        SheetTrack track = defaultTrack(i);
-        const bool audio = i >= toc.tracks.size() || toc.tracks[i].audio;
-        if (audio && next < release.tracks.size()) {
-            track.title =
-                release.tracks[next].title.empty() ? track.title : release.tracks[next].title;
-            track.artist =
-                release.tracks[next].artist.empty() ? track.artist : release.tracks[next].artist;
-        }
-        next += audio ? 1 : 0;
-        tracks.push_back(std::move(track));
-    }
-    if (next != release.tracks.size()) {
-        return R::failure(
-            "the release " + release.id + " has " + std::to_string(release.tracks.size()) +
-            " tracks on this disc but the disc has " + std::to_string(next) + " audio tracks.");
-    }
-    return R::success(std::move(tracks));
-}
-
-// A cover file written in full under a scratch name and renamed into place, so no reader
-// ever sees half a picture. Removes what it made unless kept.
-class SavedCover {
-public:
-    ~SavedCover() {
-        if (m_made && !m_kept) {
-            std::error_code ignored;
-            std::filesystem::remove(m_path, ignored);
-        }
-    }
-    Result<std::string> save(const std::string& library, const Release& release,
-                             const CoverPicture& picture) {
-        using R = Result<std::string>;
-        namespace fs = std::filesystem;
-        std::error_code error;
-        const fs::path folder =
-            fs::absolute(library, error).lexically_normal().parent_path() / "covers";
-        fs::create_directories(folder, error);
-        if (error) {
-            return R::failure("cannot make the covers folder \"" + folder.string() +
-                              "\": " + error.message() + ".");
-        }
-        // The release ID, checked to be hexadecimal digits and hyphens, names the file.
-        m_path = folder / (release.id + "." + picture.extension);
-        m_made = !fs::exists(m_path, error);
-        std::string scratch = (folder / ("." + release.id + ".XXXXXX")).string();
-        const int fd = mkstemp(scratch.data());
-        if (fd < 0) {
-            m_made = false;
-            return R::failure("cannot write a cover into \"" + folder.string() + "\".");
-        }
-        const auto size = std::size_t(picture.bytes.size());
-        const bool written = ::write(fd, picture.bytes.constData(), size) == ssize_t(size) &&
-                             ::fchmod(fd, 0644) == 0;
-        ::close(fd);
-        if (written) {
-            fs::rename(scratch, m_path, error);
-        }
-        if (!written || error) {
-            fs::remove(scratch, error);
-            m_made = false;
-            return R::failure("cannot write the cover \"" + m_path.string() + "\".");
-        }
-        return R::success(m_path.string());
-    }
-    void keep() { m_kept = true; }
-
-private:
-    std::filesystem::path m_path;
-    bool m_made = false;
-    bool m_kept = false;
+// What `add` was asked for, checked as far as the command line goes.
+struct AddRequest {
+    std::string library;
+    std::string drive;
+    NameSource source = NameSource::Sheet;
+    std::optional<std::string> sheetName;
+    std::vector<SheetTrack> sheet;
+    std::optional<std::string> album;
+    std::string cover;
+    std::string albumComment;
+    std::optional<std::string> release;
+    std::optional<OnlineSettings> online;
+    bool replace = false;
 };
 
-// add FILE --drive DRIVE ...: the names from the chosen source, a sheet's lines over them.
-int add(const Arguments& args) {
+// Reads the options of `add`; on a refusal, says why and gives the exit code.
+std::optional<int> readAddRequest(const Arguments& args, AddRequest& request) {
     if (args.positional.size() != 1) {
         return usageError("add takes one FILE");
     }
-    const bool cdText = args.options.count("--cdtext") > 0;
-    const bool musicBrainz = args.options.count("--musicbrainz") > 0;
-    const bool haveSheet = args.options.count("--tracks") > 0;
-    if (!args.options.count("--drive") || (!haveSheet && !cdText && !musicBrainz)) {
+    const bool cdText = args.has("--cdtext");
+    const bool musicBrainz = args.has("--musicbrainz");
+    request.sheetName = args.value("--tracks");
+    if (!args.has("--drive") || (!request.sheetName && !cdText && !musicBrainz)) {
         return usageError("add needs --drive and --tracks, --cdtext or --musicbrainz");
     }
     if (cdText && musicBrainz) {
         return usageError("add takes the names from --cdtext or from --musicbrainz, not both");
     }
-    if (!musicBrainz && (args.options.count("--release") || hasOnlineOptions(args))) {
+    if (!musicBrainz && (args.has("--release") || hasOnlineOptions(args))) {
         return usageError(
             "--release, --server, --cover-server and --timeout go with --musicbrainz");
     }
-    const NameSource source = cdText        ? NameSource::CdText
-                              : musicBrainz ? NameSource::MusicBrainz
-                                            : NameSource::Sheet;
-    const std::string& path = args.positional[0];
-    std::vector<SheetTrack> sheet;
-    if (haveSheet) {
-        auto sheetText = readTextFile(args.options.at("--tracks"));
-        if (!sheetText.ok()) {
-            return fail(sheetText.error());
+    request.library = args.positional[0];
+    request.drive = *args.value("--drive");
+    request.source = cdText        ? NameSource::CdText
+                     : musicBrainz ? NameSource::MusicBrainz
+                                   : NameSource::Sheet;
+    if (request.sheetName) {
+        auto text = readTextFile(*request.sheetName);
+        if (!text.ok()) {
+            return fail(text.error());
         }
-        auto parsed = ParseTrackSheet(sheetText.value());
+        auto parsed = ParseTrackSheet(text.value());
         if (!parsed.ok()) {
-            return fail("\"" + args.options.at("--tracks") + "\", " + parsed.error());
+            return fail("\"" + *request.sheetName + "\", " + parsed.error());
         }
-        sheet = std::move(parsed.value());
+        request.sheet = std::move(parsed.value());
     }
-    std::optional<std::string> album;
-    std::string cover, albumComment;
-    if (args.options.count("--album")) {
-        album = args.options.at("--album");
-    }
-    if (args.options.count("--album-comment")) {
-        albumComment = FirstCharacters(args.options.at("--album-comment"), kStoredCommentLength);
-    }
-    if (!IsWellFormedUtf8(album.value_or("")) || !IsWellFormedUtf8(albumComment)) {
+    request.album = args.value("--album");
+    request.albumComment =
+        FirstCharacters(args.value("--album-comment").value_or(""), kStoredCommentLength);
+    if (!IsWellFormedUtf8(request.album.value_or("")) || !IsWellFormedUtf8(request.albumComment)) {
         return fail("the album name and comment must be UTF-8 text.");
     }
-    if (args.options.count("--cover") && args.options.count("--cover-path")) {
+    if (args.has("--cover") && args.has("--cover-path")) {
         return usageError("give the cover with --cover or with --cover-path, not both");
     }
-    if (args.options.count("--cover-path")) {
-        const std::filesystem::path picture = args.options.at("--cover-path");
+    if (const auto path = args.value("--cover-path")) {
+        const std::filesystem::path picture = *path;
         if (!picture.is_absolute()) {
             return usageError("--cover-path takes an absolute path");
         }
-        cover = picture.lexically_normal().string();
+        request.cover = picture.lexically_normal().string();
     }
-    if (args.options.count("--cover")) {
-        const std::filesystem::path picture = args.options.at("--cover");
+    if (const auto given = args.value("--cover")) {
+        const std::filesystem::path picture = *given;
         std::error_code error;
         if (!std::filesystem::is_regular_file(picture, error)) {
             return fail("the cover picture \"" + picture.string() + "\" is not a file.");
         }
         // The player reads the path from any working directory.
-        cover = std::filesystem::absolute(picture, error).lexically_normal().string();
+        request.cover = std::filesystem::absolute(picture, error).lexically_normal().string();
     }
-    std::optional<OnlineSettings> online;
-    if (source == NameSource::MusicBrainz) {
+    if (musicBrainz) {
         auto settings = onlineSettings(args);
         if (!settings.ok()) {
             return usageError(settings.error());
         }
-        online = settings.value();
+        request.online = settings.value();
     }
-    const std::string& driveSpec = args.options.at("--drive");
-    auto disc = readDisc(driveSpec);
+    request.release = args.value("--release");
+    request.replace = args.has("--replace");
+    return std::nullopt;
+}
+
+// The names from the disc's CD-TEXT.
+Result<DiscEntry> namesFromCdText(const AddRequest& request, const DriveDisc& disc) {
+    if (disc.text.empty() && request.sheet.size() < disc.trackTimes.size()) {
+        return Result<DiscEntry>::failure("the disc in drive '" + request.drive +
+                                          "' carries no CD-TEXT.");
+    }
+    return Result<DiscEntry>::success(CdTextDiscEntry(disc));
+}
+
+// Reads the disc in the drive, saying so while a disc just put in gets ready.
+Result<DriveDisc> readDisc(const std::string& driveSpec) {
+    return ReadDriveDisc(driveSpec, [&] {
+        std::cerr << "qvlib: the disc in drive '" << driveSpec
+                  << "' is getting ready; waiting up to " << kDiscReadyPatience.count()
+                  << " seconds\n";
+    });
+}
+
+// The names, and the front cover, of the release that holds the disc. The cover is saved
+// beside the library at once and removed again unless kept.
+Result<DiscEntry> namesFromMusicBrainz(const AddRequest& request, const DriveDisc& disc,
+                                       std::optional<CoverFile>& savedCover) {
+    using R = Result<DiscEntry>;
+    auto id = musicBrainzDisc(disc, request.drive);
+    if (!id.ok()) {
+        return R::failure(id.error());
+    }
+    OnlineSession session(*request.online);
+    const ReleaseLookupResult found = session.releases(id.value());
+    if (found.failed()) {
+        return R::failure(found.error);
+    }
+    auto release = chosenRelease(found.releases, request.release, id.value());
+    if (!release.ok()) {
+        return R::failure(release.error());
+    }
+    auto entry = ReleaseDiscEntry(disc, release.value());
+    if (!entry.ok() || !request.cover.empty() || !release.value().hasFrontCover) {
+        return entry;
+    }
+    const CoverFetchResult cover = session.frontCover(release.value().id);
+    if (cover.failed()) {
+        return R::failure(cover.error);
+    }
+    if (!cover.picture) {
+        std::cerr << "qvlib: the Cover Art Archive has no front cover of release "
+                  << release.value().id << "; the disc is added without one.\n";
+        return entry;
+    }
+    const QByteArray& bytes = cover.picture->bytes;
+    auto saved = CoverFile::save(request.library, release.value().id,
+                                 std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (!saved.ok()) {
+        return R::failure(saved.error());
+    }
+    savedCover.emplace(std::move(saved.value()));
+    entry.value().cover = savedCover->path();
+    return entry;
+}
+
+// add FILE --drive DRIVE ...: the names from the chosen source, a sheet's lines over them.
+int add(const Arguments& args) {
+    AddRequest request;
+    if (const auto refused = readAddRequest(args, request)) {
+        return *refused;
+    }
+    auto disc = readDisc(request.drive);
     if (!disc.ok()) {
         return fail(disc.error());
     }
-    const auto& times = disc.value().trackTimes;
-    const std::string sheetName = haveSheet ? "\"" + args.options.at("--tracks") + "\"" : "";
-    if (source == NameSource::Sheet ? sheet.size() != times.size() : sheet.size() > times.size()) {
-        return fail("the disc has " + std::to_string(times.size()) + " tracks but " + sheetName +
-                    " lists " + std::to_string(sheet.size()) + "; give one line per track.");
+    const std::size_t tracks = disc.value().trackTimes.size();
+    const bool sheetAlone = request.source == NameSource::Sheet;
+    if (sheetAlone ? request.sheet.size() != tracks : request.sheet.size() > tracks) {
+        return fail("the disc has " + std::to_string(tracks) + " tracks but \"" +
+                    request.sheetName.value_or("") + "\" lists " +
+                    std::to_string(request.sheet.size()) + "; give one line per track.");
     }
+    std::optional<CoverFile> savedCover;
+    Result<DiscEntry> named = Result<DiscEntry>::success(UnnamedDiscEntry(disc.value()));
+    switch (request.source) {
+        case NameSource::Sheet:
+            break;
+        case NameSource::CdText:
+            named = namesFromCdText(request, disc.value());
+            break;
+        case NameSource::MusicBrainz:
+            named = namesFromMusicBrainz(request, disc.value(), savedCover);
+            break;
+    }
+    if (!named.ok()) {
+        return fail(named.error());
+    }
+    DiscEntry& entry = named.value();
+    for (std::size_t i = 0; i < request.sheet.size(); ++i) {
+        const SheetTrack& line = request.sheet[i];
+        entry.tracks[i] = {entry.tracks[i].time, line.title, line.artist, line.rating,
+                           line.comment};
+    }
+    entry.album = request.album.value_or(entry.album);
+    entry.cover = request.cover.empty() ? entry.cover : request.cover;
+    entry.albumComment = request.albumComment;
 
-    std::vector<SheetTrack> tracks = sheet;
-    SavedCover savedCover;
-    if (source == NameSource::CdText) {
-        const DiscText& text = disc.value().text;
-        if (text.empty() && sheet.size() < times.size()) {
-            return fail("the disc in drive '" + driveSpec + "' carries no CD-TEXT.");
-        }
-        tracks = cdTextTracks(text, times.size());
-        if (!album) {
-            album = text.title.empty() ? "Unknown" : StoredName(text.title);
-        }
-    } else if (source == NameSource::MusicBrainz) {
-        auto id = musicBrainzDisc(disc.value(), driveSpec);
-        if (!id.ok()) {
-            return fail(id.error());
-        }
-        OnlineSession session(*online);
-        auto releases = LookupReleases(session.web(), online->musicBrainz, id.value());
-        if (!releases.ok()) {
-            return fail(releases.error());
-        }
-        auto release = chosenRelease(releases.value(), args, id.value());
-        if (!release.ok()) {
-            return fail(release.error());
-        }
-        auto named = releaseTracks(release.value(), disc.value().toc, times.size());
-        if (!named.ok()) {
-            return fail(named.error());
-        }
-        tracks = std::move(named.value());
-        if (!album) {
-            album = release.value().title;
-        }
-        if (cover.empty() && release.value().hasFrontCover) {
-            auto picture = FetchFrontCover(session.web(), online->coverArt, release.value().id);
-            if (!picture.ok()) {
-                return fail(picture.error());
-            }
-            if (!picture.value()) {
-                std::cerr << "qvlib: the Cover Art Archive has no front cover of release "
-                          << release.value().id << "; the disc is added without one.\n";
-            } else {
-                auto saved = savedCover.save(path, release.value(), *picture.value());
-                if (!saved.ok()) {
-                    return fail(saved.error());
-                }
-                cover = saved.value();
-            }
-        }
+    auto library = openLibrary(request.library);
+    if (!library.ok()) {
+        return fail(library.error());
     }
-    for (std::size_t i = 0; i < sheet.size(); ++i) {
-        tracks[i] = sheet[i];
-    }
-
-    std::vector<LibraryRow> rows;
-    for (std::size_t i = 0; i < times.size(); ++i) {
-        const SheetTrack& track = tracks[i];
-        LibraryRow row;
-        row.cddbToc = disc.value().key;
-        row.trkNum = FormatTrackNumber(int(i + 1));
-        row.trkTime = times[i];
-        row.trkTitle = track.title;
-        row.trkArtist = track.artist;
-        row.album = album.value_or("");
-        row.rating = track.rating;
-        row.cover = cover;
-        row.aCom = albumComment;
-        row.trkCom = FirstCharacters(track.comment, kStoredCommentLength);
-        rows.push_back(std::move(row));
-    }
-    auto added = AddDiscRows(path, rows, args.options.count("--replace") > 0);
+    const auto added = library.value().addDisc(
+        entry, request.replace ? IfDiscPresent::Replace : IfDiscPresent::Refuse);
     if (!added.ok()) {
         return fail(added.error());
     }
-    savedCover.keep();
-    std::cout << "added " << rows.size() << " tracks of disc " << disc.value().key << " to " << path
+    if (savedCover) {
+        savedCover->keep();
+    }
+    std::cout << "added " << tracks << " tracks of disc " << entry.key << " to " << request.library
+              << "\n";
+    return 0;
+}
+
+// remove FILE --key KEY | --drive DRIVE
+int remove(const Arguments& args) {
+    if (args.positional.size() != 1 || args.has("--key") == args.has("--drive")) {
+        return usageError("remove takes one FILE and either --key or --drive");
+    }
+    std::string key = args.value("--key").value_or("");
+    if (const auto drive = args.value("--drive")) {
+        auto disc = readDisc(*drive);
+        if (!disc.ok()) {
+            return fail(disc.error());
+        }
+        key = disc.value().key;
+    }
+    const std::string& path = args.positional[0];
+    auto library = openLibrary(path);
+    if (!library.ok()) {
+        return fail(library.error());
+    }
+    const auto removed = library.value().removeDisc(key);
+    if (!removed.ok()) {
+        return fail(removed.error());
+    }
+    if (removed.value() == 0) {
+        return fail("\"" + path + "\" holds no disc with the key " + key + ".");
+    }
+    std::cout << "removed " << removed.value() << " rows of disc " << key << " from " << path
               << "\n";
     return 0;
 }
 
 int lookup(const Arguments& args) {
-    if (!args.positional.empty() || !args.options.count("--drive")) {
+    if (!args.positional.empty() || !args.has("--drive")) {
         return usageError("lookup needs --drive and no FILE");
     }
     auto settings = onlineSettings(args);
     if (!settings.ok()) {
         return usageError(settings.error());
     }
-    const std::string& driveSpec = args.options.at("--drive");
+    const std::string driveSpec = *args.value("--drive");
     auto disc = readDisc(driveSpec);
     if (!disc.ok()) {
         return fail(disc.error());
@@ -625,14 +577,14 @@ int lookup(const Arguments& args) {
         return fail(id.error());
     }
     OnlineSession session(settings.value());
-    auto releases = LookupReleases(session.web(), settings.value().musicBrainz, id.value());
-    if (!releases.ok()) {
-        return fail(releases.error());
+    const ReleaseLookupResult found = session.releases(id.value());
+    if (found.failed()) {
+        return fail(found.error);
     }
-    if (releases.value().empty()) {
+    if (found.releases.empty()) {
         return fail(noRelease(id.value()));
     }
-    printReleases(releases.value());
+    printReleases(found.releases);
     return 0;
 }
 
@@ -640,8 +592,12 @@ int show(const Arguments& args) {
     if (args.positional.size() != 1) {
         return usageError("show takes one FILE");
     }
-    const std::string* key = args.options.count("--key") ? &args.options.at("--key") : nullptr;
-    auto rows = ListRows(args.positional[0], key);
+    auto library = openLibrary(args.positional[0]);
+    if (!library.ok()) {
+        return fail(library.error());
+    }
+    const auto key = args.value("--key");
+    auto rows = library.value().rows(key ? &*key : nullptr);
     if (!rows.ok()) {
         return fail(rows.error());
     }
@@ -657,16 +613,43 @@ int show(const Arguments& args) {
     return 0;
 }
 
+int check(const Arguments& args) {
+    if (args.positional.size() != 1 || !args.options.empty()) {
+        return usageError("check takes one FILE and no options");
+    }
+    const std::string& path = args.positional[0];
+    auto library = openLibrary(path);
+    if (!library.ok()) {
+        return fail(library.error());
+    }
+    const auto problems = library.value().check();
+    if (!problems.ok()) {
+        return fail(problems.error());
+    }
+    if (!problems.value().empty()) {
+        for (const std::string& problem : problems.value()) {
+            std::cout << escaped(problem) << "\n";
+        }
+        return fail("the library \"" + path +
+                    "\" is damaged: " + std::to_string(problems.value().size()) +
+                    " problems found (listed above); nothing will be added to it. Make a new "
+                    "library, or mend this one with the sqlite3 program's .recover command.");
+    }
+    std::cout << "the library " << path << " is sound\n";
+    return 0;
+}
+
 int key(const Arguments& args) {
-    if (!args.positional.empty() || !args.options.count("--drive")) {
+    if (!args.positional.empty() || !args.has("--drive")) {
         return usageError("key needs --drive and no FILE");
     }
-    auto disc = readDisc(args.options.at("--drive"));
+    const std::string driveSpec = *args.value("--drive");
+    auto disc = readDisc(driveSpec);
     if (!disc.ok()) {
         return fail(disc.error());
     }
-    if (args.options.count("--musicbrainz")) {
-        auto id = musicBrainzDisc(disc.value(), args.options.at("--drive"));
+    if (args.has("--musicbrainz")) {
+        auto id = musicBrainzDisc(disc.value(), driveSpec);
         if (!id.ok()) {
             return fail(id.error());
         }
@@ -675,6 +658,85 @@ int key(const Arguments& args) {
     }
     std::cout << disc.value().key << "\n";
     return 0;
+}
+
+std::string counted(std::uint64_t count, const std::string& thing) {
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
+std::string columnList(const std::vector<std::string>& names) {
+    if (names.empty()) {
+        return "none";
+    }
+    std::string list;
+    for (const std::string& name : names) {
+        list += (list.empty() ? "" : ", ") + PrintableText(name);
+    }
+    return list;
+}
+
+// import OLD NEW [--cover-folder DIR]: a library in the old Access format into a new one.
+int importOld(const Arguments& args) {
+    if (args.positional.size() != 2) {
+        return usageError("import takes the OLD library and the NEW one");
+    }
+    JetImportRequest request{args.positional[0], args.positional[1], {}};
+    if (args.options.count("--cover-folder")) {
+        request.coverFolder = args.options.at("--cover-folder");
+        if (request.coverFolder.empty()) {
+            return usageError("--cover-folder needs a folder");
+        }
+    }
+    const auto imported = ImportJetLibrary(request);
+    if (!imported.ok()) {
+        return fail(imported.error());
+    }
+    const JetImportSummary& done = imported.value();
+    std::cout << "imported " << counted(done.rows, "row") << " of " << counted(done.discs, "disc")
+              << " from " << request.oldLibrary << ", a library in "
+              << AccessFormatName(done.format) << " format, into " << request.newLibrary << "\n";
+    if (done.covers == 0) {
+        std::cout << "covers: none named\n";
+    } else if (request.coverFolder.empty()) {
+        std::cout << "covers: " << counted(done.covers, "path")
+                  << " kept as written (--cover-folder DIR finds the pictures in DIR)\n";
+    } else {
+        std::cout << "covers: " << done.coversFound << " of " << done.covers << " found in "
+                  << request.coverFolder << "; the others keep the path they had\n";
+    }
+    std::cout << "columns left out: " << columnList(done.leftOutColumns) << "\n";
+    if (!done.missingColumns.empty()) {
+        std::cout << "columns missing, imported empty: " << columnList(done.missingColumns) << "\n";
+    }
+    if (done.cutTexts > 0) {
+        std::cout << "texts too long, kept up to 64 KiB: " << done.cutTexts << "\n";
+    }
+    return 0;
+}
+
+// Each command with the options it takes: valued (--name VALUE) and flags (--name).
+struct Command {
+    std::vector<std::string> valued;
+    std::vector<std::string> flags;
+    int (*run)(const Arguments&);
+};
+
+const std::map<std::string, Command>& commands() {
+    static const std::map<std::string, Command> table = {
+        {"create", {{}, {}, create}},
+        {"add",
+         {{"--drive", "--tracks", "--album", "--cover", "--cover-path", "--album-comment",
+           "--release", "--server", "--cover-server", "--timeout"},
+          {"--replace", "--cdtext", "--musicbrainz"},
+          add}},
+        {"remove", {{"--key", "--drive"}, {}, remove}},
+        {"lookup", {{"--drive", "--server", "--cover-server", "--timeout"}, {}, lookup}},
+        {"show", {{"--key"}, {}, show}},
+        {"check", {{}, {}, check}},
+        {"key", {{"--drive"}, {"--musicbrainz"}, key}},
+        {"import", {{"--cover-folder"}, {}, importOld}},
+    };
+    return table;
 }
 
 }  // namespace
@@ -692,24 +754,8 @@ int main(int argc, char** argv) {
         std::cout << kUsage;
         return 0;
     }
-    struct Command {
-        std::vector<std::string> valued;
-        std::vector<std::string> flags;
-        int (*run)(const Arguments&);
-    };
-    const std::map<std::string, Command> commands = {
-        {"create", {{}, {}, create}},
-        {"add",
-         {{"--drive", "--tracks", "--album", "--cover", "--cover-path", "--album-comment",
-           "--release", "--server", "--cover-server", "--timeout"},
-          {"--replace", "--cdtext", "--musicbrainz"},
-          add}},
-        {"lookup", {{"--drive", "--server", "--cover-server", "--timeout"}, {}, lookup}},
-        {"show", {{"--key"}, {}, show}},
-        {"key", {{"--drive"}, {"--musicbrainz"}, key}},
-    };
-    const auto found = commands.find(command);
-    if (found == commands.end()) {
+    const auto found = commands().find(command);
+    if (found == commands().end()) {
         return usageError("unknown command '" + command + "'");
     }
     const Arguments args = parseArguments(argc, argv, found->second.valued, found->second.flags);

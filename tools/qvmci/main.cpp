@@ -1,9 +1,7 @@
 // qvmci: a shell for the CD audio device. One command string per input line, one output
 // line per command: the reply (possibly empty), or "error N: TEXT".
-#include <QCoreApplication>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "audio/audio_output_factory.h"
@@ -74,11 +72,6 @@ int main(int argc, char** argv) {
     ManualClock manual;
     SteadyClock steady;
     Clock& clock = manualClock ? static_cast<Clock&>(manual) : steady;
-    // The sound server's output runs its sink on a Qt thread, which needs an application.
-    std::optional<QCoreApplication> app;
-    if (audioName == "system") {
-        app.emplace(argc, argv);
-    }
     auto audio = openAudioOutput(audioName, clock);
     if (!audio.ok()) {
         std::cerr << "qvmci: " << audio.error() << "\n";

@@ -2,8 +2,6 @@
 
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
-#include <cdio/paranoia/cdda.h>
-#include <cdio/paranoia/paranoia.h>
 
 #include <fcntl.h>
 #include <grp.h>
@@ -21,26 +19,22 @@
 #include <deque>
 #include <filesystem>
 #include <mutex>
-#include <set>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "device/images/cd_text.h"
 #include "device/images/cdio_toc.h"
+#include "device/drives/damage_walk.h"
+#include "device/drives/sector_reader.h"
 
 namespace sonarch {
 
 namespace {
 
-// Paranoia reads this many sectors for every block it checks against the last one: small,
-// so that the first sector after a seek and any sector read again come soon.
-constexpr int kParanoiaCacheSectors = 100;
-// Paranoia looks at its retry count only when it is a multiple of 5.
-constexpr int kParanoiaRetries = 5;
-// Failed drive commands in a row after which reading gives up: the disc is gone, or no
-// longer turns.
-constexpr int kFailuresInARow = 3;
+// Sectors the playback thread takes at a time: they come from memory, and small pieces
+// pass on what was read while the reader works its way past damage.
+constexpr int kSectorsPerRead = 8;
 // The data session of an Enhanced CD is preceded by the audio session's lead-out and
 // its own lead-in.
 constexpr std::int32_t kSessionGap = 11400;
@@ -167,176 +161,6 @@ std::optional<DiscToc> tocOf(CdIo_t* cdio) {
     return toc;
 }
 
-// The read paranoia makes of the drive, standing in for its own. A command that fails is
-// tried again sector by sector, so that only the sector that cannot be read is lost (as
-// silence, and never asked for again). Past a few failures in a row, or as soon as what
-// is being read is no longer wanted, it tells paranoia the medium is gone: the one error
-// paranoia stops at.
-struct ReadGuard {
-    const std::atomic<bool>* interrupt = nullptr;
-    std::set<std::int32_t>* badSectors = nullptr;  // of this disc
-    int failuresInARow = 0;
-    bool stopped = false;
-
-    bool mustStop() {
-        stopped = stopped || interrupt->load();
-        return stopped;
-    }
-    // Counts a failed command; true when it is time to give up.
-    bool failed() {
-        stopped = stopped || ++failuresInARow >= kFailuresInARow;
-        return stopped;
-    }
-};
-thread_local ReadGuard* t_guard = nullptr;
-
-bool readFromDrive(cdrom_drive_t* d, std::uint8_t* out, lsn_t sector, long count) {
-    return cdio_read_audio_sectors(d->p_cdio, out, sector, static_cast<std::uint32_t>(count)) ==
-           DRIVER_OP_SUCCESS;
-}
-
-long guardedRead(cdrom_drive_t* d, void* buffer, lsn_t begin, long sectors) {
-    // Paranoia reads without a buffer only to move the drive's head.
-    thread_local std::vector<std::uint8_t> scratch;
-    if (!buffer) {
-        scratch.resize(std::size_t(std::max(sectors, 0L)) * kBytesPerFrame);
-        buffer = scratch.data();
-    }
-    auto* out = static_cast<std::uint8_t*>(buffer);
-    ReadGuard* guard = t_guard;
-    if (!guard) {
-        return readFromDrive(d, out, begin, sectors) ? sectors : -1;
-    }
-    auto giveUp = [] {
-        errno = ENOMEDIUM;
-        return -1L;
-    };
-    if (guard->mustStop()) {
-        return giveUp();
-    }
-    const auto bad = guard->badSectors->lower_bound(begin);
-    const bool knownBad = bad != guard->badSectors->end() && *bad < begin + sectors;
-    if (!knownBad && sectors > 1) {
-        if (readFromDrive(d, out, begin, sectors)) {
-            guard->failuresInARow = 0;
-            return sectors;
-        }
-        if (guard->failed()) {
-            return giveUp();
-        }
-    }
-    for (long i = 0; i < sectors; ++i) {
-        std::uint8_t* to = out + std::size_t(i) * kBytesPerFrame;
-        const lsn_t sector = begin + lsn_t(i);
-        if (guard->badSectors->contains(sector)) {
-            std::memset(to, 0, kBytesPerFrame);
-            continue;
-        }
-        if (guard->mustStop()) {
-            return giveUp();
-        }
-        if (readFromDrive(d, to, sector, 1)) {
-            guard->failuresInARow = 0;
-            continue;
-        }
-        if (guard->failed()) {
-            return giveUp();
-        }
-        guard->badSectors->insert(sector);
-        std::memset(to, 0, kBytesPerFrame);
-    }
-    return sectors;
-}
-
-// Paranoia over a handle of its own; reader thread only.
-class ParanoiaReader {
-public:
-    ~ParanoiaReader() { close(); }
-
-    bool isOpen() const { return m_paranoia != nullptr; }
-
-    bool open(const std::string& device) {
-        close();
-        m_cdda = cdio_cddap_identify(device.c_str(), CDDA_MESSAGE_FORGETIT, nullptr);
-        if (!m_cdda) {
-            return false;
-        }
-        cdio_cddap_verbose_set(m_cdda, CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
-        if (cdio_cddap_open(m_cdda) != 0) {
-            close();
-            return false;
-        }
-        // Every failed command is counted and bounded here instead of being retried.
-        m_cdda->error_retry = 0;
-        m_cdda->read_audio = guardedRead;
-        m_badSectors.clear();
-        m_paranoia = cdio_paranoia_init(m_cdda);
-        if (!m_paranoia) {
-            close();
-            return false;
-        }
-        // Overlapped reads catch the jitter of a drive; full checking reads each sector
-        // three times over and more, and no checking at all never gives up on a lost disc.
-        cdio_paranoia_modeset(m_paranoia, PARANOIA_MODE_OVERLAP);
-        cdio_paranoia_cachemodel_size(m_paranoia, kParanoiaCacheSectors);
-        m_next = -1;
-        return true;
-    }
-
-    void close() {
-        if (m_paranoia) {
-            cdio_paranoia_free(m_paranoia);
-            m_paranoia = nullptr;
-        }
-        if (m_cdda) {
-            cdio_cddap_close(m_cdda);
-            m_cdda = nullptr;
-        }
-        m_next = -1;
-    }
-
-    enum class Outcome { Read, Lost, Interrupted };
-
-    // Reads one sector into `out` (little-endian). Lost: it could not be read, and `out`
-    // holds silence.
-    Outcome read(std::int32_t sector, Sector& out, const std::atomic<bool>& interrupt) {
-        if (m_next != sector) {
-            cdio_paranoia_seek(m_paranoia, sector, SEEK_SET);
-        }
-        ReadGuard guard{&interrupt, &m_badSectors};
-        t_guard = &guard;
-        const std::int16_t* samples =
-            cdio_paranoia_read_limited(m_paranoia, nullptr, kParanoiaRetries);
-        t_guard = nullptr;
-        if (interrupt.load()) {
-            m_next = -1;
-            return Outcome::Interrupted;
-        }
-        if (samples) {
-            std::memcpy(out.data(), samples, kBytesPerFrame);
-            samplesToLittleEndian(out);
-            m_next = sector + 1;
-            return Outcome::Read;
-        }
-        m_next = -1;
-        // One plain try, without paranoia: the sector may read well on its own.
-        if (cdio_read_audio_sectors(m_cdda->p_cdio, out.data(), sector, 1) == DRIVER_OP_SUCCESS) {
-            if (m_cdda->bigendianp == 1) {
-                samplesToLittleEndian(out, std::endian::big);
-            }
-            return Outcome::Read;
-        }
-        out.fill(0);
-        return Outcome::Lost;
-    }
-
-private:
-    cdrom_drive_t* m_cdda = nullptr;
-    cdrom_paranoia_t* m_paranoia = nullptr;
-    std::int32_t m_next = -1;
-    std::set<std::int32_t> m_badSectors;
-};
-
 }  // namespace
 
 // Everything the watcher, the reader and the callers share. The threads keep it alive,
@@ -354,6 +178,7 @@ struct CdDrive::Shared {
 
     const std::string device;
     const Settings settings;
+    SteadyClock steady;
     bool orphaned = false;
 
     std::mutex mutex;
@@ -365,10 +190,12 @@ struct CdDrive::Shared {
     std::optional<DiscToc> toc;
     DiscText text;  // read with the table of contents, as the disc may take a while
     bool doorOpen = false;
+    bool becomingReady = false;  // a disc the drive still spins up
     std::atomic<std::uint64_t> generation{1};
     bool lastStatusOk = false;
     // What it is asked to do.
     DoorRequest request = DoorRequest::None;
+    bool ejectPending = false;  // from openDoor until the look that tried it
     bool lookWanted = true;
     std::uint64_t looksStarted = 0;
     std::uint64_t looksDone = 0;
@@ -381,8 +208,10 @@ struct CdDrive::Shared {
     // What the playback thread asked for last.
     std::int32_t wantedFrom = -1;
     std::int32_t wantedTo = -1;
-    bool readerFailed = false;           // paranoia could not be opened on this disc
-    std::uint64_t readerAwaitsLook = 0;  // after a lost sector: the look to wait for
+    bool readerFailed = false;           // the drive cannot read this disc's audio
+    std::uint64_t readerAwaitsLook = 0;  // after the disc stopped answering: the look to wait for
+    bool readerInCommand = false;        // the reader waits on the drive
+    bool watcherLooking = false;         // the watcher asks the drive
     bool readsCancelled = false;
     // Tells the reader to drop the sector it reads: it is not wanted any more.
     std::atomic<bool> interrupt{false};
@@ -393,6 +222,8 @@ struct CdDrive::Shared {
         interrupt = true;
         changed.notify_all();
     }
+    // The drive's time, for the reader's budgets.
+    const Clock& clock() const { return settings.clock ? *settings.clock : steady; }
 };
 
 namespace {
@@ -415,18 +246,17 @@ void letReaderOpen(Shared& s) {
     s.changed.notify_all();
 }
 
+// watcher thread: opens the tray as the kernel's CDROMEJECT does, or asks it shut. The
+// tray may stay shut: another program holds the drive, or the drive keeps it locked.
 void moveTray(Shared& s, DoorRequest request) {
     if (request == DoorRequest::Open) {
         if (!closeReader(s)) {
             return;
         }
-        CdIo_t* cdio = cdio_open(s.device.c_str(), DRIVER_DEVICE);
-        if (cdio) {
-            // libcdio frees the handle only when the tray opened.
-            cdio_eject_media(&cdio);
-            if (cdio) {
-                cdio_destroy(cdio);
-            }
+        const int fd = ::open(s.device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) {
+            ::ioctl(fd, CDROMEJECT, 0);
+            ::close(fd);
         }
         letReaderOpen(s);
     } else if (request == DoorRequest::Close) {
@@ -489,8 +319,12 @@ void look(Shared& s, DoorRequest request) {
     std::lock_guard lock(s.mutex);
     s.lastStatusOk = status.answered && status.status == CDS_DISC_OK;
     s.doorOpen = status.answered && status.status == CDS_TRAY_OPEN;
+    s.becomingReady = status.answered && status.status == CDS_DRIVE_NOT_READY;
     if (s.request == DoorRequest::Open) {
         return;  // the tray is about to open: what was seen is out of date already
+    }
+    if (request == DoorRequest::Open) {
+        s.ejectPending = false;  // tried: the tray is where the drive now says
     }
     const bool newDisc =
         present && (!wasPresent || !previous || !sameToc(*previous, *toc) || status.mediaChanged);
@@ -510,19 +344,24 @@ void look(Shared& s, DoorRequest request) {
 void watch(std::shared_ptr<Shared> shared) {
     Shared& s = *shared;
     std::unique_lock lock(s.mutex);
+    auto asked = [&s] { return s.quit || s.request != DoorRequest::None || s.lookWanted; };
     while (!s.quit) {
-        s.changed.wait_for(lock, s.settings.lookInterval, [&s] {
-            return s.quit || s.request != DoorRequest::None || s.lookWanted;
-        });
+        if (!s.changed.wait_for(lock, s.settings.lookInterval, asked)) {
+            // A look of its own would wait in the kernel behind the reader's command (one
+            // that fails can take the drive seconds): it comes after it instead.
+            s.changed.wait(lock, [&] { return asked() || !s.readerInCommand; });
+        }
         if (s.quit) {
             break;
         }
         const DoorRequest request = std::exchange(s.request, DoorRequest::None);
         s.lookWanted = false;
         ++s.looksStarted;
+        s.watcherLooking = true;
         lock.unlock();
         look(s, request);
         lock.lock();
+        s.watcherLooking = false;
         ++s.looksDone;
         s.changed.notify_all();
     }
@@ -547,11 +386,68 @@ std::optional<std::int32_t> nextSectorLocked(Shared& s) {
     return next < limit ? std::optional(next) : std::nullopt;
 }
 
+// Where the run of sectors that `sector` begins ends: the audio up to the next data track,
+// the end of the audio session or the leadout; the rest up to the next audio track.
+std::int32_t runEnd(const DiscToc& toc, std::int32_t sector) {
+    const bool audio = isAudioSector(toc, sector);
+    std::int32_t end = toc.leadoutSector;
+    for (const TocTrack& t : toc.tracks) {
+        if (t.startSector > sector && t.audio != audio) {
+            end = std::min(end, t.startSector);
+        }
+    }
+    if (audio && toc.audioSessionEnd > sector) {
+        end = std::min(end, toc.audioSessionEnd);
+    }
+    return std::max(end, sector + 1);
+}
+
+// Hands sectors read (or silence, for null data) over to the buffer, with the mutex held.
+// False when they are not wanted any more: another disc, or the playback went elsewhere.
+bool deliverLocked(Shared& s, std::uint64_t generation, std::uint64_t repositions,
+                   std::int32_t sector, int count, const std::uint8_t* data) {
+    if (s.generation.load() != generation || s.repositions != repositions ||
+        s.bufferStart + std::int32_t(s.buffer.size()) != sector) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        Sector& to = s.buffer.emplace_back();
+        if (data) {
+            std::memcpy(to.data(), data + std::size_t(i) * kBytesPerFrame, kBytesPerFrame);
+        } else {
+            to.fill(0);
+        }
+    }
+    s.changed.notify_all();
+    return true;
+}
+
+// reader thread, with the mutex held: lets a look of the watcher's go first (its commands
+// are quick, and it would wait in the kernel behind the reader's); false when what is
+// read is not wanted any more.
+bool beginCommandLocked(Shared& s, std::unique_lock<std::mutex>& lock) {
+    s.readerInCommand = false;
+    s.changed.notify_all();
+    s.changed.wait(lock, [&s] { return !s.watcherLooking || s.interrupt.load() || s.quit; });
+    if (s.interrupt.load() || s.quit) {
+        return false;
+    }
+    s.readerInCommand = true;
+    return true;
+}
+
+// How long the sound handed over and not yet taken lasts, with the mutex held.
+std::int64_t soundLeftMsLocked(const Shared& s) {
+    const std::int32_t end = s.bufferStart + std::int32_t(s.buffer.size());
+    const std::int32_t from = std::max(s.wantedFrom, s.bufferStart);
+    return std::max<std::int64_t>(end - from, 0) * 1000 / kFramesPerSecond;
+}
+
 void readAhead(std::shared_ptr<Shared> shared) {
     Shared& s = *shared;
-    ParanoiaReader reader;
+    SectorReader reader;
     std::uint64_t readerGeneration = 0;
-    Sector sector{};
+    std::vector<std::uint8_t> run(std::size_t(SectorReader::kMostSectors) * kBytesPerFrame);
     std::unique_lock lock(s.mutex);
     while (!s.quit) {
         if (s.readerMustClose) {
@@ -583,46 +479,73 @@ void readAhead(std::shared_ptr<Shared> shared) {
             s.changed.wait(lock);
             continue;
         }
-        const bool audio = isAudioSector(*s.toc, *next);
         const std::uint64_t repositions = s.repositions;
+        const std::int32_t end = runEnd(*s.toc, *next);
+        const int count = std::min(SectorReader::kMostSectors, end - *next);
+        if (!isAudioSector(*s.toc, *next)) {
+            // A data track or the gap between sessions: nothing to hear, nothing to read.
+            deliverLocked(s, generation, repositions, *next, count, nullptr);
+            continue;
+        }
         s.readerClosed = false;
+        if (!beginCommandLocked(s, lock)) {
+            continue;
+        }
         lock.unlock();
 
-        ParanoiaReader::Outcome outcome = ParanoiaReader::Outcome::Read;
         bool opened = true;
-        if (!audio) {
-            sector.fill(0);  // a data track or the gap between sessions: nothing to hear
-        } else {
-            if (!reader.isOpen() || readerGeneration != generation) {
-                readerGeneration = generation;
-                opened = reader.open(s.device);
-            }
-            if (opened) {
-                outcome = reader.read(*next, sector, s.interrupt);
+        if (!reader.isOpen() || readerGeneration != generation) {
+            readerGeneration = generation;
+            opened = reader.open(s.device);
+        }
+        SectorRead read{SectorRead::Outcome::Refused, std::nullopt};
+        if (opened) {
+            const std::int64_t started = s.clock().nowMs();
+            read = reader.read(*next, count, run, s.interrupt);
+            if (read.outcome == SectorRead::Outcome::Read) {
+                lock.lock();
+                deliverLocked(s, generation, repositions, *next, count, run.data());
+                lock.unlock();
+            } else if (read.outcome == SectorRead::Outcome::Unreadable) {
+                DamageWalk::Reader walker{
+                    [&](std::int32_t sector, int sectors, std::span<std::uint8_t> out) {
+                        {
+                            std::unique_lock guard(s.mutex);
+                            if (!beginCommandLocked(s, guard)) {
+                                return SectorRead{SectorRead::Outcome::Interrupted, std::nullopt};
+                            }
+                        }
+                        return reader.read(sector, sectors, out, s.interrupt, false);
+                    },
+                    [&](std::int32_t sector, int sectors, const std::uint8_t* data) {
+                        std::lock_guard guard(s.mutex);
+                        return deliverLocked(s, generation, repositions, sector, sectors, data);
+                    },
+                    [&] {
+                        std::lock_guard guard(s.mutex);
+                        return soundLeftMsLocked(s);
+                    },
+                    [&] { return s.clock().nowMs(); }};
+                DamageWalk walk(std::move(walker), *next, end, SectorReader::kMostSectors);
+                read.outcome = walk.walk(read, s.clock().nowMs() - started);
             }
         }
 
         lock.lock();
-        if (s.generation.load() != generation || s.repositions != repositions ||
-            outcome == ParanoiaReader::Outcome::Interrupted) {
+        s.readerInCommand = false;
+        s.changed.notify_all();
+        if (s.generation.load() != generation || s.repositions != repositions) {
             continue;
         }
-        if (!opened) {
+        if (!opened || read.outcome == SectorRead::Outcome::Refused) {
             // Tried once for each disc: a drive that cannot read it now will not soon.
             s.readerFailed = true;
-            s.changed.notify_all();
-            continue;
-        }
-        if (s.bufferStart + std::int32_t(s.buffer.size()) == *next) {
-            s.buffer.push_back(sector);
-        }
-        if (outcome == ParanoiaReader::Outcome::Lost) {
-            // Heard as silence. It may be a scratch, or the disc is gone: the watcher
-            // looks before the reader goes on.
+        } else if (read.outcome == SectorRead::Outcome::NotReady) {
+            // The disc was taken out or stopped turning: the watcher looks before the
+            // reader goes on.
             s.lookWanted = true;
             s.readerAwaitsLook = s.looksStarted + 1;
         }
-        s.changed.notify_all();
     }
     lock.unlock();
     reader.close();
@@ -658,15 +581,6 @@ bool tocIsPlausible(const DiscToc& toc) {
     }
     return toc.tracks.back().number <= 99 && toc.leadoutSector > toc.tracks.back().startSector &&
            toc.leadoutSector <= kMaxDiscSectors;
-}
-
-void samplesToLittleEndian(std::span<std::uint8_t> bytes, std::endian host) {
-    if (host != std::endian::big) {
-        return;
-    }
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        std::swap(bytes[i], bytes[i + 1]);
-    }
 }
 
 Result<std::unique_ptr<Drive>> CdDrive::open(const std::string& device) {
@@ -747,13 +661,26 @@ std::uint64_t CdDrive::discGeneration() const {
 bool CdDrive::openDoor() {
     Shared& s = *m_shared;
     std::lock_guard lock(s.mutex);
-    // Only asked for: the watcher moves the tray, and the disc is gone for the device now.
+    // Only asked for: the watcher moves the tray. Until it has, the disc plays on, and it
+    // goes on where it was when the drive keeps its tray shut.
     s.request = DoorRequest::Open;
-    s.present = false;
-    s.toc.reset();
-    ++s.generation;
-    s.interruptReader();
+    s.ejectPending = true;
+    s.changed.notify_all();
     return true;
+}
+
+bool CdDrive::ejectPending() const {
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->ejectPending;
+}
+
+bool CdDrive::becomingReady() const {
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->becomingReady;
+}
+
+int CdDrive::sectorsPerRead() const {
+    return kSectorsPerRead;
 }
 
 bool CdDrive::closeDoor() {
@@ -836,6 +763,20 @@ void CdDrive::lookNow() {
     s.lookWanted = true;
     s.changed.notify_all();
     s.changed.wait(lock, [&] { return s.looksDone >= target || s.quit; });
+}
+
+bool CdDrive::waitUntilReady(std::chrono::milliseconds limit) {
+    Shared& s = *m_shared;
+    std::unique_lock lock(s.mutex);
+    const std::int64_t start = s.clock().nowMs();
+    while (s.becomingReady && !s.quit) {
+        if (s.clock().nowMs() - start >= limit.count()) {
+            return false;
+        }
+        const std::uint64_t next = s.looksDone + 1;
+        s.changed.wait(lock, [&] { return s.looksDone >= next || s.quit; });
+    }
+    return true;
 }
 
 void CdDrive::waitUntilSettled() {

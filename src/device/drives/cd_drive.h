@@ -9,16 +9,18 @@
 #include <string>
 
 #include "base/result.h"
+#include "device/engine/clock.h"
 #include "device/drives/drive.h"
 
 namespace sonarch {
 
 // A physical CD drive through libcdio. Nothing here waits for the drive on the caller's
 // thread: a watcher thread of its own looks at the tray, the media and the table of
-// contents and moves the tray, and a reader thread reads audio with libcdio-paranoia
-// several seconds ahead of the playback thread. The window only reads what they last saw.
-// When the drive goes away while one of them waits on the drive, it is left to finish on
-// its own.
+// contents and moves the tray, and a reader thread reads audio several seconds ahead of
+// the playback thread, in runs of sectors in order (see SectorReader), and walks past
+// damage within a budget of time (see DamageWalk). The window only reads what they last
+// saw. When the drive goes away while one of them waits on the drive, it is left to finish
+// on its own.
 class CdDrive : public Drive {
 public:
     struct Settings {
@@ -33,6 +35,9 @@ public:
         // The read speed set for every disc, in multiples of the audio speed: quiet, and
         // still fast enough to read ahead.
         int speed = 8;
+        // The time the reader keeps its budgets by; the steady clock when none. It must
+        // outlive the drive's threads.
+        const Clock* clock = nullptr;
     };
 
     // A device node such as /dev/sr0, or "" for the first of the system's CD drives that
@@ -47,12 +52,16 @@ public:
     bool openDoor() override;
     bool closeDoor() override;
     bool isDoorOpen() const override;
+    bool ejectPending() const override;
+    bool becomingReady() const override;
     // playback thread
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
+    int sectorsPerRead() const override;
     DiscText discText() override;
     void cancelReads() override;
     void resumeReads() override;
     void waitUntilSettled() override;
+    bool waitUntilReady(std::chrono::milliseconds limit) override;
 
     // Has the watcher look at the drive now and waits until it has. Waits for the drive:
     // for tools and tests, never the window.
@@ -77,9 +86,5 @@ std::int32_t audioSessionEnd(const DiscToc& toc, std::int32_t lastSessionStart);
 // A table of contents that can be played from: tracks numbered in order, starts rising,
 // the leadout after them, all on a disc of real size.
 bool tocIsPlausible(const DiscToc& toc);
-
-// Paranoia hands samples over in the host's byte order; the drive interface wants them
-// little-endian.
-void samplesToLittleEndian(std::span<std::uint8_t> bytes, std::endian host = std::endian::native);
 
 }  // namespace sonarch

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -60,10 +61,20 @@ public:
     virtual bool openDoor() = 0;
     virtual bool closeDoor() = 0;
     virtual bool isDoorOpen() const = 0;
+    // An eject asked for and not carried out yet: a physical drive's tray takes a moment,
+    // and may not open at all. Meanwhile the disc is still there.
+    virtual bool ejectPending() const { return false; }
+    // A disc the drive has found and is still getting ready (spinning it up).
+    virtual bool becomingReady() const { return false; }
 
     // Reads `count` sectors of 2352 bytes (interleaved little-endian 16-bit stereo)
     // starting at `sector` into `out`, which holds at least count * 2352 bytes.
     virtual ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) = 0;
+
+    // Sectors the playback thread asks for at a time once the sound flows (the first read
+    // after a start or a seek stays small, so that the sound comes at once). A drive that
+    // pays for every read wants them large.
+    virtual int sectorsPerRead() const { return kFramesPerSecond; }
 
     // The CD-TEXT of the disc now in the drive, empty when there is none. Any thread, and
     // quick: a drive that must read it from the disc does so before it reports the disc.
@@ -79,6 +90,12 @@ public:
     // on a thread of its own, may not have done so yet). Waits for the drive: for tools
     // that ask once and end, never for the window.
     virtual void waitUntilSettled() {}
+    // Waits while the drive gets a disc ready, at most `limit`; false when it is not ready
+    // then. For tools that ask once and end, after waitUntilSettled.
+    virtual bool waitUntilReady(std::chrono::milliseconds limit) {
+        (void)limit;
+        return true;
+    }
 };
 
 }  // namespace sonarch

@@ -71,10 +71,25 @@ bool SwitchableDrive::isDoorOpen() const {
     return drive ? drive->isDoorOpen() : m_emptyDoorOpen.load();
 }
 
+bool SwitchableDrive::ejectPending() const {
+    const auto drive = current();
+    return drive && drive->ejectPending();
+}
+
+bool SwitchableDrive::becomingReady() const {
+    const auto drive = current();
+    return drive && drive->becomingReady();
+}
+
 // playback thread
 ReadStatus SwitchableDrive::readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) {
     const auto drive = current();
     return drive ? drive->readAudio(sector, count, out) : ReadStatus::NoDisc;
+}
+
+int SwitchableDrive::sectorsPerRead() const {
+    const auto drive = current();
+    return drive ? drive->sectorsPerRead() : Drive::sectorsPerRead();
 }
 
 DiscText SwitchableDrive::discText() {
@@ -98,6 +113,11 @@ void SwitchableDrive::waitUntilSettled() {
     if (const auto drive = current()) {
         drive->waitUntilSettled();
     }
+}
+
+bool SwitchableDrive::waitUntilReady(std::chrono::milliseconds limit) {
+    const auto drive = current();
+    return !drive || drive->waitUntilReady(limit);
 }
 
 }  // namespace sonarch

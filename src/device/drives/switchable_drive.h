@@ -27,11 +27,15 @@ public:
     bool openDoor() override;
     bool closeDoor() override;
     bool isDoorOpen() const override;
+    bool ejectPending() const override;
+    bool becomingReady() const override;
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
+    int sectorsPerRead() const override;
     DiscText discText() override;
     void cancelReads() override;
     void resumeReads() override;
     void waitUntilSettled() override;
+    bool waitUntilReady(std::chrono::milliseconds limit) override;
 
 private:
     std::shared_ptr<Drive> current() const;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <utility>
 
 #include "device/images/cd_text.h"
 #include "device/mci/msf.h"
@@ -88,8 +89,29 @@ std::optional<DiscToc> VirtualDrive::readToc() {
 
 bool VirtualDrive::openDoor() {
     std::lock_guard lock(m_mutex);
-    m_doorOpen = true;
+    if (m_ejectsDelayed) {
+        m_ejectPending = true;
+    } else {
+        m_doorOpen = true;
+    }
     return true;
+}
+
+bool VirtualDrive::ejectPending() const {
+    std::lock_guard lock(m_mutex);
+    return m_ejectPending;
+}
+
+void VirtualDrive::delayEjects(bool delayed) {
+    std::lock_guard lock(m_mutex);
+    m_ejectsDelayed = delayed;
+}
+
+void VirtualDrive::answerEject(bool opens) {
+    std::lock_guard lock(m_mutex);
+    if (std::exchange(m_ejectPending, false) && opens) {
+        m_doorOpen = true;
+    }
 }
 
 bool VirtualDrive::closeDoor() {
@@ -144,6 +166,11 @@ void VirtualDrive::stallReads(bool stalled) {
     m_stallChanged.notify_all();
 }
 
+bool VirtualDrive::waitForStalledRead(std::chrono::milliseconds patience) {
+    std::unique_lock lock(m_mutex);
+    return m_stallChanged.wait_for(lock, patience, [this] { return m_readsWaiting > 0; });
+}
+
 double VirtualDrive::toneFrequency(int trackNumber) {
     // A semitone per track from A3, so neighbouring tracks are easy to tell apart.
     return 220.0 * std::pow(2.0, (trackNumber - 1) / 12.0);
@@ -173,7 +200,10 @@ std::int16_t VirtualDrive::sampleAt(std::int64_t discSample) const {
 
 ReadStatus VirtualDrive::readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) {
     std::unique_lock lock(m_mutex);
+    ++m_readsWaiting;
+    m_stallChanged.notify_all();
     m_stallChanged.wait(lock, [this] { return !m_stalled; });
+    --m_readsWaiting;
     if (!m_hasDisc || m_doorOpen) {
         return ReadStatus::NoDisc;
     }

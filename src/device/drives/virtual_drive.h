@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -35,6 +36,7 @@ public:
     bool openDoor() override;
     bool closeDoor() override;
     bool isDoorOpen() const override;
+    bool ejectPending() const override;
     ReadStatus readAudio(std::int32_t sector, int count, std::span<std::uint8_t> out) override;
     DiscText discText() override;
 
@@ -47,6 +49,12 @@ public:
     // While stalled, readAudio waits until the stall is lifted, so tests can show a stalled drive
     // never blocks the device's commands.
     void stallReads(bool stalled);
+    // Waits until a read waits on the stall; false when none came within `patience`.
+    bool waitForStalledRead(std::chrono::milliseconds patience);
+    // While delayed, an eject waits for answerEject, which opens the tray or leaves it shut
+    // (another program holds the drive), as a physical drive's tray does.
+    void delayEjects(bool delayed);
+    void answerEject(bool opens);
 
     static double toneFrequency(int trackNumber);
     // The 16-bit sample value of the left channel (the right is the same) at the given
@@ -63,6 +71,9 @@ private:
     bool m_doorOpen = false;
     std::atomic<std::uint64_t> m_generation{0};
     bool m_stalled = false;
+    int m_readsWaiting = 0;
+    bool m_ejectsDelayed = false;
+    bool m_ejectPending = false;
     std::condition_variable m_stallChanged;
 };
 

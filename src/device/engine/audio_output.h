@@ -15,11 +15,10 @@ inline constexpr std::int32_t kFullVolume = 65000;
 // one continuous stream. A "frame" here is one sample frame (4 bytes), 588 to a CD sector.
 //
 // The playback thread writes; the window thread starts, pauses and discards, and asks how
-// much has been heard. That count is the device's clock, so it must never go back.
-//
-// An output that keeps time by a clock (null, WAV) hears the stream as the clock moves,
-// even when the playback thread has fallen behind (a slow drive): the frames it owes are
-// passed on the moment they arrive. So it never hears past `limit`, the stream's end.
+// much has been heard. That count is the device's clock, so it must never go back, and it
+// never passes what was written: an output left without frames (a slow drive) plays
+// silence meanwhile, as a sound card does, and its count waits for the sound. So the
+// position the device shows is the one heard. Nor does it pass `limit`, the stream's end.
 class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
@@ -30,7 +29,7 @@ public:
     // playback thread. Called when the thread has nothing to write, so an output that
     // keeps time by a clock can pass on what has been heard since.
     virtual void service() {}
-    // playback thread. True when the output has nothing queued or owed: the thread may
+    // playback thread. True when the output has nothing queued: the thread may
     // then sleep until it is told of new work.
     virtual bool idle() = 0;
     // playback thread. Frames write() would take now; while the output hears, the room
@@ -39,7 +38,7 @@ public:
     // The frames the output holds at most, written and not yet heard.
     virtual std::int64_t capacity() const = 0;
     // Times the output ran dry while the stream went on: it had heard everything written
-    // (the sound was interrupted, or a clock-paced output heard frames not yet written).
+    // and played silence.
     virtual std::int64_t underruns() const = 0;
 
     // Frames heard since the output was made.
@@ -49,12 +48,9 @@ public:
     virtual void start(std::int64_t limit) = 0;
     // Stops hearing; what was written and not heard stays queued for start().
     virtual void pause() = 0;
-    // Drops what was written and not heard. Frames already heard but not yet written are
-    // still owed, the next frames written fill them, unless the output keeps nothing of
-    // what it hears (see keepsHeard), which then lets them go.
+    // Drops what was written and not heard.
     virtual void discard() = 0;
-    // False for an output that keeps nothing of what it hears (no sound, no file): the
-    // playback thread then need not read frames it owes.
+    // False for an output that keeps nothing of what it hears (no sound, no file).
     virtual bool keepsHeard() const { return true; }
 
     // The stream volume, 0 (silent) to 65000 (full), linear. Returns false for a value
@@ -63,8 +59,8 @@ public:
     virtual std::int32_t volume() const = 0;
 
     // Called from any thread when the output wants the playback thread: it started, has
-    // room for half its capacity again, or owes frames it heard. It must not block: the
-    // engine only nudges its playback thread from here.
+    // room for half its capacity again, or waits for frames. It must not block: the engine
+    // only nudges its playback thread from here.
     virtual void setWakeup(std::function<void()> wakeup) = 0;
 };
 

@@ -23,6 +23,10 @@ public:
         return 0;
     }
     virtual void unlisten(int id) { (void)id; }
+    // True for a clock that jumps when moved by hand, while nothing else waits for it: what
+    // a jump covers counts as heard only once it has been delivered, so that sound which
+    // takes real time to read (a physical drive) is still heard in full.
+    virtual bool jumps() const { return false; }
 };
 
 class SteadyClock : public Clock {
@@ -37,6 +41,7 @@ public:
 
     int listen(std::function<void()> moved) override;
     void unlisten(int id) override;
+    bool jumps() const override { return true; }
 
 private:
     std::atomic<std::int64_t> m_now{0};

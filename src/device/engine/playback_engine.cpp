@@ -7,9 +7,9 @@ namespace sonarch {
 
 namespace {
 
-// Sectors read from the drive at a time: a tenth of a second or so, small enough that a
-// stop is never held up by a long read, big enough to keep the drive streaming.
-constexpr int kReadSectors = 8;
+// Sectors of the first read after a start or a seek: a tenth of a second, so that the
+// sound comes at once; the drive says how many it wants at a time after that.
+constexpr int kFirstReadSectors = 8;
 // The playback thread sleeps while the output is more than half full and then tops it up:
 // a few wake-ups a second however large the output is.
 constexpr std::int64_t kRefillShare = 2;
@@ -59,11 +59,11 @@ void PlaybackEngine::play(std::int32_t from, std::int32_t to) {
 void PlaybackEngine::playLocked(std::int32_t from, std::int32_t to) {
     if (m_mode != PlayMode::Stopped && !m_stretches.empty() && to == m_stretches.back().end &&
         from == positionLocked()) {
-        if (m_mode == PlayMode::Paused) {
-            const Stretch& current = m_stretches.back();
-            m_output.start(current.streamStart + current.frames);
-            m_mode = PlayMode::Playing;
-        }
+        // Told again while playing, the output starts again too: one whose sound stopped
+        // (a sound server that went away) takes it as the moment to try once more.
+        const Stretch& current = m_stretches.back();
+        m_output.start(current.streamStart + current.frames);
+        m_mode = PlayMode::Playing;
         return;
     }
     cutLocked();
@@ -184,7 +184,7 @@ bool PlaybackEngine::everythingDeliveredLocked() const {
 void PlaybackEngine::run() {
     Pending pending;
     bool holding = false;
-    std::vector<std::uint8_t> buffer(std::size_t(kReadSectors) * kBytesPerFrame);
+    std::vector<std::uint8_t> buffer;
 
     std::unique_lock lock(m_mutex);
     while (true) {
@@ -245,14 +245,17 @@ void PlaybackEngine::readLocked(std::unique_lock<std::mutex>& lock, Stretch& str
                                 Pending& pending, std::vector<std::uint8_t>& buffer) {
     const std::int64_t offset = stretch.read;
     const std::int32_t sector = stretch.from + std::int32_t(offset / kSamplesPerFrame);
+    const int run =
+        offset == 0 ? kFirstReadSectors : std::max(m_drive.sectorsPerRead(), kFirstReadSectors);
     const auto count = static_cast<int>(std::min<std::int64_t>(
-        kReadSectors, (stretch.frames - offset + kSamplesPerFrame - 1) / kSamplesPerFrame));
+        run, (stretch.frames - offset + kSamplesPerFrame - 1) / kSamplesPerFrame));
     stretch.read = offset + std::int64_t{count} * kSamplesPerFrame;
     pending.id = stretch.id;
     pending.offset = offset;
     pending.used = 0;
 
     lock.unlock();
+    buffer.resize(std::max(buffer.size(), std::size_t(count) * kBytesPerFrame));
     const std::span<std::uint8_t> out(buffer.data(), std::size_t(count) * kBytesPerFrame);
     // Addresses count from 00:02:00; the drive counts sectors from 0.
     if (m_drive.readAudio(sector - kAddressOffset, count, out) != ReadStatus::Ok) {

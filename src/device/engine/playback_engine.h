@@ -23,8 +23,10 @@ enum class PlayMode { Stopped, Playing, Paused };
 //
 // Every play starts a new stretch of the output's one continuous stream; stop, seek and
 // a new play cut the current stretch where it was heard, and the thread still delivers a
-// cut stretch's frames up to that point (an output paced by a clock may have heard them
-// before the drive gave them), so a recording holds exactly what was heard.
+// cut stretch's frames up to that point (a clock moved by hand may have counted them
+// before the drive gave them), so a recording holds exactly what was heard. While the
+// drive is late the output hears silence and the head waits, so the position, the track
+// and the end of the range all follow the sound.
 class PlaybackEngine {
 public:
     PlaybackEngine(Drive& drive, AudioOutput& output);

@@ -220,8 +220,15 @@ MciResult CdAudioDevice::set(TimeFormat& format, const Words& args) {
             return fail(args.size() < 2 ? mci::kMissingParameter : mci::kUnrecognizedKeyword);
         }
         if (args[1] == "open") {
-            m_engine.stop();
-            return m_drive.openDoor() ? ok() : fail(mci::kHardware);
+            if (!m_drive.openDoor()) {
+                return fail(mci::kHardware);
+            }
+            // A physical drive's tray takes a moment and may stay shut: the disc plays on
+            // until the drive says it has gone.
+            if (!m_drive.ejectPending()) {
+                m_engine.stop();
+            }
+            return ok();
         }
         if (args[1] == "closed") {
             return m_drive.closeDoor() ? ok() : fail(mci::kHardware);
@@ -242,6 +249,10 @@ MciResult CdAudioDevice::status(TimeFormat format, const Words& args) {
     }
     if (is({"media", "present"}) || is({"ready"})) {
         return ok(syncDisc() ? "true" : "false");
+    }
+    if (is({"door"})) {
+        // Beyond the usual items: how an eject is getting on.
+        return ok(m_drive.ejectPending() ? "opening" : m_drive.isDoorOpen() ? "open" : "closed");
     }
     if (is({"time", "format"})) {
         static const char* const kNames[] = {"msf", "tmsf", "milliseconds"};

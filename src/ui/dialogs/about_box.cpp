@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "desktop/open_with_shell.h"
+#include "desktop/product_info.h"
 #include "desktop/version_text.h"
 #include "layout/window_places.h"
 
@@ -50,9 +51,11 @@ void frmAboutCD::createControls() {
         1110, 5000, 480);
     description->setWordWrap(true);
     makeLabel(this, "Label1", "Made by the Sonarch developers.", 1440, 1680, 5000, 255);
-    Label2 = makeLabel(this, "Label2", QString("Email: ") + kSupportAddress, 1440, 2040, 5000, 255);
-    lblDisclaimer = makeLabel(this, "lblDisclaimer", QString("Website: ") + kProductWebPage, 1440,
-                              2340, 5000, 255);
+    Label2 = makeLabel(this, "Label2", QString::fromStdString("Email: " + SupportAddress()), 1440,
+                       2040, 5000, 255);
+    lblDisclaimer =
+        makeLabel(this, "lblDisclaimer", QString::fromStdString("Website: " + ProductWebPage()),
+                  1440, 2340, 5000, 255);
     for (QLabel* link : {Label2, lblDisclaimer}) {
         link->setCursor(Qt::PointingHandCursor);
         link->installEventFilter(this);
@@ -82,11 +85,11 @@ bool frmAboutCD::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmAboutCD::Label2_Click() {
-    m_shell->OpenWithShell(std::string("mailto:") + kSupportAddress, kShowNormal, "", "", "open");
+    m_shell->OpenWithShell("mailto:" + SupportAddress(), kShowNormal, "", "", "open");
 }
 
 void frmAboutCD::lblDisclaimer_DblClick() {
-    m_shell->OpenWithShell(kProductWebPage, kShowNormal, "", "", "open");
+    m_shell->OpenWithShell(ProductWebPage(), kShowNormal, "", "", "open");
 }
 
 }  // namespace sonarch

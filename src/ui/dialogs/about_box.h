@@ -8,10 +8,6 @@ namespace sonarch {
 
 class ShellOpener;
 
-// Where the player's links lead.
-inline constexpr char kProductWebPage[] = "https://sonarch.example.org/Sonarch/";
-inline constexpr char kSupportAddress[] = "support@sonarch.example.org";
-
 // The about box: the product, its version and the two links (a click on the address writes
 // a mail, a double-click on the web site opens it). Modal; it deletes itself when closed.
 class frmAboutCD : public QDialog {

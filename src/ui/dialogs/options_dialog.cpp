@@ -12,6 +12,7 @@
 #include "core/option_values.h"
 #include "core/player.h"
 #include "layout/window_places.h"
+#include "model/settings.h"
 #include "ui/dialogs/up_down.h"
 
 namespace sonarch {
@@ -35,14 +36,23 @@ T* named(T* control, const char* name) {
 
 }  // namespace
 
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, const BrowseRequest& request) {
+    auto dialog = std::make_unique<QFileDialog>(parent, request.title, request.folder);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilter(request.filter);
+    // A pattern in the name field lists what it matches, as the filter does.
+    dialog->selectFile(request.fileName);
+    return dialog;
+}
+
 FileChooser systemFileChooser() {
-    return [](QWidget* parent, const QString& title, const QString& filter,
-              const QString& folder) -> std::optional<QString> {
-        const QString chosen = QFileDialog::getOpenFileName(parent, title, folder, filter);
-        if (chosen.isEmpty()) {
+    return [](QWidget* parent, const BrowseRequest& request) -> std::optional<QString> {
+        const std::unique_ptr<QFileDialog> dialog = makeFileDialog(parent, request);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
             return std::nullopt;
         }
-        return chosen;
+        return dialog->selectedFiles().front();
     };
 }
 
@@ -103,7 +113,8 @@ void frmCDOption::createControls() {
 
 void frmCDOption::Form_Load() {
     const Settings& s = m_player.settings();
-    tDB->setText(QString::fromStdString(s.databasePath));
+    m_storedPath = s.databasePath;
+    tDB->setText(QString::fromStdString(PathForField(m_storedPath)));
     tSpeed->setText(QString::number(s.seekStep));
     Check1->setChecked(s.showRating);
     m_player.suspendPolling();
@@ -126,7 +137,7 @@ void frmCDOption::done(int result) {
 void frmCDOption::Command1_Click() {
     const QFileInfo current(tDB->text());
     const QString folder = current.absoluteDir().exists() ? current.absolutePath() : QString();
-    const auto chosen = m_chooseFile(this, "Browse for databasse", "*.dbd", folder);
+    const auto chosen = m_chooseFile(this, {"Browse for databasse", "*.dbd", folder, "*.dbd"});
     if (!chosen) {
         return;
     }
@@ -153,7 +164,7 @@ void frmCDOption::Command2_Click() {
         return;
     }
     m_player.setSeekStep(*step);
-    m_player.setDatabasePath(tDB->text().toStdString());
+    m_player.setDatabasePath(PathFromField(tDB->text().toStdString(), m_storedPath));
     m_player.setShowRating(Check1->isChecked());
     accept();
 }

@@ -2,21 +2,33 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "desktop/desktop_registration.h"
 
 class QCheckBox;
+class QFileDialog;
 class QLineEdit;
 
 namespace sonarch {
 
 class Player;
 
+// What a file-open dialog is opened with: its title, the name filter, the folder it shows
+// and the name it starts with in its file name field.
+struct BrowseRequest {
+    QString title;
+    QString filter;
+    QString folder;
+    QString fileName;
+};
 // A file-open dialog: the chosen file, or nothing when the user cancels.
-using FileChooser = std::function<std::optional<QString>(
-    QWidget* parent, const QString& title, const QString& filter, const QString& folder)>;
-// The desktop's own file-open dialog.
+using FileChooser =
+    std::function<std::optional<QString>(QWidget* parent, const BrowseRequest& request)>;
+// The desktop's own file-open dialog, made as systemFileChooser shows it.
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, const BrowseRequest& request);
 FileChooser systemFileChooser();
 
 // The options dialog: the library file, the fast forward and rewind step, the rating display
@@ -49,6 +61,7 @@ private:
     Player& m_player;
     DesktopRegistration m_registration;
     FileChooser m_chooseFile;
+    std::string m_storedPath;  // the library path as stored, byte for byte
     bool m_unloaded = false;
 
     QLineEdit *tDB, *tSpeed;
