@@ -108,7 +108,8 @@ TEST(DesktopSession, TheSoundStoppingHoldsTheLineUntilItFlowsAgain) {
 
     // What was said since is not taken back when the sound returns.
     player.showSoundTrouble(SoundTrouble::ServerGone);
-    EXPECT_FALSE(player.openDrive("/nowhere/album.cue"));
+    player.openDrive("/nowhere/album.cue");
+    f.waitForOpenedDrive();
     player.showSoundTrouble(SoundTrouble::None);
     f.tick();
     EXPECT_NE(f.status().find("/nowhere/album.cue"), std::string::npos) << f.status();
