@@ -69,7 +69,8 @@ bool LibraryOperations::available() const {
 }
 
 void LibraryOperations::SetTrackRating(int track, std::int16_t rating) {
-    const auto written = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).setRating(FormatTrackNumber(track), rating);
+    const auto written = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+                             .setRating(FormatTrackNumber(track), rating);
     if (written.status == LibraryStatus::Unavailable) {
         return;  // no library: not even the list or the stars change
     }
@@ -84,7 +85,8 @@ void LibraryOperations::SetTrackRating(int track, std::int16_t rating) {
 }
 
 std::string LibraryOperations::loadTrackComment(int track) {
-    const auto loaded = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).trackComment(FormatTrackNumber(track));
+    const auto loaded = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+                            .trackComment(FormatTrackNumber(track));
     if (loaded.status == LibraryStatus::Failed) {
         m_messages.showMessage(loaded.error);
     }
@@ -101,7 +103,8 @@ std::string LibraryOperations::loadAlbumComment() {
 }
 
 bool LibraryOperations::saveTrackComment(int track, const std::string& text) {
-    const auto saved = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).setTrackComment(FormatTrackNumber(track), text);
+    const auto saved = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+                           .setTrackComment(FormatTrackNumber(track), text);
     if (saved.status == LibraryStatus::Failed) {
         m_messages.showMessage(saved.error);
     }
@@ -121,7 +124,8 @@ std::string LibraryOperations::trackComment(int track) const {
     if (track < 1 || !available()) {
         return {};
     }
-    const auto comment = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey).trackComment(FormatTrackNumber(track));
+    const auto comment = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
+                             .trackComment(FormatTrackNumber(track));
     return comment.status == LibraryStatus::Done ? comment.value : std::string();
 }
 

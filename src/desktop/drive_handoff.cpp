@@ -179,8 +179,9 @@ HandoffSocket::HandoffSocket(Handler handle, std::optional<unsigned> user, QObje
 
 HandoffSocket::HandoffSocket(Answerer answer, std::optional<unsigned> user, QObject* parent)
     : HandoffSocket(
-          Handler([answer = std::move(answer)](const PlayerRequest& request,
-                                               const Reply& reply) { reply(answer(request)); }),
+          Handler([answer = std::move(answer)](const PlayerRequest& request, const Reply& reply) {
+              reply(answer(request));
+          }),
           user, parent) {}
 
 bool HandoffSocket::listen(const std::string& path) {

@@ -11,6 +11,7 @@
 namespace sonarch {
 
 class Player;
+class HandoffObject;
 
 // The player on the session bus as a media player desktops control (MPRIS 2.2): media
 // keys, the lock screen, panel widgets, playerctl. One more listener of the Player: it
@@ -64,7 +65,7 @@ private:
 
     Player& m_player;
     QDBusConnection m_connection;
-    QObject* m_handoff;
+    HandoffObject* m_handoff;
     bool m_registered = false;
     bool m_updateDue = false;
     int m_listNumber = 1;    // counts the track lists, so track ids of older lists differ
