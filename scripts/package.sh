@@ -94,6 +94,18 @@ library=$(head -n 1 "$work/config/qvplayer/player.dat" | tr -d '\r')
 [ "$library" = /usr/share/qvplayer/demo/demo.dbd ] || fail "the player used '$library'"
 [ ! -e /usr/bin/player.dat ] || fail "the installed player wrote /usr/bin/player.dat"
 
+# The installed (Release) qvmci on damaged and hostile disc images under valgrind, by the
+# test of the sanitizer build (scripts/test.sh), which valgrind cannot run itself.
+tests=$here/build-check/bin/tools_tests
+if [ -x "$tests" ] && command -v valgrind >/dev/null; then
+  say "the installed qvmci on hostile disc images under valgrind"
+  SONARCH_QVMCI=/usr/bin/qvmci "$tests" --gtest_filter='QvmciUnderValgrind.*' \
+    >"$out/qvmci-valgrind.txt" 2>&1 || { tail -n 40 "$out/qvmci-valgrind.txt" >&2;
+    fail "qvmci under valgrind"; }
+else
+  say "skipping qvmci under valgrind (needs valgrind and scripts/test.sh's build first)"
+fi
+
 say "removing $package"
 $sudo apt-get purge -y -qq "$package" >/dev/null
 installed=0
