@@ -246,8 +246,15 @@ int main(int argc, char** argv) {
         }
         if (options.library) {
             loaded.settings.databasePath = *options.library;
-        } else if (demoLibrary && loaded.settings.databasePath == kNoDatabase) {
-            loaded.settings.databasePath = *demoLibrary;
+        } else if (demoLibrary && (loaded.settings.databasePath == kNoDatabase ||
+                                   loaded.settings.databasePath == *demoLibrary)) {
+            // The user's own copy, so that the demo disc takes ratings and comments; the
+            // installed one (read only) when no copy can be made.
+            const auto copy = UserDemoLibrary(*demoLibrary, XdgFolders::fromEnvironment().dataHome);
+            if (!copy.ok()) {
+                std::cerr << "qvplayer: " << copy.error() << "\n";
+            }
+            loaded.settings.databasePath = copy.ok() ? copy.value() : *demoLibrary;
         }
         return loaded.settings;
     };
