@@ -8,11 +8,17 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "device/mci/disc_key.h"
+#include "library/library_file.h"
 #include "library/stored_text.h"
 #include "player_fixture.h"
-#include "library/library_file.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
 #include "ui/cover_panel.h"
@@ -164,6 +170,88 @@ TEST(LibraryWindow, CoverFitsThePanelAndAnUnreadableFileKeepsTheLastPicture) {
     f.click("Picture8");
     EXPECT_FALSE(f.shown("PicCover"));
     EXPECT_FALSE(f.player->settings().trackListShown);
+}
+
+// A picture whose outermost pixels differ from its inside, so that a frame drawn over it, or
+// a picture drawn smaller, shows.
+QImage outlinedPicture(int width, int height) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(QColor(0, 160, 0));
+    for (int x = 0; x < width; ++x) {
+        picture.setPixel(x, 0, qRgb(220, 0, 0));
+        picture.setPixel(x, height - 1, qRgb(220, 0, 0));
+    }
+    for (int y = 0; y < height; ++y) {
+        picture.setPixel(0, y, qRgb(220, 0, 0));
+        picture.setPixel(width - 1, y, qRgb(220, 0, 0));
+    }
+    return picture;
+}
+
+// A pipe named as the cover: the window must not open it (opening it would wait for a writer
+// for good); a helper thread stands ready to write, and tells whether anyone ever read.
+class WaitingPipe {
+public:
+    explicit WaitingPipe(const QString& path) : m_path(path.toStdString()) {
+        m_made = ::mkfifo(m_path.c_str(), 0600) == 0;
+        if (m_made) {
+            m_writer = std::thread([this] {
+                const int fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC);
+                m_reached = true;
+                if (fd >= 0) {
+                    ::close(fd);
+                }
+            });
+        }
+    }
+    ~WaitingPipe() {
+        if (m_made) {
+            // The test's own reader lets the writer go.
+            const int fd = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            m_writer.join();
+            ::close(fd);
+        }
+    }
+    bool made() const { return m_made; }
+    bool reached() const { return m_reached; }
+
+private:
+    std::string m_path;
+    bool m_made = false;
+    std::atomic<bool> m_reached{false};
+    std::thread m_writer;
+};
+
+TEST(LibraryWindow, ACoverThatIsAPipeAFolderOrHugeIsNeverWaitedOnAndShowsNone) {
+    LibraryPlayer f;
+    const QString pipe = f.dir.filePath("cover.png");
+    WaitingPipe writer(pipe);
+    ASSERT_TRUE(writer.made());
+    f.storeDisc({1, 2}, pipe.toStdString());
+    f.start();
+    f.tick();
+    f.click("Picture8");  // returns: the window still answers
+    EXPECT_FALSE(writer.reached()) << "the pipe was opened for reading";
+    auto* image = f.control<QLabel>("imgCover");
+    EXPECT_TRUE(image->pixmap().isNull());
+    EXPECT_EQ(f.status(), "Playing . . .") << "nothing alarming is said";
+
+    // After a picture that did load, a folder or a huge file in its place shows none.
+    const QString real = f.dir.filePath("real.png");
+    ASSERT_TRUE(outlinedPicture(40, 30).save(real));
+    const QString huge = f.dir.filePath("huge.png");
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(40) * 1024 * 1024));  // sparse: no disk used
+    }
+    auto* cover = f.control<CoverPanel>("PicCover");
+    for (const QString& notACover : {f.dir.path(), huge, QString("/dev/zero")}) {
+        cover->LoadImage(real.toStdString());
+        ASSERT_FALSE(image->pixmap().isNull());
+        cover->LoadImage(notACover.toStdString());
+        EXPECT_TRUE(image->pixmap().isNull()) << notACover.toStdString();
+    }
 }
 
 }  // namespace
