@@ -18,6 +18,7 @@
 #include "device/mci/disc_key.h"
 #include "library/library_file.h"
 #include "library/stored_text.h"
+#include "mpris/media_state.h"
 #include "player_fixture.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
@@ -251,6 +252,63 @@ TEST(LibraryWindow, ACoverThatIsAPipeAFolderOrHugeIsNeverWaitedOnAndShowsNone) {
         ASSERT_FALSE(image->pixmap().isNull());
         cover->LoadImage(notACover.toStdString());
         EXPECT_TRUE(image->pixmap().isNull()) << notACover.toStdString();
+    }
+}
+
+TEST(LibraryWindow, ADiscHandedOverShowsItsOwnStarsAndCoverNotTheLastDiscs) {
+    const auto discA = testing::tracksOf({"03:00:00", "04:00:00"});
+    const auto discB = testing::tracksOf({"02:00:00", "02:30:00", "05:00:00"});
+    LibraryPlayer f(discA);
+    const QString coverA = f.dir.filePath("a.png");
+    ASSERT_TRUE(outlinedPicture(40, 30).save(coverA));
+    VirtualDrive driveB(discB);  // for its key
+    {
+        auto file = LibraryFile::create(f.path);
+        ASSERT_TRUE(file.ok());
+        // Disc A rated 7 with a cover, disc B not rated and without one.
+        std::vector<LibraryRow> rows;
+        for (int n = 1; n <= 2; ++n) {
+            rows.push_back(LibraryRow{keyOf(f.drive), "0" + std::to_string(n), "03:00",
+                                      "A " + std::to_string(n), "Artist A", "A", 7,
+                                      coverA.toStdString(), "", ""});
+        }
+        for (int n = 1; n <= 3; ++n) {
+            rows.push_back(LibraryRow{keyOf(driveB), "0" + std::to_string(n), "02:00",
+                                      "B " + std::to_string(n), "Artist B", "B", 0, "", "", ""});
+        }
+        ASSERT_TRUE(file.value().addRows(rows, IfDiscPresent::Refuse).ok());
+    }
+    // Disc C is in no library.
+    const auto discC = testing::tracksOf({"01:00:00", "06:00:00"});
+    f.openNamedDrive = [=](const std::string& name) -> Result<std::unique_ptr<Drive>> {
+        const auto& tracks = name == "A" ? discA : name == "B" ? discB : discC;
+        return Result<std::unique_ptr<Drive>>::success(std::make_unique<VirtualDrive>(tracks));
+    };
+    CDPlayer& window = f.start();
+    f.tick();
+    f.click("Picture8");
+    auto* image = f.control<QLabel>("imgCover");
+    auto expectDiscA = [&] {
+        ASSERT_EQ(f.player->currentTrack().title, "A 1");
+        ASSERT_EQ(f.star(4).cacheKey(), window.imageSlots()["phs"].cacheKey()) << "3 1/2 stars";
+        ASSERT_FALSE(image->pixmap().isNull());
+        ASSERT_FALSE(MetadataOf(f.player->currentTrack(), 1, {}).artUrl.isEmpty());
+    };
+    expectDiscA();
+    for (const char* next : {"B", "A", "C"}) {
+        ASSERT_TRUE(f.player->openDrive(next));
+        f.waitForOpenedDrive();
+        f.tick();
+        if (next == std::string("A")) {
+            expectDiscA();
+            continue;
+        }
+        EXPECT_EQ(f.player->currentTrack().title, next == std::string("B") ? "B 1" : "Track 01");
+        for (int k = 1; k <= 5; ++k) {
+            EXPECT_TRUE(f.star(k).isNull()) << next << ": star " << k;
+        }
+        EXPECT_TRUE(image->pixmap().isNull()) << next << ": the last disc's cover";
+        EXPECT_TRUE(MetadataOf(f.player->currentTrack(), 1, {}).artUrl.isEmpty()) << next;
     }
 }
 
