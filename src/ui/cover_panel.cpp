@@ -19,7 +19,8 @@ constexpr std::size_t kMaxCoverBytes = 32 * 1024 * 1024;
 CoverPanel::CoverPanel(QWidget* window, const ImageSlots& skin)
     : SkinLabel("PicCover", window), m_image(new SkinLabel("imgCover", this)) {
     defineSkinControl(this, "PicCover", skin);
-    setStyleSheet("background: #060c26; border: 1px solid #3a56aa;");
+    // The panel's own background only: the cover inside is drawn whole, with no frame.
+    setStyleSheet("#PicCover { background: #060c26; }");
     m_image->setScaledContents(true);
     m_image->setGeometry(toPixels(90), toPixels(90), toPixels(1185), toPixels(510));
 }

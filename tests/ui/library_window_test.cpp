@@ -189,6 +189,29 @@ QImage outlinedPicture(int width, int height) {
     return picture;
 }
 
+TEST(LibraryWindow, TheCoverIsDrawnWholeAtItsNaturalSizeWithNoFrame) {
+    LibraryPlayer f;
+    const QString file = f.dir.filePath("cover.png");
+    const QImage picture = outlinedPicture(200, 133);
+    ASSERT_TRUE(picture.save(file));
+    f.storeDisc({1, 2}, file.toStdString());
+    f.start();
+    f.tick();
+    f.click("Picture8");
+    auto* panel = f.control<QWidget>("PicCover");
+    auto* image = f.control<QWidget>("imgCover");
+    ASSERT_EQ(image->size(), QSize(200, 133));
+    const QImage shown = panel->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(image->geometry()), picture) << "every pixel of the picture, no more";
+    // The panel's edge is its background, as inside, not a line of its own.
+    const QRgb background = shown.pixel(2, 2);
+    EXPECT_NE(background, qRgb(220, 0, 0));
+    for (const QPoint edge : {QPoint(0, 0), QPoint(shown.width() - 1, shown.height() - 1),
+                              QPoint(shown.width() / 2, 0), QPoint(0, shown.height() / 2)}) {
+        EXPECT_EQ(shown.pixel(edge), background) << edge.x() << "," << edge.y();
+    }
+}
+
 // A pipe named as the cover: the window must not open it (opening it would wait for a writer
 // for good); a helper thread stands ready to write, and tells whether anyone ever read.
 class WaitingPipe {
