@@ -38,6 +38,7 @@ WindowMover::WindowMover(QWidget* window)
 void WindowMover::press(const QMouseEvent& event) {
     m_systemMoveWatch->stop();
     m_drag = Drag::Pressed;
+    m_button = event.button();
     m_pressedAt = event.globalPosition().toPoint();
     m_windowAtPress = m_window->pos();
 }
@@ -88,17 +89,19 @@ void WindowMover::release() {
 }
 
 void WindowMover::startDrag() {
-    QWindow* handle = m_window->windowHandle();
-    if (handle && handle->startSystemMove()) {
-        m_drag = Drag::System;
-        // On X11 the call returns at once and the window manager keeps the button's
-        // release to itself: the X server tells when the button is up again.
-        if (x11MouseButtonHeld()) {
+    // On X11 the window manager moves the window with the button that was pressed, from
+    // where it was pressed: the way to the drag distance is not lost. It returns at once and
+    // keeps the button's release to itself: the X server tells when the button is up again.
+    const int button = m_button == Qt::MiddleButton ? 2 : m_button == Qt::RightButton ? 3 : 1;
+    if (const auto started = x11StartWindowMove(m_window, m_pressedAt, button)) {
+        m_drag = *started ? Drag::System : Drag::Own;
+        if (*started) {
             m_systemMoveWatch->start();
         }
-    } else {
-        m_drag = Drag::Own;
+        return;
     }
+    QWindow* handle = m_window->windowHandle();
+    m_drag = handle && handle->startSystemMove() ? Drag::System : Drag::Own;
 }
 
 void WindowMover::checkSystemMoveEnded() {

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMargins>
+#include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
 #include <cstring>
@@ -28,6 +30,9 @@ const QPoint kBarBackground(1, 8);  // left of the bar layout's logo
 const QPoint kLetterP(32, 22);      // "P", 405, 255, 165 x 165
 const QRect kLetterPArea(27, 17, 11, 11);
 const QPoint kMinimise(291, 5);          // Picture6, 4320, 35
+const QPoint kLetterO(20, 21);           // "O", 225, 250, 165 x 165
+const QPoint kTrackComment(21, 80);      // Picture1, 225, 1110, 180 x 180
+const QPoint kMenuButton(9, 7);          // Command1, 75, 45, 135 x 135
 const QRect kTransport(7, 97, 180, 13);  // the transport buttons, 105..2850 x 1460..1655
 
 QColor brightest(const QImage& image, const QRect& area) {
@@ -71,7 +76,8 @@ class X11Player {
 public:
     // `session` adds to or takes from the player's environment.
     explicit X11Player(X11Desktop& desktop,
-                       const std::function<void(QProcessEnvironment&)>& session = {})
+                       const std::function<void(QProcessEnvironment&)>& session = {},
+                       const QStringList& moreArguments = {})
         : m_desktop(desktop) {
         QDir(m_home.path()).mkpath("settings");
         QDir(m_home.path()).mkpath("runtime");
@@ -85,10 +91,11 @@ public:
         if (session) {
             session(env);
         }
-        m_process = &desktop.start(
-            QVPLAYER,
-            {"--drive", "demo", "--audio", "null", "--settings-dir", m_home.filePath("settings")},
-            env);
+        m_process = &desktop.start(QVPLAYER,
+                                   QStringList{"--drive", "demo", "--audio", "null",
+                                               "--settings-dir", m_home.filePath("settings")} +
+                                       moreArguments,
+                                   env);
     }
     ~X11Player() {
         // Ended before its folders go: shut-down writes its settings there.
@@ -118,6 +125,17 @@ public:
         return found;
     }
     const QString& window() const { return m_window; }
+    // Another top-level window of the player's that the window manager shows, if any.
+    QString sideWindow() const {
+        const QString pid = QString::number(m_process->processId());
+        for (const QString& id : m_desktop.managedWindows()) {
+            if (!sameWindow(id, m_window) && m_desktop.mapState(id) == "IsViewable" &&
+                m_desktop.property(id, "_NET_WM_PID").trimmed().endsWith("= " + pid)) {
+                return id;
+            }
+        }
+        return {};
+    }
     QRect geometry() const { return m_desktop.geometry(m_window).value_or(QRect()); }
     QPoint at(QPoint inWindow) const { return geometry().topLeft() + inWindow; }
 
@@ -137,6 +155,37 @@ public:
         const bool before = above();
         click(kLetterP);
         return waitUntil([&] { return above() != before; });
+    }
+
+    // Presses `button` on the background, moves the pointer on by `way` (in steps, until the
+    // window follows) and lets go; true when the window moved by exactly the pointer's way.
+    bool dragBy(const QString& button, QPoint way, QString* seen) const {
+        const QPoint grab = at(kBackground);
+        auto pointer = [&](QPoint p) {
+            m_desktop.xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+        };
+        const QPoint start = geometry().topLeft();
+        pointer(grab);
+        m_desktop.xdotool({"mousedown", button});
+        QPoint now = grab + QPoint(0, 14);  // past the drag distance
+        pointer(now);
+        for (int step = 0; step < 20 && geometry().topLeft() == start; ++step) {
+            now += QPoint(0, 1);
+            pointer(now);
+            waitUntil([&] { return geometry().topLeft() != start; }, 200);
+        }
+        pointer(grab + way);
+        const QPoint expected = start + way;
+        const bool followed = waitUntil([&] { return geometry().topLeft() == expected; });
+        m_desktop.xdotool({"mouseup", button});
+        *seen = QString("from %1,%2 to %3,%4, expected %5,%6")
+                    .arg(start.x())
+                    .arg(start.y())
+                    .arg(geometry().x())
+                    .arg(geometry().y())
+                    .arg(expected.x())
+                    .arg(expected.y());
+        return followed;
     }
 
     // Drags the window by its background so that its top-left corner is dropped at `target`.
@@ -234,6 +283,18 @@ TEST_F(X11Window, ADropLeavesTheWindowThereAndNearTheTopTakesItUp) {
     player->moveTo(kBackground + QPoint(1, 1));
     ASSERT_TRUE(player->toggleAbove());
     EXPECT_EQ(geometry().topLeft(), QPoint(200, 17));
+}
+
+TEST_F(X11Window, AnyButtonDragsTheWindowAndTheWayToTheDragDistanceIsNotLost) {
+    for (const QString button : {"1", "2", "3"}) {
+        ASSERT_TRUE(placeAt({300, 300}));
+        QString seen;
+        EXPECT_TRUE(player->dragBy(button, {57, 83}, &seen))
+            << "button " << button.toStdString() << ": " << seen.toStdString();
+        // The drop is handled before the next drag.
+        ASSERT_TRUE(player->toggleAbove());
+        ASSERT_TRUE(player->toggleAbove());
+    }
 }
 
 TEST_F(X11Window, MovesOverTheBackgroundPullTheWindowToNearEdgesOnly) {
