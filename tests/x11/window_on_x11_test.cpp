@@ -71,6 +71,26 @@ bool near(const QColor& a, const QColor& b, int tolerance = 24) {
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
+// A window's outer rectangle on the screen: where the X server has its client area, grown
+// by the frame the window manager says it put round it.
+std::optional<QRect> outerRectangle(const X11Desktop& desktop, const QString& window) {
+    const QString info = desktop.run("xwininfo", {"-id", window});
+    auto value = [&info](const char* name) -> std::optional<int> {
+        const auto match = QRegularExpression(QString("%1:\\s+(-?\\d+)").arg(name)).match(info);
+        return match.hasMatch() ? std::optional<int>(match.captured(1).toInt()) : std::nullopt;
+    };
+    const auto x = value("Absolute upper-left X"), y = value("Absolute upper-left Y");
+    const auto w = value("Width"), h = value("Height");
+    const auto extents = QRegularExpression("= (\\d+), (\\d+), (\\d+), (\\d+)")
+                             .match(desktop.property(window, "_NET_FRAME_EXTENTS"));
+    if (!x || !y || !w || !h || !extents.hasMatch()) {
+        return std::nullopt;
+    }
+    const QMargins frame(extents.captured(1).toInt(), extents.captured(3).toInt(),
+                         extents.captured(2).toInt(), extents.captured(4).toInt());
+    return QRect(*x, *y, *w, *h).marginsAdded(frame);
+}
+
 // The real qvplayer on the demo disc, silent, with settings of its own, on the desktop.
 class X11Player {
 public:
@@ -283,6 +303,70 @@ TEST_F(X11Window, ADropLeavesTheWindowThereAndNearTheTopTakesItUp) {
     player->moveTo(kBackground + QPoint(1, 1));
     ASSERT_TRUE(player->toggleAbove());
     EXPECT_EQ(geometry().topLeft(), QPoint(200, 17));
+}
+
+TEST(X11SideWindows, OpenBesideThePlayerFrameAndAllAndNeverOverIt) {
+    auto desktop = std::make_unique<X11Desktop>(false);
+    if (!desktop->failure().empty()) {
+        GTEST_SKIP() << "no X display for the window tests: " << desktop->failure();
+    }
+    // With a library, so that the comment editors open.
+    auto player =
+        std::make_unique<X11Player>(*desktop, nullptr, QStringList{"--library", DEMO_LIBRARY});
+    ASSERT_TRUE(player->waitForWindow()) << "the player's window never showed";
+    const QString window = player->window();
+    auto placeAt = [&](QPoint topLeft) {
+        desktop->xdotool(
+            {"windowmove", window, QString::number(topLeft.x()), QString::number(topLeft.y())});
+        return waitUntil([&] { return player->geometry().topLeft() == topLeft; });
+    };
+    // Opens a side window, waits until it stands where `expected` says (given its outer
+    // rectangle and the player's), and closes it again with Escape.
+    auto check = [&](const char* what, const std::function<void()>& open,
+                     const std::function<bool(QRect side, QRect player)>& expected) {
+        open();
+        QString side;
+        ASSERT_TRUE(waitUntil([&] { return !(side = player->sideWindow()).isEmpty(); }))
+            << what << " never showed";
+        std::optional<QRect> outer;
+        const bool placed = waitUntil([&] {
+            outer = outerRectangle(*desktop, side);
+            return outer && expected(*outer, player->geometry());
+        });
+        const QRect p = player->geometry();
+        EXPECT_TRUE(placed) << what << ": outer " << outer.value_or(QRect()).x() << ","
+                            << outer.value_or(QRect()).y() << " " << outer.value_or(QRect()).width()
+                            << "x" << outer.value_or(QRect()).height() << ", player " << p.x()
+                            << "," << p.y() << " " << p.width() << "x" << p.height();
+        EXPECT_FALSE(outer.value_or(QRect()).intersects(p)) << what;
+        desktop->xdotool({"windowactivate", "--sync", side});
+        desktop->xdotool({"key", "Escape"});
+        ASSERT_TRUE(waitUntil([&] { return player->sideWindow().isEmpty(); }))
+            << what << " did not close";
+    };
+    auto above = [](QRect side, QRect player) {
+        return side.left() == player.left() && side.bottom() + 1 == player.top();
+    };
+    auto below = [](QRect side, QRect player) {
+        return side.left() == player.left() && side.top() == player.bottom() + 1;
+    };
+
+    // Low on the screen: the comment editor above the player.
+    ASSERT_TRUE(placeAt({200, 400}));
+    check(
+        "the track comment editor", [&] { player->click(kTrackComment); }, above);
+    // High up: the options dialog and the about box below it.
+    ASSERT_TRUE(placeAt({200, 60}));
+    check(
+        "the options dialog", [&] { player->click(kLetterO); }, below);
+    check(
+        "the about box",
+        [&] {
+            player->click(kMenuButton);
+            desktop->xdotool({"key", "--delay", "80", "Down", "Return"});  // the first item
+        },
+        below);
+    player.reset();
 }
 
 TEST_F(X11Window, AnyButtonDragsTheWindowAndTheWayToTheDragDistanceIsNotLost) {
