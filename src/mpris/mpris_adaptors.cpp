@@ -124,8 +124,8 @@ void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
     m_service.openUri(Uri);
 }
 
-DriveHandoffAdaptor::DriveHandoffAdaptor(QObject* object, MprisService& service)
-    : QDBusAbstractAdaptor(object), m_service(service) {}
+DriveHandoffAdaptor::DriveHandoffAdaptor(DriveHandoffObject* object, MprisService& service)
+    : QDBusAbstractAdaptor(object), m_object(object), m_service(service) {}
 
 bool DriveHandoffAdaptor::OpenDrive(const QByteArray& name) {
     return m_service.openDrive(name);
@@ -139,10 +139,10 @@ bool DriveHandoffAdaptor::Request(const QString& word, const QByteArray& drive, 
         return false;
     }
     // A drive answers once it has opened, which may take a while: the bus waits for it.
-    setDelayedReply(true);
+    m_object->setDelayedReply(true);
     m_service.answerLaterStart(
         {*kind, drive.toStdString(), std::int64_t(startBy), 0},
-        [call = message(), bus = connection()](const PlayerAnswer& answer) {
+        [call = m_object->message(), bus = m_object->connection()](const PlayerAnswer& answer) {
             bus.send(call.createReply(
                 {QVariant(answer.done), QVariant(QString::fromStdString(answer.problem))}));
         });

@@ -105,12 +105,20 @@ private:
     MprisService& m_service;
 };
 
+// The object the hand-over's adaptor is attached to. Qt D-Bus gives a call's context to
+// the object an adaptor belongs to, never to the adaptor itself.
+class DriveHandoffObject : public QObject, public QDBusContext {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+};
+
 // org.sonarch.CDPlayer: a second start of the player hands its drive over here.
-class DriveHandoffAdaptor : public QDBusAbstractAdaptor, protected QDBusContext {
+class DriveHandoffAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.sonarch.CDPlayer")
 public:
-    DriveHandoffAdaptor(QObject* object, MprisService& service);
+    DriveHandoffAdaptor(DriveHandoffObject* object, MprisService& service);
 
 public slots:
     // A drive name as --drive takes it, made absolute by the sender, as bytes (a file
@@ -122,6 +130,7 @@ public slots:
     bool Request(const QString& word, const QByteArray& drive, qlonglong startBy, QString& problem);
 
 private:
+    DriveHandoffObject* m_object;
     MprisService& m_service;
 };
 

@@ -17,7 +17,7 @@ MprisService::MprisService(Player& player, QObject* parent)
     : QObject(parent),
       m_player(player),
       m_connection(QString()),
-      m_handoff(new QObject(this)),
+      m_handoff(new DriveHandoffObject(this)),
       m_state(ReadMediaState(player)),
       m_track(player.currentTrack()) {
     new MprisRootAdaptor(this, *this);

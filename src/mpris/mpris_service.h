@@ -10,6 +10,7 @@
 
 namespace sonarch {
 
+class DriveHandoffObject;
 class Player;
 
 // The player on the session bus as a media player desktops control (MPRIS 2.2): media
@@ -64,7 +65,7 @@ private:
 
     Player& m_player;
     QDBusConnection m_connection;
-    QObject* m_handoff;
+    DriveHandoffObject* m_handoff;  // where a later start hands its drive over
     bool m_registered = false;
     bool m_updateDue = false;
     int m_listNumber = 1;    // counts the track lists, so track ids of older lists differ
