@@ -6,8 +6,8 @@
 
 #include <cstdio>
 #include <iostream>
-#include <optional>
 #include <memory>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/signal_watcher.h"
@@ -272,8 +272,16 @@ int main(int argc, char** argv) {
     services.openDrive = [](const std::string& name) { return openDrive(name); };
     services.drives = &drive;
     Player player(std::move(services));
-    QObject::connect(&player, &Player::driveChanged, &player,
-                     [&openedDrive](const std::string& name) { openedDrive = rememberedName(name); });
+    QObject::connect(&player, &Player::driveChanged, &player, [&](const std::string& name) {
+        openedDrive = rememberedName(name);
+        // The demo disc handed over to a player that has no library brings the installed
+        // demo library, as a first start on it does.
+        if (player.settings().databasePath == kNoDatabase) {
+            if (const auto demo = installedDemoLibraryFor(options, name)) {
+                player.setDatabasePath(*demo);
+            }
+        }
+    });
     PlayerWindowModel windowModel(player);
     // What the window asks of the desktop: links opened in the browser, the registration
     // as the default CD player.
