@@ -56,7 +56,7 @@ bool WindowMover::move(const QMouseEvent& event) {
                 QGuiApplication::styleHints()->startDragDistance()) {
                 return false;
             }
-            startDrag();
+            startDrag(event);
             if (m_drag == Drag::Own) {
                 followPointer(event);
             }
@@ -88,20 +88,27 @@ void WindowMover::release() {
     }
 }
 
-void WindowMover::startDrag() {
-    // On X11 the window manager moves the window with the button that was pressed, from
-    // where it was pressed: the way to the drag distance is not lost. It returns at once and
-    // keeps the button's release to itself: the X server tells when the button is up again.
-    const int button = m_button == Qt::MiddleButton ? 2 : m_button == Qt::RightButton ? 3 : 1;
-    if (const auto started = x11StartWindowMove(m_window, m_pressedAt, button)) {
-        m_drag = *started ? Drag::System : Drag::Own;
-        if (*started) {
-            m_systemMoveWatch->start();
-        }
-        return;
-    }
+void WindowMover::startDrag(const QMouseEvent& event) {
     QWindow* handle = m_window->windowHandle();
-    m_drag = handle && handle->startSystemMove() ? Drag::System : Drag::Own;
+    // Window managers move windows with the left button only; with another the window
+    // follows the pointer itself.
+    if (m_button == Qt::LeftButton && handle) {
+        // The window manager moves the window from where the pointer is now: the window
+        // first catches up with the pointer's way to the drag distance. Qt must not hear
+        // of it, since it tells the window manager where the pointer is by the window's
+        // place as it knows it.
+        x11MoveWindowBy(m_window, event.globalPosition().toPoint() - m_pressedAt);
+        if (handle->startSystemMove()) {
+            m_drag = Drag::System;
+            // On X11 the call returns at once and the window manager keeps the button's
+            // release to itself: the X server tells when the button is up again.
+            if (x11MouseButtonHeld()) {
+                m_systemMoveWatch->start();
+            }
+            return;
+        }
+    }
+    m_drag = Drag::Own;
 }
 
 void WindowMover::checkSystemMoveEnded() {

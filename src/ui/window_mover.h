@@ -35,7 +35,7 @@ signals:
 
 private:
     enum class Drag { None, Pressed, System, Own };
-    void startDrag();
+    void startDrag(const QMouseEvent& event);
     void followPointer(const QMouseEvent& event);
     void checkSystemMoveEnded();
     void drop();

@@ -4,9 +4,7 @@
 
 #include <QGuiApplication>
 #include <QWidget>
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 namespace sonarch {
@@ -24,34 +22,6 @@ xcb_window_t rootWindow(xcb_connection_t* connection) {
 
 template <class Reply>
 using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-
-xcb_atom_t atomNamed(xcb_connection_t* connection, const char* name) {
-    const ReplyPtr<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 1, uint16_t(std::strlen(name)), name), nullptr),
-        &std::free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-// Whether the window manager says it supports `atom` (_NET_SUPPORTED on the root window).
-bool supportedByWindowManager(xcb_connection_t* connection, xcb_atom_t atom) {
-    const xcb_atom_t supported = atomNamed(connection, "_NET_SUPPORTED");
-    if (supported == XCB_ATOM_NONE || atom == XCB_ATOM_NONE) {
-        return false;
-    }
-    const ReplyPtr<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(connection,
-                               xcb_get_property(connection, 0, rootWindow(connection), supported,
-                                                XCB_ATOM_ATOM, 0, 4096),
-                               nullptr),
-        &std::free);
-    if (!reply || reply->format != 32) {
-        return false;
-    }
-    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
-    const int count = xcb_get_property_value_length(reply.get()) / int(sizeof(xcb_atom_t));
-    return std::find(atoms, atoms + count, atom) != atoms + count;
-}
 
 }  // namespace
 
@@ -88,33 +58,17 @@ std::optional<QPoint> x11WindowOrigin(const QWidget* window) {
     return QPoint(qRound(reply->dst_x / ratio), qRound(reply->dst_y / ratio));
 }
 
-std::optional<bool> x11StartWindowMove(const QWidget* window, QPoint pressedAt, int button) {
+bool x11MoveWindowBy(const QWidget* window, QPoint offset) {
     xcb_connection_t* connection = x11Connection();
-    if (!connection || !window->windowHandle()) {
-        return std::nullopt;
-    }
-    const xcb_atom_t moveResize = atomNamed(connection, "_NET_WM_MOVERESIZE");
-    if (!supportedByWindowManager(connection, moveResize)) {
+    const std::optional<QPoint> origin = x11WindowOrigin(window);
+    if (!connection || !origin) {
         return false;
     }
-    constexpr std::uint32_t kMove = 8;         // _NET_WM_MOVERESIZE_MOVE
-    constexpr std::uint32_t kApplication = 1;  // the request comes from an application
     const qreal ratio = window->devicePixelRatioF();
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = static_cast<xcb_window_t>(window->winId());
-    message.type = moveResize;
-    message.data.data32[0] = std::uint32_t(qRound(pressedAt.x() * ratio));
-    message.data.data32[1] = std::uint32_t(qRound(pressedAt.y() * ratio));
-    message.data.data32[2] = kMove;
-    message.data.data32[3] = std::uint32_t(button);
-    message.data.data32[4] = kApplication;
-    // The press's implicit grab goes, so that the window manager can take the pointer.
-    xcb_ungrab_pointer(connection, XCB_CURRENT_TIME);
-    xcb_send_event(connection, 0, rootWindow(connection),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&message));
+    const QPoint to = (*origin + offset) * ratio;
+    const std::uint32_t values[] = {std::uint32_t(to.x()), std::uint32_t(to.y())};
+    xcb_configure_window(connection, static_cast<xcb_window_t>(window->winId()),
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
     xcb_flush(connection);
     return true;
 }

@@ -14,10 +14,8 @@ namespace sonarch {
 std::optional<bool> x11MouseButtonHeld();
 // Where the top-level window's client area is on the desktop now, in logical pixels.
 std::optional<QPoint> x11WindowOrigin(const QWidget* window);
-// Asks the window manager to move the top-level window with the pointer while mouse button
-// `button` (1 left, 2 middle, 3 right) stays down, as from `pressedAt` (on the desktop, in
-// logical pixels): the pointer's way since then counts. False when the window manager moves
-// no windows for others.
-std::optional<bool> x11StartWindowMove(const QWidget* window, QPoint pressedAt, int button);
+// Moves a top-level window without a frame by `offset` behind Qt's back, so that Qt's own idea of
+// the place (which a system move starts from) stays as it was. False when not on X11.
+bool x11MoveWindowBy(const QWidget* window, QPoint offset);
 
 }  // namespace sonarch
