@@ -442,11 +442,11 @@ bool playerOnBus() {
 }
 
 // A property of the player's MPRIS object, as text; empty when there is no answer.
-QString playerProperty(const QString& name) {
+QString playerProperty(const QString& interface, const QString& name) {
     QDBusMessage get =
         QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.sonarch", "/org/mpris/MediaPlayer2",
                                        "org.freedesktop.DBus.Properties", "Get");
-    get << QString("org.mpris.MediaPlayer2.Player") << name;
+    get << interface << name;
     const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, kWaitMs);
     return reply.arguments().isEmpty()
                ? QString()
@@ -465,17 +465,8 @@ TEST(InstalledPlayer, NamesItsInstalledDesktopEntryToTheDesktop) {
     player.start(tree.bin("qvplayer"), {"--drive", "demo", "--audio", "null"});
     ASSERT_TRUE(player.waitForStarted(kWaitMs));
     const bool onBus = QTest::qWaitFor(playerOnBus, kWaitMs);
-    QString desktopEntry;
-    if (onBus) {
-        QDBusMessage get = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.sonarch",
-                                                          "/org/mpris/MediaPlayer2",
-                                                          "org.freedesktop.DBus.Properties", "Get");
-        get << QString("org.mpris.MediaPlayer2") << QString("DesktopEntry");
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, kWaitMs);
-        if (!reply.arguments().isEmpty()) {
-            desktopEntry = reply.arguments().front().value<QDBusVariant>().variant().toString();
-        }
-    }
+    const QString desktopEntry =
+        onBus ? playerProperty("org.mpris.MediaPlayer2", "DesktopEntry") : QString();
     player.terminate();
     player.waitForFinished(kWaitMs);
     ASSERT_TRUE(onBus) << "the installed player never took its bus name";
@@ -496,7 +487,11 @@ TEST(InstalledPlayer, TheDemoDiscHandedOverToAPlayerWithoutALibraryBringsTheDemo
     ASSERT_TRUE(player.waitForStarted(kWaitMs));
     // Started, with its disc read: it answers a later start at once.
     const bool onBus = QTest::qWaitFor(
-        [] { return playerOnBus() && playerProperty("PlaybackStatus") == "Playing"; }, kWaitMs);
+        [] {
+            return playerOnBus() &&
+                   playerProperty("org.mpris.MediaPlayer2.Player", "PlaybackStatus") == "Playing";
+        },
+        kWaitMs);
     const ProgramRun second = run(tree.bin("qvplayer"), {"--drive", "demo"}, user.environment());
     player.terminate();
     player.waitForFinished(kWaitMs);
