@@ -61,6 +61,17 @@ std::optional<std::string> installedDemoLibraryFor(const CommandLine& options,
     return dataFolder ? InstalledDemoLibrary(*dataFolder) : std::nullopt;
 }
 
+// The user's own copy of the installed demo library, so that the demo disc takes ratings
+// and comments; the installed one (read only) when no copy can be made.
+std::string demoLibraryForUser(const std::string& installed) {
+    const auto copy = UserDemoLibrary(installed, XdgFolders::fromEnvironment().dataHome);
+    if (!copy.ok()) {
+        std::cerr << "qvplayer: " << copy.error() << "\n";
+        return installed;
+    }
+    return copy.value();
+}
+
 // What a start asks of the player that runs already: its drive opened, a desktop action's
 // command carried out, or, with neither, the window brought forward.
 PlayerRequest requestFor(const CommandLine& options) {
@@ -248,13 +259,7 @@ int main(int argc, char** argv) {
             loaded.settings.databasePath = *options.library;
         } else if (demoLibrary && (loaded.settings.databasePath == kNoDatabase ||
                                    loaded.settings.databasePath == *demoLibrary)) {
-            // The user's own copy, so that the demo disc takes ratings and comments; the
-            // installed one (read only) when no copy can be made.
-            const auto copy = UserDemoLibrary(*demoLibrary, XdgFolders::fromEnvironment().dataHome);
-            if (!copy.ok()) {
-                std::cerr << "qvplayer: " << copy.error() << "\n";
-            }
-            loaded.settings.databasePath = copy.ok() ? copy.value() : *demoLibrary;
+            loaded.settings.databasePath = demoLibraryForUser(*demoLibrary);
         }
         return loaded.settings;
     };
@@ -279,9 +284,16 @@ int main(int argc, char** argv) {
     services.openDrive = [](const std::string& name) { return openDrive(name); };
     services.drives = &drive;
     Player player(std::move(services));
-    QObject::connect(
-        &player, &Player::driveChanged, &player,
-        [&openedDrive](const std::string& name) { openedDrive = rememberedName(name); });
+    QObject::connect(&player, &Player::driveChanged, &player, [&](const std::string& name) {
+        openedDrive = rememberedName(name);
+        // The demo disc handed over to a player that has no library brings the installed
+        // demo library, as a first start on it does.
+        if (player.settings().databasePath == kNoDatabase) {
+            if (const auto demo = installedDemoLibraryFor(options, name)) {
+                player.setDatabasePath(demoLibraryForUser(*demo));
+            }
+        }
+    });
     PlayerWindowModel windowModel(player);
     // What the window asks of the desktop: links opened in the browser, the registration
     // as the default CD player.

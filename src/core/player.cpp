@@ -446,14 +446,14 @@ void Player::changeToPendingDrive() {
     PlayerState& s = m->state;
     m->device.DeviceQuery("stop cd");
     m->services.drives->switchTo(std::move(m->pendingDrive));
-    // As after closing the door on a new disc: nothing of the last disc stays.
+    // As after taking the last disc out and closing the door on a new one: nothing of the
+    // last disc stays, neither its stars nor its cover, on the window or for desktops.
     s.doorOpen = false;
     s.ejectAsked = false;
     m->display.setEjectCaption("Eject");
-    s.discLoaded = false;
-    s.playing = false;
-    s.paused = false;
-    s.stopped = false;
+    m->poll.resetNoDisc();
+    s.ratingShownForTrack.reset();
+    s.coverPath.clear();
     m->tracks.clear();
     for (int i = 0; i < 10; ++i) {
         m->display.setTrackNumberColour(i, kNoTrack);

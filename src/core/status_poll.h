@@ -46,6 +46,9 @@ public:
     // a second lookup can start inside it; false when a run was already in progress.
     bool runExclusive(const std::function<void()>& work);
     bool busy() const { return m_running; }
+    // The drive has no disc: nothing of the last disc is shown, and the next disc is read
+    // and looked up anew.
+    void resetNoDisc();
 
 private:
     void run();
@@ -53,7 +56,6 @@ private:
     // notice when the tray stays shut. Returns whether a disc is there to play.
     bool followEject(bool present);
     void readDisc();
-    void resetNoDisc();
     void handleEndOfDisc(const std::string& elapsed);
 
     PlayerState& m_state;

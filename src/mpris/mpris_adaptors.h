@@ -105,7 +105,6 @@ private:
     MprisService& m_service;
 };
 
-// org.sonarch.CDPlayer: a second start of the player hands its drive over here.
 // The player's own object on the bus: a call to its adaptor finds the message it came in
 // here (the bus sets it on the object, not on the adaptor), to be answered later.
 class HandoffObject : public QObject, public QDBusContext {
@@ -114,6 +113,7 @@ public:
     using QObject::QObject;
 };
 
+// org.sonarch.CDPlayer: a second start of the player hands its drive over here.
 class DriveHandoffAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.sonarch.CDPlayer")

@@ -16,8 +16,9 @@ class CoverPanel : public SkinLabel {
 public:
     CoverPanel(QWidget* window, const ImageSlots& skin);
 
-    // Loads, fits, centres and shows a picture; an empty path shows none, and a file that
-    // does not load shows the last picture that did.
+    // Loads, fits, centres and shows a picture; an empty path shows none, a missing file or
+    // one that is no picture shows the last picture that did, and anything but a regular
+    // file of sane size (a pipe, a device, a folder) shows none without being opened.
     void LoadImage(const std::string& path);
     void clear();
 

@@ -1,6 +1,10 @@
 #include "ui/side_windows.h"
 
+#include <QEvent>
+#include <QMargins>
+#include <QVariant>
 #include <QWidget>
+#include <QWindow>
 
 #include "core/player.h"
 #include "layout/place_beside_player.h"
@@ -25,7 +29,6 @@ void SideWindows::openOptions() {
         return;
     }
     m_optionsDialog = new frmCDOption(m_player, m_registration, m_window);
-    // Shown first, so it is placed by its outer size, frame and title bar included.
     m_optionsDialog->show();
     placeBesidePlayer(m_optionsDialog);
 }
@@ -91,13 +94,60 @@ void SideWindows::showCommentEditor(QPointer<CommentEditor>& editor, const Edito
     side->show();
 }
 
+namespace {
+
+// Set on a side window while it waits for its frame: the frame margins it was placed with.
+constexpr const char* kPlacedWithFrame = "sonarchPlacedWithFrame";
+
+QMargins frameMarginsOf(const QWidget* side) {
+    const QWindow* handle = side->windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+}  // namespace
+
 void SideWindows::placeBesidePlayer(QWidget* side) {
-    // The outer size once the window is shown (its frame included), else its own.
-    const QSize size = side->frameGeometry().size();
+    // The outer rectangles touch: the side window's frame, once the window manager has
+    // put one round it, counts. Its size is known only once it is mapped, so the window
+    // is placed again when its frame appears; without a window manager it has none.
+    const QMargins frame = frameMarginsOf(side);
+    const QSize size = side->size().grownBy(frame);
     const TwipPoint at = PlaceBesidePlayer(
         toTwipRect(m_window->frameGeometry()), m_window->isMinimized() || m_window->isHidden(),
         screenTwips(m_window), {size.width() * kTwipsPerPixel, size.height() * kTwipsPerPixel});
-    side->move(toPixels(at.left), toPixels(at.top));
+    const QPoint frameAt(toPixels(at.left), toPixels(at.top));
+    if (side->windowHandle() && side->isVisible()) {
+        // Its client area, inside the frame it has now.
+        side->setGeometry(QRect(frameAt + QPoint(frame.left(), frame.top()), side->size()));
+    } else {
+        side->move(frameAt);
+    }
+    if (frame.isNull()) {
+        side->setProperty(kPlacedWithFrame, QVariant::fromValue(frame));
+        side->installEventFilter(this);
+    } else {
+        side->setProperty(kPlacedWithFrame, QVariant());
+        side->removeEventFilter(this);
+    }
+}
+
+bool SideWindows::eventFilter(QObject* watched, QEvent* event) {
+    auto* side = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Paint:
+        case QEvent::WindowActivate:
+            if (side && side->isVisible() &&
+                frameMarginsOf(side) != side->property(kPlacedWithFrame).value<QMargins>()) {
+                placeBesidePlayer(side);
+            }
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 }  // namespace sonarch

@@ -38,6 +38,8 @@ private:
                            const std::function<std::string()>& load,
                            const std::function<bool(const std::string&)>& save);
     void placeBesidePlayer(QWidget* side);
+    // A side window's frame appearing places it again.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QWidget* m_window;
     Player& m_player;

@@ -38,6 +38,7 @@ WindowMover::WindowMover(QWidget* window)
 void WindowMover::press(const QMouseEvent& event) {
     m_systemMoveWatch->stop();
     m_drag = Drag::Pressed;
+    m_button = event.button();
     m_pressedAt = event.globalPosition().toPoint();
     m_windowAtPress = m_window->pos();
 }
@@ -55,7 +56,7 @@ bool WindowMover::move(const QMouseEvent& event) {
                 QGuiApplication::styleHints()->startDragDistance()) {
                 return false;
             }
-            startDrag();
+            startDrag(event);
             if (m_drag == Drag::Own) {
                 followPointer(event);
             }
@@ -87,18 +88,27 @@ void WindowMover::release() {
     }
 }
 
-void WindowMover::startDrag() {
+void WindowMover::startDrag(const QMouseEvent& event) {
     QWindow* handle = m_window->windowHandle();
-    if (handle && handle->startSystemMove()) {
-        m_drag = Drag::System;
-        // On X11 the call returns at once and the window manager keeps the button's
-        // release to itself: the X server tells when the button is up again.
-        if (x11MouseButtonHeld()) {
-            m_systemMoveWatch->start();
+    // Window managers move windows with the left button only; with another the window
+    // follows the pointer itself.
+    if (m_button == Qt::LeftButton && handle) {
+        // The window manager moves the window from where the pointer is now: the window
+        // first catches up with the pointer's way to the drag distance. Qt must not hear
+        // of it, since it tells the window manager where the pointer is by the window's
+        // place as it knows it.
+        x11MoveWindowBy(m_window, event.globalPosition().toPoint() - m_pressedAt);
+        if (handle->startSystemMove()) {
+            m_drag = Drag::System;
+            // On X11 the call returns at once and the window manager keeps the button's
+            // release to itself: the X server tells when the button is up again.
+            if (x11MouseButtonHeld()) {
+                m_systemMoveWatch->start();
+            }
+            return;
         }
-    } else {
-        m_drag = Drag::Own;
     }
+    m_drag = Drag::Own;
 }
 
 void WindowMover::checkSystemMoveEnded() {

@@ -9,12 +9,12 @@ class QWidget;
 
 namespace sonarch {
 
-// Moves the borderless player window by its background, as a caption bar would. A press
-// alone moves nothing: the drag begins once the pointer has travelled the platform's drag
-// distance with a button held, so a double-click still reaches the window. The window
-// system does the moving where it can; elsewhere the window follows the pointer itself.
-// A window dropped with its top near the screen's top goes right up to it, and a move of
-// the pointer over the background pulls it to the screen's edges when it is near them.
+// Moves the borderless player window by its background, as a caption bar would, with any
+// mouse button. A press alone moves nothing: the drag begins once the pointer has travelled the
+// platform's drag distance with a button held, so a double-click still reaches the window. The
+// window system does the moving where it can; elsewhere the window follows the pointer itself. A
+// window dropped with its top near the screen's top goes right up to it, and a move of the pointer
+// over the background pulls it to the screen's edges when it is near them.
 class WindowMover : public QObject {
     Q_OBJECT
 public:
@@ -35,15 +35,16 @@ signals:
 
 private:
     enum class Drag { None, Pressed, System, Own };
-    void startDrag();
+    void startDrag(const QMouseEvent& event);
     void followPointer(const QMouseEvent& event);
     void checkSystemMoveEnded();
     void drop();
 
     QWidget* m_window;
     Drag m_drag = Drag::None;
-    QPoint m_pressedAt;      // the pointer on the desktop at the press
-    QPoint m_windowAtPress;  // the window's place then
+    QPoint m_pressedAt;                         // the pointer on the desktop at the press
+    QPoint m_windowAtPress;                     // the window's place then
+    Qt::MouseButton m_button = Qt::LeftButton;  // the button that was pressed
     QTimer* m_systemMoveWatch;
 };
 

@@ -58,4 +58,19 @@ std::optional<QPoint> x11WindowOrigin(const QWidget* window) {
     return QPoint(qRound(reply->dst_x / ratio), qRound(reply->dst_y / ratio));
 }
 
+bool x11MoveWindowBy(const QWidget* window, QPoint offset) {
+    xcb_connection_t* connection = x11Connection();
+    const std::optional<QPoint> origin = x11WindowOrigin(window);
+    if (!connection || !origin) {
+        return false;
+    }
+    const qreal ratio = window->devicePixelRatioF();
+    const QPoint to = (*origin + offset) * ratio;
+    const std::uint32_t values[] = {std::uint32_t(to.x()), std::uint32_t(to.y())};
+    xcb_configure_window(connection, static_cast<xcb_window_t>(window->winId()),
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    xcb_flush(connection);
+    return true;
+}
+
 }  // namespace sonarch

@@ -14,5 +14,8 @@ namespace sonarch {
 std::optional<bool> x11MouseButtonHeld();
 // Where the top-level window's client area is on the desktop now, in logical pixels.
 std::optional<QPoint> x11WindowOrigin(const QWidget* window);
+// Moves a top-level window without a frame by `offset` behind Qt's back, so that Qt's own idea of
+// the place (which a system move starts from) stays as it was. False when not on X11.
+bool x11MoveWindowBy(const QWidget* window, QPoint offset);
 
 }  // namespace sonarch

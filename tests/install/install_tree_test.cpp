@@ -446,6 +446,18 @@ bool playerOnBus() {
         "org.mpris.MediaPlayer2.sonarch");
 }
 
+// A property of the player's MPRIS object, as text; empty when there is no answer.
+QString playerProperty(const QString& interface, const QString& name) {
+    QDBusMessage get =
+        QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.sonarch", "/org/mpris/MediaPlayer2",
+                                       "org.freedesktop.DBus.Properties", "Get");
+    get << interface << name;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, kWaitMs);
+    return reply.arguments().isEmpty()
+               ? QString()
+               : reply.arguments().front().value<QDBusVariant>().variant().toString();
+}
+
 TEST(InstalledPlayer, NamesItsInstalledDesktopEntryToTheDesktop) {
     ASSERT_INSTALLED();
     if (!QDBusConnection::sessionBus().isConnected()) {
@@ -458,22 +470,40 @@ TEST(InstalledPlayer, NamesItsInstalledDesktopEntryToTheDesktop) {
     player.start(tree.bin("qvplayer"), {"--drive", "demo", "--audio", "null"});
     ASSERT_TRUE(player.waitForStarted(kWaitMs));
     const bool onBus = QTest::qWaitFor(playerOnBus, kWaitMs);
-    QString desktopEntry;
-    if (onBus) {
-        QDBusMessage get = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.sonarch",
-                                                          "/org/mpris/MediaPlayer2",
-                                                          "org.freedesktop.DBus.Properties", "Get");
-        get << QString("org.mpris.MediaPlayer2") << QString("DesktopEntry");
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, kWaitMs);
-        if (!reply.arguments().isEmpty()) {
-            desktopEntry = reply.arguments().front().value<QDBusVariant>().variant().toString();
-        }
-    }
+    const QString desktopEntry =
+        onBus ? playerProperty("org.mpris.MediaPlayer2", "DesktopEntry") : QString();
     player.terminate();
     player.waitForFinished(kWaitMs);
     ASSERT_TRUE(onBus) << "the installed player never took its bus name";
     EXPECT_TRUE(QFile::exists(tree.data("applications/" + desktopEntry + ".desktop")))
         << "DesktopEntry '" << desktopEntry.toStdString() << "' names no installed entry";
+}
+
+TEST(InstalledPlayer, TheDemoDiscHandedOverToAPlayerWithoutALibraryBringsTheDemoLibrary) {
+    ASSERT_INSTALLED();
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        GTEST_SKIP() << "no session bus: the test runs under dbus-run-session";
+    }
+    const InstalledTree& tree = InstalledTree::get();
+    UserFolders user;
+    QProcess player;
+    player.setProcessEnvironment(user.environment());
+    player.start(tree.bin("qvplayer"), {"--drive", "virtual:03:00:00,04:00:00", "--audio", "null"});
+    ASSERT_TRUE(player.waitForStarted(kWaitMs));
+    // Started, with its disc read: it answers a later start at once.
+    const bool onBus = QTest::qWaitFor(
+        [] {
+            return playerOnBus() &&
+                   playerProperty("org.mpris.MediaPlayer2.Player", "PlaybackStatus") == "Playing";
+        },
+        kWaitMs);
+    const ProgramRun second = run(tree.bin("qvplayer"), {"--drive", "demo"}, user.environment());
+    player.terminate();
+    player.waitForFinished(kWaitMs);
+    ASSERT_TRUE(onBus) << "the installed player never took its bus name";
+    ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_EQ(user.firstSettingsLine(), user.home.filePath("data/qvplayer/demo.dbd"))
+        << "as a first start with --drive demo";
 }
 
 }  // namespace

@@ -93,6 +93,7 @@ TEST(PlayerWindow, CaptionsAndTooltipsAreTheDesignedTexts) {
         {"Picture8", "", "Show or hide cover"},
         {"picExpand", "", "Show or hide track list"},
         {"Picture6", "", "Minimize window"},
+        {"picBar", "", "Switch between the bar and the whole window"},
         {"Picture7", "", "Close window"},
         {"Command1", "", "Click to show menu"},
         {"btrack", "", "Previous track"},
@@ -138,6 +139,9 @@ TEST(PlayerWindow, ButtonsShareTheirSlotsPicturesAndSwapThemWhilePressed) {
     EXPECT_EQ(skin["picNormal"].size(), QSize(325, 348));
     EXPECT_EQ(skin["BarMode"].size(), QSize(325, 16));
     EXPECT_EQ(skin["ps"].size(), QSize(8, 8));
+    // Side by side, hiding to the tray and the bar layout must not look alike.
+    EXPECT_NE(f.control<QWidget>("picBar")->grab().toImage(),
+              f.control<QWidget>("Picture6")->grab().toImage());
 }
 
 TEST(PlayerWindow, SkinPicturesShowExactlyThePixelsOfTheirPngFiles) {

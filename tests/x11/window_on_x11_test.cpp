@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMargins>
+#include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
 #include <cstring>
@@ -28,6 +30,9 @@ const QPoint kBarBackground(1, 8);  // left of the bar layout's logo
 const QPoint kLetterP(32, 22);      // "P", 405, 255, 165 x 165
 const QRect kLetterPArea(27, 17, 11, 11);
 const QPoint kMinimise(291, 5);          // Picture6, 4320, 35
+const QPoint kLetterO(20, 21);           // "O", 225, 250, 165 x 165
+const QPoint kTrackComment(21, 80);      // Picture1, 225, 1110, 180 x 180
+const QPoint kMenuButton(9, 7);          // Command1, 75, 45, 135 x 135
 const QRect kTransport(7, 97, 180, 13);  // the transport buttons, 105..2850 x 1460..1655
 
 QColor brightest(const QImage& image, const QRect& area) {
@@ -66,12 +71,33 @@ bool near(const QColor& a, const QColor& b, int tolerance = 24) {
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
+// A window's outer rectangle on the screen: where the X server has its client area, grown
+// by the frame the window manager says it put round it.
+std::optional<QRect> outerRectangle(const X11Desktop& desktop, const QString& window) {
+    const QString info = desktop.run("xwininfo", {"-id", window});
+    auto value = [&info](const char* name) -> std::optional<int> {
+        const auto match = QRegularExpression(QString("%1:\\s+(-?\\d+)").arg(name)).match(info);
+        return match.hasMatch() ? std::optional<int>(match.captured(1).toInt()) : std::nullopt;
+    };
+    const auto x = value("Absolute upper-left X"), y = value("Absolute upper-left Y");
+    const auto w = value("Width"), h = value("Height");
+    const auto extents = QRegularExpression("= (\\d+), (\\d+), (\\d+), (\\d+)")
+                             .match(desktop.property(window, "_NET_FRAME_EXTENTS"));
+    if (!x || !y || !w || !h || !extents.hasMatch()) {
+        return std::nullopt;
+    }
+    const QMargins frame(extents.captured(1).toInt(), extents.captured(3).toInt(),
+                         extents.captured(2).toInt(), extents.captured(4).toInt());
+    return QRect(*x, *y, *w, *h).marginsAdded(frame);
+}
+
 // The real qvplayer on the demo disc, silent, with settings of its own, on the desktop.
 class X11Player {
 public:
     // `session` adds to or takes from the player's environment.
     explicit X11Player(X11Desktop& desktop,
-                       const std::function<void(QProcessEnvironment&)>& session = {})
+                       const std::function<void(QProcessEnvironment&)>& session = {},
+                       const QStringList& moreArguments = {})
         : m_desktop(desktop) {
         QDir(m_home.path()).mkpath("settings");
         QDir(m_home.path()).mkpath("runtime");
@@ -85,10 +111,11 @@ public:
         if (session) {
             session(env);
         }
-        m_process = &desktop.start(
-            QVPLAYER,
-            {"--drive", "demo", "--audio", "null", "--settings-dir", m_home.filePath("settings")},
-            env);
+        m_process = &desktop.start(QVPLAYER,
+                                   QStringList{"--drive", "demo", "--audio", "null",
+                                               "--settings-dir", m_home.filePath("settings")} +
+                                       moreArguments,
+                                   env);
     }
     ~X11Player() {
         // Ended before its folders go: shut-down writes its settings there.
@@ -118,6 +145,17 @@ public:
         return found;
     }
     const QString& window() const { return m_window; }
+    // Another top-level window of the player's that the window manager shows, if any.
+    QString sideWindow() const {
+        const QString pid = QString::number(m_process->processId());
+        for (const QString& id : m_desktop.managedWindows()) {
+            if (!sameWindow(id, m_window) && m_desktop.mapState(id) == "IsViewable" &&
+                m_desktop.property(id, "_NET_WM_PID").trimmed().endsWith("= " + pid)) {
+                return id;
+            }
+        }
+        return {};
+    }
     QRect geometry() const { return m_desktop.geometry(m_window).value_or(QRect()); }
     QPoint at(QPoint inWindow) const { return geometry().topLeft() + inWindow; }
 
@@ -137,6 +175,37 @@ public:
         const bool before = above();
         click(kLetterP);
         return waitUntil([&] { return above() != before; });
+    }
+
+    // Presses `button` on the background, moves the pointer on by `way` (in steps, until the
+    // window follows) and lets go; true when the window moved by exactly the pointer's way.
+    bool dragBy(const QString& button, QPoint way, QString* seen) const {
+        const QPoint grab = at(kBackground);
+        auto pointer = [&](QPoint p) {
+            m_desktop.xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+        };
+        const QPoint start = geometry().topLeft();
+        pointer(grab);
+        m_desktop.xdotool({"mousedown", button});
+        QPoint now = grab + QPoint(0, 14);  // past the drag distance
+        pointer(now);
+        for (int step = 0; step < 20 && geometry().topLeft() == start; ++step) {
+            now += QPoint(0, 1);
+            pointer(now);
+            waitUntil([&] { return geometry().topLeft() != start; }, 200);
+        }
+        pointer(grab + way);
+        const QPoint expected = start + way;
+        const bool followed = waitUntil([&] { return geometry().topLeft() == expected; });
+        m_desktop.xdotool({"mouseup", button});
+        *seen = QString("from %1,%2 to %3,%4, expected %5,%6")
+                    .arg(start.x())
+                    .arg(start.y())
+                    .arg(geometry().x())
+                    .arg(geometry().y())
+                    .arg(expected.x())
+                    .arg(expected.y());
+        return followed;
     }
 
     // Drags the window by its background so that its top-left corner is dropped at `target`.
@@ -234,6 +303,82 @@ TEST_F(X11Window, ADropLeavesTheWindowThereAndNearTheTopTakesItUp) {
     player->moveTo(kBackground + QPoint(1, 1));
     ASSERT_TRUE(player->toggleAbove());
     EXPECT_EQ(geometry().topLeft(), QPoint(200, 17));
+}
+
+TEST(X11SideWindows, OpenBesideThePlayerFrameAndAllAndNeverOverIt) {
+    auto desktop = std::make_unique<X11Desktop>(false);
+    if (!desktop->failure().empty()) {
+        GTEST_SKIP() << "no X display for the window tests: " << desktop->failure();
+    }
+    // With a library, so that the comment editors open.
+    auto player =
+        std::make_unique<X11Player>(*desktop, nullptr, QStringList{"--library", DEMO_LIBRARY});
+    ASSERT_TRUE(player->waitForWindow()) << "the player's window never showed";
+    const QString window = player->window();
+    auto placeAt = [&](QPoint topLeft) {
+        desktop->xdotool(
+            {"windowmove", window, QString::number(topLeft.x()), QString::number(topLeft.y())});
+        return waitUntil([&] { return player->geometry().topLeft() == topLeft; });
+    };
+    // Opens a side window, waits until it stands where `expected` says (given its outer
+    // rectangle and the player's), and closes it again with Escape.
+    auto check = [&](const char* what, const std::function<void()>& open,
+                     const std::function<bool(QRect side, QRect player)>& expected) {
+        open();
+        QString side;
+        ASSERT_TRUE(waitUntil([&] { return !(side = player->sideWindow()).isEmpty(); }))
+            << what << " never showed";
+        std::optional<QRect> outer;
+        const bool placed = waitUntil([&] {
+            outer = outerRectangle(*desktop, side);
+            return outer && expected(*outer, player->geometry());
+        });
+        const QRect p = player->geometry();
+        EXPECT_TRUE(placed) << what << ": outer " << outer.value_or(QRect()).x() << ","
+                            << outer.value_or(QRect()).y() << " " << outer.value_or(QRect()).width()
+                            << "x" << outer.value_or(QRect()).height() << ", player " << p.x()
+                            << "," << p.y() << " " << p.width() << "x" << p.height();
+        EXPECT_FALSE(outer.value_or(QRect()).intersects(p)) << what;
+        desktop->xdotool({"windowactivate", "--sync", side});
+        desktop->xdotool({"key", "Escape"});
+        ASSERT_TRUE(waitUntil([&] { return player->sideWindow().isEmpty(); }))
+            << what << " did not close";
+    };
+    auto above = [](QRect side, QRect player) {
+        return side.left() == player.left() && side.bottom() + 1 == player.top();
+    };
+    auto below = [](QRect side, QRect player) {
+        return side.left() == player.left() && side.top() == player.bottom() + 1;
+    };
+
+    // Low on the screen: the comment editor above the player.
+    ASSERT_TRUE(placeAt({200, 400}));
+    check(
+        "the track comment editor", [&] { player->click(kTrackComment); }, above);
+    // High up: the options dialog and the about box below it.
+    ASSERT_TRUE(placeAt({200, 60}));
+    check(
+        "the options dialog", [&] { player->click(kLetterO); }, below);
+    check(
+        "the about box",
+        [&] {
+            player->click(kMenuButton);
+            desktop->xdotool({"key", "--delay", "80", "Down", "Return"});  // the first item
+        },
+        below);
+    player.reset();
+}
+
+TEST_F(X11Window, AnyButtonDragsTheWindowAndTheWayToTheDragDistanceIsNotLost) {
+    for (const QString button : {"1", "2", "3"}) {
+        ASSERT_TRUE(placeAt({300, 300}));
+        QString seen;
+        EXPECT_TRUE(player->dragBy(button, {57, 83}, &seen))
+            << "button " << button.toStdString() << ": " << seen.toStdString();
+        // The drop is handled before the next drag.
+        ASSERT_TRUE(player->toggleAbove());
+        ASSERT_TRUE(player->toggleAbove());
+    }
 }
 
 TEST_F(X11Window, MovesOverTheBackgroundPullTheWindowToNearEdgesOnly) {

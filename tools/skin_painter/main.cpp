@@ -371,7 +371,11 @@ int main(int argc, char** argv) {
     groove("picVolNormal", 6, 51, QColor(40, 62, 140));
     groove("picVolOver", 6, 51, QColor(0, 200, 230));
 
-    plate("picbarNorm", [](QPainter& p) { p.drawLine(2, 6, 6, 6); });
+    // The window folded up to its top strip (the minimise button's line is at the bottom).
+    plate("picbarNorm", [](QPainter& p) {
+        p.drawLine(2, 2, 6, 2);
+        p.drawLine(2, 3, 6, 3);
+    });
     plate("picbarRest", [](QPainter& p) { p.drawRect(2, 2, 4, 4); });
     plate("picex", [](QPainter& p) {
         p.drawLine(2, 3, 6, 3);
