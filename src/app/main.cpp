@@ -6,8 +6,8 @@
 
 #include <cstdio>
 #include <iostream>
-#include <optional>
 #include <memory>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/signal_watcher.h"
@@ -24,6 +24,7 @@
 #include "desktop/open_with_shell.h"
 #include "desktop/product_info.h"
 #include "desktop/single_instance.h"
+#include "device/drives/cd_drive.h"
 #include "device/drives/drive_factory.h"
 #include "device/drives/drive_name.h"
 #include "device/drives/switchable_drive.h"
@@ -272,8 +273,9 @@ int main(int argc, char** argv) {
     services.openDrive = [](const std::string& name) { return openDrive(name); };
     services.drives = &drive;
     Player player(std::move(services));
-    QObject::connect(&player, &Player::driveChanged, &player,
-                     [&openedDrive](const std::string& name) { openedDrive = rememberedName(name); });
+    QObject::connect(
+        &player, &Player::driveChanged, &player,
+        [&openedDrive](const std::string& name) { openedDrive = rememberedName(name); });
     PlayerWindowModel windowModel(player);
     // What the window asks of the desktop: links opened in the browser, the registration
     // as the default CD player.
@@ -284,7 +286,9 @@ int main(int argc, char** argv) {
                        DesktopRegistration(XdgFolders::fromEnvironment(),
                                            QCoreApplication::applicationFilePath().toStdString(),
                                            ":/skin/icon.png"),
-                       {}});
+                       {},
+                       {},
+                       [] { return CdDrive::systemDrives(); }});
     messages.setParent(&window);
     // The sound server's stream carries the current track, and its trouble reaches the
     // status line.

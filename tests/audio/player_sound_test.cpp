@@ -17,10 +17,10 @@
 #include "core/player_services.h"
 #include "core/player_window_model.h"
 #include "desktop/open_with_shell.h"
+#include "device/drives/drive_factory.h"
+#include "device/mci/cd_audio_device.h"
 #include "library/library_store.h"
 #include "model/settings.h"
-#include "device/mci/cd_audio_device.h"
-#include "device/drives/drive_factory.h"
 #include "support/level_disc.h"
 #include "support/sound_server.h"
 #include "ui/cd_player.h"
@@ -84,12 +84,14 @@ protected:
                            [](const Settings&, WindowPosition) {}, device.get()});
         windowModel = std::make_unique<PlayerWindowModel>(*player);
         window = std::make_unique<CDPlayer>(
-            *windowModel,
-            WindowServices{shell,
-                           DesktopRegistration(XdgFolders::fromEnvironment(),
-                                               QCoreApplication::applicationFilePath().toStdString(),
-                                               ":/skin/icon.png"),
-                           [] { return false; }});
+            *windowModel, WindowServices{shell,
+                                         DesktopRegistration(
+                                             XdgFolders::fromEnvironment(),
+                                             QCoreApplication::applicationFilePath().toStdString(),
+                                             ":/skin/icon.png"),
+                                         [] { return false; },
+                                         {},
+                                         {}});
         link = std::make_unique<SoundLink>(*player, *audio.desktop);
         QObject::connect(player.get(), &Player::polled, [this] { ++polls; });
         ASSERT_TRUE(window->Form_Load());
