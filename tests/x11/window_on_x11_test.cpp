@@ -22,6 +22,7 @@ namespace sonarch::testing {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
+constexpr int kDoubleClickMs = 500;  // Qt's double-click time on X11 is 400 ms
 
 // Places in the window, in pixels, from the window definition (twips / 15).
 const QPoint kBackground(3, 60);    // the bare margin left of the comment buttons
@@ -590,6 +591,54 @@ TEST(X11OpenDisc, AnImageChosenFromTheMenuIsPlayedAndKeptForTheNextStart) {
     QFile state(player.settingsFile("player-state.txt"));
     ASSERT_TRUE(state.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(state.readAll()).contains(cue)) << "kept as the last disc";
+}
+
+TEST(X11TrayIcon, LeftClickShowsOrHidesMiddleClickPausesTheWheelTurnsTheVolume) {
+    X11Desktop desktop(true);
+    if (!desktop.failure().empty()) {
+        GTEST_SKIP() << "no X display for the window tests: " << desktop.failure();
+    }
+    if (playerctlMissing()) {
+        GTEST_SKIP() << "playerctl or dbus-daemon is missing (scripts/setup.sh installs them)";
+    }
+    PrivateBus bus(desktop);  // no StatusNotifier host on it: the icon goes to the XEmbed tray
+    X11Player player(desktop, [&](QProcessEnvironment& env) {
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    });
+    ASSERT_TRUE(player.waitForWindow());
+    QString icon;
+    ASSERT_TRUE(waitUntil([&] { return !(icon = desktop.trayChild("qvplayer")).isEmpty(); }))
+        << "the icon is not in the XEmbed tray";
+    auto status = [&] { return bus.playerctl({"status"}); };
+    ASSERT_TRUE(waitUntil([&] { return status() == "Playing"; }, 20000));
+    // Each click past the double-click time of the one before, so that it is a click of its
+    // own (a second click within it is a double-click, which only the left button has).
+    auto clickIcon = [&](const char* button) {
+        QTest::qWait(kDoubleClickMs);
+        desktop.xdotool({"mousemove", "--window", icon, "10", "10", "click", button});
+    };
+
+    clickIcon("2");
+    EXPECT_TRUE(waitUntil([&] { return status() == "Paused"; })) << status().toStdString();
+    clickIcon("2");
+    EXPECT_TRUE(waitUntil([&] { return status() == "Playing"; })) << status().toStdString();
+
+    const double before = bus.playerctl({"volume"}).toDouble();
+    clickIcon("5");  // the wheel turned down a notch
+    clickIcon("5");
+    EXPECT_TRUE(waitUntil([&] { return bus.playerctl({"volume"}).toDouble() < before - 0.01; }))
+        << bus.playerctl({"volume"}).toStdString();
+    const double lower = bus.playerctl({"volume"}).toDouble();
+    clickIcon("4");
+    EXPECT_TRUE(waitUntil([&] { return bus.playerctl({"volume"}).toDouble() > lower + 0.001; }));
+
+    const QString window = player.window();
+    clickIcon("1");
+    EXPECT_TRUE(waitUntil([&] { return desktop.mapState(window) == "IsUnMapped"; }))
+        << "a left click hides the window";
+    clickIcon("1");
+    EXPECT_TRUE(waitUntil([&] { return desktop.mapState(window) == "IsViewable"; }))
+        << "and the next shows it";
 }
 }  // namespace
 }  // namespace sonarch::testing
