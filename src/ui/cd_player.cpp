@@ -368,6 +368,11 @@ void CDPlayer::describeControls() {
     for (const auto& [name, what] : lights) {
         control(name)->setAccessibleName(what);
     }
+    const char* const fields[] = {"Title", "Artist", "Album"};  // in the order of TrackField
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        m_fields[i]->setAccessibleName(fields[i]);
+    }
+    LV->setAccessibleName("Track list");
     for (int star = 1; star <= 5; ++star) {
         if (auto* label = findChild<SkinLabel*>(QString("t%1").arg(star))) {
             label->setAccessibleName(QString("Rating star %1").arg(star));

@@ -71,6 +71,11 @@ TEST(ScreenReaders, EveryControlHasANameARoleAndTheButtonsPress) {
     EXPECT_EQ(reader(f.control<QWidget>("N1"))->text(QAccessible::Name), "Track 2");
     EXPECT_EQ(reader(f.control<QWidget>("lTrack"))->text(QAccessible::Name), f.label("lTrack"));
     EXPECT_EQ(reader(f.control<QWidget>("picBarnext"))->text(QAccessible::Name), "Next track");
+    for (const auto& [field, name] : {std::pair{"lTitle", "Title"}, std::pair{"lArt", "Artist"},
+                                      std::pair{"lAlb", "Album"}, std::pair{"LV", "Track list"}}) {
+        EXPECT_EQ(reader(f.control<QWidget>(field))->text(QAccessible::Name), name) << field;
+    }
+    EXPECT_EQ(reader(f.control<QWidget>("lTitle"))->text(QAccessible::Value), f.field("lTitle"));
 
     // A check box tells its state, and pressing it turns it over.
     QAccessibleInterface* onTop = reader(f.control<QWidget>("lAlwaysTop"));

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QStandardPaths>
 #include <QTest>
 #include <algorithm>
@@ -110,6 +111,7 @@ public:
             m_process->waitForFinished();
         }
     }
+    qint64 processId() const { return m_process->processId(); }
     // The player ended by itself within `ms`.
     bool ended(int ms) { return m_process->waitForFinished(ms); }
     QString settingsFile(const QString& name) const { return m_home.filePath("settings/" + name); }
@@ -639,6 +641,91 @@ TEST(X11TrayIcon, LeftClickShowsOrHidesMiddleClickPausesTheWheelTurnsTheVolume) 
     clickIcon("1");
     EXPECT_TRUE(waitUntil([&] { return desktop.mapState(window) == "IsViewable"; }))
         << "and the next shows it";
+}
+
+TEST(X11ScreenReader, EveryControlIsNamedWithItsRoleAndPlayIsPressedThroughItsAction) {
+    X11Desktop desktop(false);
+    if (!desktop.failure().empty()) {
+        GTEST_SKIP() << "no X display for the window tests: " << desktop.failure();
+    }
+    if (playerctlMissing() || QStandardPaths::findExecutable("python3", {"/usr/bin"}).isEmpty()) {
+        GTEST_SKIP() << "playerctl, dbus-daemon or python3 is missing";
+    }
+    if (QProcess::execute("/usr/bin/python3", {"-c", "import pyatspi"}) != 0 ||
+        !QFile::exists("/usr/share/dbus-1/services/org.a11y.Bus.service")) {
+        GTEST_SKIP() << "no accessibility bus here (scripts/setup.sh installs python3-pyatspi "
+                        "and at-spi2-core)";
+    }
+    // The session bus starts the accessibility bus when the player asks for it.
+    PrivateBus bus(desktop);
+    X11Player player(desktop, [&](QProcessEnvironment& env) {
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        env.insert("QT_ACCESSIBILITY", "1");
+    });
+    ASSERT_TRUE(player.waitForWindow());
+    ASSERT_TRUE(waitUntil([&] { return bus.playerctl({"status"}) == "Playing"; }, 20000));
+    bus.playerctl({"stop"});
+    ASSERT_TRUE(waitUntil([&] { return bus.playerctl({"status"}) == "Stopped"; }));
+
+    QProcess reader;
+    QProcessEnvironment env = desktop.environment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    reader.setProcessEnvironment(env);
+    reader.start("/usr/bin/python3", {ATSPI_CONTROLS, QString::number(player.processId()), "Play"});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    const QString out = QString::fromUtf8(reader.readAllStandardOutput());
+    if (reader.exitCode() == 2) {
+        GTEST_SKIP() << "the accessibility bus did not start: "
+                     << reader.readAllStandardError().toStdString();
+    }
+    ASSERT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+
+    QMap<QString, QString> roles;  // name -> role, of the controls shown
+    int unnamed = 0;
+    QStringList withoutPress;
+    for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList f = line.split('\t');
+        if (f.size() != 4 || f[3] != "showing") {
+            continue;
+        }
+        const QString& role = f[0];
+        if (role == "push button" || role == "check box" || role == "slider" || role == "label" ||
+            role == "text" || role == "tree") {
+            unnamed += f[1].isEmpty();
+            roles.insert(f[1], role);
+            if ((role == "push button" || role == "check box") && !f[2].contains("Press")) {
+                withoutPress << f[1];
+            }
+        }
+    }
+    EXPECT_EQ(unnamed, 0) << out.toStdString();
+    EXPECT_TRUE(withoutPress.isEmpty()) << withoutPress.join(", ").toStdString();
+    const std::pair<const char*, const char*> expected[] = {
+        {"Play", "push button"},
+        {"Pause", "push button"},
+        {"Stop", "push button"},
+        {"Previous track", "push button"},
+        {"Next track", "push button"},
+        {"Eject", "push button"},
+        {"Rewind", "push button"},
+        {"Fast forward", "push button"},
+        {"Track 1", "push button"},
+        {"Options", "push button"},
+        {"Continuous play", "check box"},
+        {"Toggle always ontop on and off", "check box"},
+        {"CD audio volume", "slider"},
+        {"Minimize window", "push button"},
+        {"Title", "text"},
+        {"Artist", "text"},
+        {"Album", "text"},
+        {"Track list", "tree"}};
+    for (const auto& [name, role] : expected) {
+        EXPECT_EQ(roles.value(name).toStdString(), role) << name;
+    }
+    EXPECT_TRUE(out.contains("pressed"));
+    EXPECT_TRUE(waitUntil([&] { return bus.playerctl({"status"}) == "Playing"; }))
+        << "Play pressed by the screen reader";
 }
 }  // namespace
 }  // namespace sonarch::testing
