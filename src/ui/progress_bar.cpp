@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/player.h"
 #include "core/player_window_model.h"
 #include "ui/image_slots.h"
 #include "ui/skin_controls.h"
@@ -24,6 +25,10 @@ ProgressBar::ProgressBar(QWidget* window, const ImageSlots& skin, PlayerWindowMo
         bar->setRole(SkinRole::Slider);
         bar->setRange(0, 100);
         bar->setAccessibleName("Position in the track");
+        // A step is the fast forward and rewind step.
+        connect(bar, &SkinLabel::stepRequested, this, [this](int direction) {
+            direction > 0 ? m_model.player().fastForward() : m_model.player().rewind();
+        });
     }
     m_twin->setStyleSheet("background: #040a1c;");
     m_twinFill->setStyleSheet("background: #30d8ff;");

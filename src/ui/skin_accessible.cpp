@@ -85,15 +85,24 @@ public:
         if (acts()) {
             return {pressAction()};
         }
+        if (m_label->role() == SkinRole::Slider) {
+            return {increaseAction(), decreaseAction()};
+        }
         return QAccessibleWidget::actionNames();
     }
 
     void doAction(const QString& name) override {
-        if (acts() && name == pressAction() && m_label->isEnabled()) {
-            m_label->press();
+        if (!m_label->isEnabled()) {
             return;
         }
-        QAccessibleWidget::doAction(name);
+        if (acts() && name == pressAction()) {
+            m_label->press();
+        } else if (m_label->role() == SkinRole::Slider &&
+                   (name == increaseAction() || name == decreaseAction())) {
+            emit m_label->stepRequested(name == increaseAction() ? 1 : -1);
+        } else {
+            QAccessibleWidget::doAction(name);
+        }
     }
 
     // The value interface; a screen reader may also set a slider.

@@ -53,6 +53,8 @@ signals:
     void mouseMove(Qt::MouseButtons buttons, QPointF position);
     void clicked();
     void doubleClicked();
+    // A slider asked to move a step up (+1) or down (-1), by a screen reader.
+    void stepRequested(int direction);
 
 protected:
     bool event(QEvent* event) override;

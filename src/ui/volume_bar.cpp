@@ -31,6 +31,8 @@ VolumeBar::VolumeBar(QWidget* window, const ImageSlots& skin, PlayerWindowModel&
     connect(m_down, &SkinLabel::clicked, &m_model, &PlayerWindowModel::volumeDown);
     connect(this, &SkinLabel::mouseMove, this, &VolumeBar::pointerMoved);
     connect(this, &SkinLabel::mouseUp, this, &VolumeBar::released);
+    connect(this, &SkinLabel::stepRequested, this,
+            [this](int direction) { direction > 0 ? m_model.volumeUp() : m_model.volumeDown(); });
     setRole(SkinRole::Slider);
     setRange(0, 100);
     m_up->setRole(SkinRole::Button);

@@ -93,6 +93,11 @@ TEST(ScreenReaders, EveryControlHasANameARoleAndTheButtonsPress) {
     EXPECT_EQ(volume->maximumValue().toInt(), 100);
     const std::int32_t level = f.player->settings().volumeLevel;
     EXPECT_NEAR(volume->currentValue().toDouble(), level * 100.0 / 65000, 1.0);
+    reader(f.control<QWidget>("picVol"))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::decreaseAction());
+    EXPECT_LT(f.player->settings().volumeLevel, level) << "the reader turns the volume down";
+    EXPECT_LT(volume->currentValue().toDouble(), level * 100.0 / 65000);
     auto* progress = reader(f.control<QWidget>("picProg"))->valueInterface();
     ASSERT_NE(progress, nullptr);
     f.tick(60);  // 30 s into a 4-minute track: an eighth
