@@ -41,7 +41,7 @@ struct KeyedWindow : PlayerFixture {
     }
     // The commands one key sent to `to` (the widget with the keyboard; the window by default).
     Commands sentBy(int key, Qt::KeyboardModifiers modifiers = {}, QWidget* to = nullptr) {
-        QApplication::setActiveWindow(window.get());
+        QApplication::setActiveWindow(to ? to->window() : window.get());
         recorder.clear();
         QTest::keyClick(to ? to : window.get(), Qt::Key(key), modifiers);
         return recorder.commands();
@@ -155,6 +155,21 @@ TEST(WindowKeys, VolumeExitOpenAndTheMenusShowTheKeys) {
     QTest::keyClick(f.window.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(f.window->isVisible()) << "Ctrl+Q ends the player";
     EXPECT_TRUE(f.savedSettings);
+}
+
+TEST(WindowKeys, AnOpenMenuKeepsItsKeys) {
+    KeyedWindow f;
+    auto* menu = f.window->findChild<QMenu*>("mnuPop");
+    menu->popup(f.window->mapToGlobal(QPoint(10, 10)));
+    QApplication::setActiveWindow(menu);
+    menu->setActiveAction(f.action("mnuStop"));
+    EXPECT_EQ(f.sentBy(Qt::Key_Space, {}, menu), Commands{}) << "no play/pause behind the menu";
+    EXPECT_EQ(f.sentBy(Qt::Key_Down, {}, menu), Commands{}) << "moves in the menu";
+    EXPECT_EQ(menu->activeAction(), f.action("mnuPrev"));
+    const Commands sent = f.sentBy(Qt::Key_Return, {}, menu);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front(), "play cd from 6") << "Return picks the item";
+    EXPECT_FALSE(menu->isVisible());
 }
 
 TEST(WindowKeys, TheListAndTheFieldsKeepTheirOwnKeysAndReturnPlaysTheRow) {
