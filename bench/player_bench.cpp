@@ -32,7 +32,8 @@ struct Rig {
                                  [](const Settings&, WindowPosition) {}}};
     PlayerWindowModel model{player};
     ShellOpener shell{nullptr};
-    CDPlayer window{model, WindowServices{shell, DesktopRegistration(XdgFolders{}, "", ""), {}}};
+    CDPlayer window{model,
+                    WindowServices{shell, DesktopRegistration(XdgFolders{}, "", ""), {}, {}, {}}};
 };
 
 void BM_PollRunWithALoadedDisc(benchmark::State& state) {

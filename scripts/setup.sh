@@ -11,7 +11,8 @@ packages=(cmake g++ pkg-config qt6-base-dev libpulse-dev libcdio-dev libcdio-par
           libdiscid-dev libsqlite3-dev mdbtools-dev mdbtools
           googletest libgmock-dev libbenchmark-dev pulseaudio-utils
           xdg-utils desktop-file-utils appstream dbus playerctl valgrind
-          libxcb1-dev xvfb openbox trayer xdotool x11-utils x11-apps qt6-wayland)
+          libxcb1-dev xvfb openbox trayer xdotool x11-utils x11-apps qt6-wayland
+          at-spi2-core python3-pyatspi)
 # The fuzzers (scripts/fuzz.sh) are built with clang and its libFuzzer runtime.
 if [[ " $* " == *" -DSONARCH_FUZZ=ON "* ]]; then
   packages+=(clang libclang-rt-dev)

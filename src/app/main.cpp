@@ -24,6 +24,7 @@
 #include "desktop/open_with_shell.h"
 #include "desktop/product_info.h"
 #include "desktop/single_instance.h"
+#include "device/drives/cd_drive.h"
 #include "device/drives/drive_factory.h"
 #include "device/drives/drive_name.h"
 #include "device/drives/switchable_drive.h"
@@ -304,7 +305,9 @@ int main(int argc, char** argv) {
                        DesktopRegistration(XdgFolders::fromEnvironment(),
                                            QCoreApplication::applicationFilePath().toStdString(),
                                            ":/skin/icon.png"),
-                       {}});
+                       {},
+                       {},
+                       [] { return CdDrive::systemDrives(); }});
     messages.setParent(&window);
     // The sound server's stream carries the current track, and its trouble reaches the
     // status line.

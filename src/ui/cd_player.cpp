@@ -17,9 +17,11 @@
 #include "ui/cover_panel.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/disc_drop.h"
+#include "ui/open_disc_menu.h"
 #include "ui/placement.h"
 #include "ui/player_actions.h"
 #include "ui/progress_bar.h"
+#include "ui/scrolling_status.h"
 #include "ui/side_windows.h"
 #include "ui/skin_label.h"
 #include "ui/skin_style.h"
@@ -91,8 +93,13 @@ CDPlayer::CDPlayer(PlayerWindowModel& model, WindowServices services, QWidget* p
     m_fields[0] = new TrackTextField("lTitle", this, control("stopbtn"));
     LV = new TrackListView(this, QIcon(m_slots["ImageList1"]), model);
     m_cover = new CoverPanel(this, m_slots);
+    m_status = new ScrollingStatus(control("Info"));
+    m_open = new OpenDiscMenu(this, m_player, m_actions->openImage, std::move(services.chooseFile),
+                              std::move(services.listDrives));
     createMenu();
     connectButtons();
+    connectKeys();
+    describeControls();
     listenToPlayer();
     listenToDisplay();
     showDisplay();
@@ -117,6 +124,10 @@ void CDPlayer::createMenu() {
     mnuPop->addAction(a.options);
     mnuPop->addSeparator()->setObjectName("s2");
     mnuPop->addAction(a.exit);
+    // Ours, after the design's items: another disc without a drive argument.
+    mnuPop->addSeparator()->setObjectName("s5");
+    mnuPop->addAction(a.openImage);
+    mnuPop->addMenu(m_open->drivesMenu());
     styleMenu(mnuPop);
 }
 
@@ -125,6 +136,23 @@ void CDPlayer::createMenu() {
 bool CDPlayer::Form_Load() {
     m_tray = new TrayIcon(windowIcon(), mnuPop, this, m_trayAvailable);
     connect(m_tray, &TrayIcon::restoreRequested, this, &CDPlayer::restoreFromTray);
+    connect(m_tray, &TrayIcon::showHideRequested, this, &CDPlayer::showOrHide);
+    connect(m_tray, &TrayIcon::playPauseRequested, this, &CDPlayer::playOrPause);
+    connect(m_tray, &TrayIcon::volumeStepsRequested, this, [this](int steps) {
+        for (; steps > 0; --steps) {
+            m_model.volumeUp();
+        }
+        for (; steps < 0; ++steps) {
+            m_model.volumeDown();
+        }
+    });
+    auto showTrack = [this] {
+        const TrackSnapshot track = m_player.currentTrack();
+        m_tray->showTrack(QString::fromStdString(track.title), QString::fromStdString(track.artist),
+                          m_player.playbackStatus() == PlaybackStatus::Playing);
+    };
+    connect(&m_player, &Player::trackChanged, m_tray, showTrack);
+    connect(&m_player, &Player::playbackStatusChanged, m_tray, showTrack);
     const bool running = m_model.startUp(
         screenTwips(this), {width() * kTwipsPerPixel, height() * kTwipsPerPixel}, *this);
     if (running) {
@@ -202,10 +230,10 @@ void CDPlayer::connectButtons() {
         connect(control(name), &SkinLabel::clicked, action, &QAction::trigger);
     }
     for (const char* name : {"ff", "picBarff"}) {
-        connect(control(name), &SkinLabel::clicked, player, &Player::fastForward);
+        connect(control(name), &SkinLabel::clicked, a.fastForward, &QAction::trigger);
     }
     for (const char* name : {"rew", "picBarrew"}) {
-        connect(control(name), &SkinLabel::clicked, player, &Player::rewind);
+        connect(control(name), &SkinLabel::clicked, a.rewind, &QAction::trigger);
     }
 
     // These buttons have no pressed picture: a border makes them look pressed in.
@@ -220,8 +248,12 @@ void CDPlayer::connectButtons() {
     connect(control("Picture8"), &SkinLabel::clicked, &m_model, &PlayerWindowModel::toggleCover);
     connect(control("Picture6"), &SkinLabel::clicked, this, &CDPlayer::hideToTray);
     connect(control("Picture7"), &SkinLabel::clicked, this, &CDPlayer::close);
-    connect(control("Command1"), &SkinLabel::mouseUp, this,
-            [this] { mnuPop->popup(QCursor::pos()); });
+    connect(control("Command1"), &SkinLabel::mouseUp, this, [this] {
+        // Under the pointer, or below the button when it was pressed from the keyboard.
+        SkinLabel* button = control("Command1");
+        const bool pointed = button->rect().contains(button->mapFromGlobal(QCursor::pos()));
+        mnuPop->popup(pointed ? QCursor::pos() : button->mapToGlobal(button->rect().bottomLeft()));
+    });
     connect(control("Picture4"), &SkinLabel::clicked, this, &CDPlayer::Picture4_Click);
     connect(control("Picture1"), &SkinLabel::clicked, m_side, &SideWindows::editTrackComment);
     connect(control("Picture2"), &SkinLabel::clicked, m_side, &SideWindows::editAlbumComment);
@@ -236,6 +268,135 @@ void CDPlayer::connectButtons() {
     connect(options, &SkinLabel::mouseUp, this, [options] { setTextColour(options, kOptionOff); });
     connect(control("picLogo")->findChild<SkinLabel*>("imgLogo"), &SkinLabel::doubleClicked, this,
             &CDPlayer::imgLogo_DblClick);
+}
+
+void CDPlayer::connectKeys() {
+    const PlayerActions& a = *m_actions;
+    a.addKeysTo(this);
+    connect(a.rewind, &QAction::triggered, &m_player, &Player::rewind);
+    connect(a.fastForward, &QAction::triggered, &m_player, &Player::fastForward);
+    connect(a.volumeUp, &QAction::triggered, &m_model, &PlayerWindowModel::volumeUp);
+    connect(a.volumeDown, &QAction::triggered, &m_model, &PlayerWindowModel::volumeDown);
+    connect(a.playRow, &QAction::triggered, &m_model, &PlayerWindowModel::playSelectedRow);
+    for (int i = 0; i < 10; ++i) {
+        connect(a.tracks[std::size_t(i)], &QAction::triggered, this,
+                [this, i] { m_model.clickTrackNumber(i); });
+    }
+    m_actions->setPlaying(m_player.playbackStatus() == PlaybackStatus::Playing);
+    connect(&m_player, &Player::playbackStatusChanged, m_actions, [this](PlaybackStatus status) {
+        m_actions->setPlaying(status == PlaybackStatus::Playing);
+    });
+}
+
+// What each control is to the keyboard and to screen readers, and its key in its tip.
+void CDPlayer::describeControls() {
+    const PlayerActions& a = *m_actions;
+    const QString space = QKeySequence(Qt::Key_Space).toString(QKeySequence::NativeText);
+    const struct {
+        const char* name;
+        const char* label;  // for those the design gives no tip
+        QString key;
+    } buttons[] = {
+        {"btrack", nullptr, PlayerActions::keyText(a.previous)},
+        {"play", nullptr, space},
+        {"pause", nullptr, space},
+        {"stopbtn", nullptr, PlayerActions::keyText(a.stop)},
+        {"ftrack", nullptr, PlayerActions::keyText(a.next)},
+        {"eject", nullptr, PlayerActions::keyText(a.eject)},
+        {"rew", nullptr, PlayerActions::keyText(a.rewind)},
+        {"ff", nullptr, PlayerActions::keyText(a.fastForward)},
+        {"picBarprev", "Previous track", PlayerActions::keyText(a.previous)},
+        {"picBarrew", "Rewind", PlayerActions::keyText(a.rewind)},
+        {"picBarplay", "Play", space},
+        {"picBarpause", "Pause", space},
+        {"picBarstop", "Stop", PlayerActions::keyText(a.stop)},
+        {"picBarff", "Fast forward", PlayerActions::keyText(a.fastForward)},
+        {"picBarnext", "Next track", PlayerActions::keyText(a.next)},
+        {"picBar", "Bar layout", {}},
+        {"picExpand", nullptr, {}},
+        {"Picture8", nullptr, {}},
+        {"Picture6", nullptr, {}},
+        {"Picture7", nullptr, PlayerActions::keyText(a.exit)},
+        {"Command1", nullptr, {}},
+        {"Picture4", nullptr, {}},
+        {"Picture1", nullptr, {}},
+        {"Picture2", nullptr, {}},
+        {"lOption", nullptr, {}},
+    };
+    for (const auto& b : buttons) {
+        SkinLabel* button = control(b.name);
+        button->setRole(SkinRole::Button);
+        QString tip = b.label ? QString(b.label) : button->toolTip();
+        if (!b.key.isEmpty()) {
+            tip += " (" + b.key + ")";
+        }
+        button->setToolTip(tip);
+    }
+    for (auto* volumeButton : {findChild<SkinLabel*>("up"), findChild<SkinLabel*>("down")}) {
+        QAction* action = volumeButton->objectName() == "up" ? a.volumeUp : a.volumeDown;
+        volumeButton->setToolTip(volumeButton->toolTip() + " (" + PlayerActions::keyText(action) +
+                                 ")");
+    }
+    for (const char* name : {"lAlwaysTop", "lContinue"}) {
+        control(name)->setRole(SkinRole::CheckBox);
+    }
+    control("lAlwaysTop")->setChecked(m_player.settings().alwaysOnTop);
+    control("lContinue")->setChecked(m_player.settings().continuousPlay);
+    // The rating letter opens its menu.
+    findChild<SkinLabel*>("lRandom")->setRole(SkinRole::Button);
+    for (int i = 0; i < 10; ++i) {
+        auto* number = findChild<SkinLabel*>(QString("N%1").arg(i));
+        number->setRole(SkinRole::Button);
+        number->setAccessibleName(QString("Track %1").arg(i + 1));
+        number->setToolTip(QString("Play track %1 (%2)")
+                               .arg(i + 1)
+                               .arg(PlayerActions::keyText(a.tracks[std::size_t(i)])));
+    }
+    auto* more = findChild<SkinLabel*>("M");
+    more->setRole(SkinRole::Button);
+    more->setAccessibleName("More tracks");
+    const std::pair<const char*, const char*> texts[] = {
+        {"timeWindow", "Time"},     {"lTrack", "Track"}, {"ltTime", "Total time"},
+        {"lCount", "Tracks"},       {"BarTime", "Time"}, {"Bartrack", "Track"},
+        {"BarTotal", "Total time"}, {"Info", "Status"}};
+    for (const auto& [name, what] : texts) {
+        control(name)->setRole(SkinRole::Text);
+        control(name)->setAccessibleDescription(what);
+    }
+    const std::pair<const char*, const char*> lights[] = {
+        {"picStop", "Stopped"}, {"picPause", "Paused"}, {"PicPlay", "Playing"}};
+    for (const auto& [name, what] : lights) {
+        control(name)->setAccessibleName(what);
+    }
+    const char* const fields[] = {"Title", "Artist", "Album"};  // in the order of TrackField
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        m_fields[i]->setAccessibleName(fields[i]);
+    }
+    LV->setAccessibleName("Track list");
+    for (int star = 1; star <= 5; ++star) {
+        if (auto* label = findChild<SkinLabel*>(QString("t%1").arg(star))) {
+            label->setAccessibleName(QString("Rating star %1").arg(star));
+        }
+    }
+}
+
+void CDPlayer::playOrPause() {
+    if (!m_player.transportEnabled()) {
+        return;
+    }
+    if (m_player.playbackStatus() == PlaybackStatus::Playing) {
+        m_player.pause();
+    } else {
+        m_player.play();
+    }
+}
+
+void CDPlayer::showOrHide() {
+    if (isVisible() && !isMinimized()) {
+        hideToTray();
+    } else {
+        restoreFromTray();
+    }
 }
 
 void CDPlayer::timeWindow_Click() {
@@ -280,8 +441,10 @@ void CDPlayer::listenToPlayer() {
             [this](bool bar) { bar ? applyBarLayout() : applyNormalLayout(); });
     connect(&m_model, &PlayerWindowModel::lowerAreaChanged, this, &CDPlayer::showLowerArea);
     connect(&p, &Player::raiseRequested, this, &CDPlayer::restoreFromTray);
-    connect(&p, &Player::continuousPlayChanged, this,
-            [this](bool on) { setTextColour(control("lContinue"), on ? kOptionOn : kOptionOff); });
+    connect(&p, &Player::continuousPlayChanged, this, [this](bool on) {
+        setTextColour(control("lContinue"), on ? kOptionOn : kOptionOff);
+        control("lContinue")->setChecked(on);
+    });
     connect(&p, &Player::alwaysOnTopChanged, this, &CDPlayer::showAlwaysOnTop);
     connect(&p, &Player::coverDue, this, &CDPlayer::showCoverDue);
     connect(&p, &Player::discReset, this, [this] {
@@ -462,8 +625,7 @@ void CDPlayer::showTrackField(TrackField field, const std::string& text) {
 
 void CDPlayer::showStatus(const std::string& text, const std::string& tip) {
     SkinLabel* info = control("Info");
-    info->setText(QString::fromStdString(text));
-    info->setToolTip(QString::fromStdString(tip));
+    m_status->show(QString::fromStdString(text), QString::fromStdString(tip));
     if (info->isVisible()) {
         info->repaint();  // seen at once, before a slow command such as closing the door
     }
@@ -488,6 +650,7 @@ void CDPlayer::showLayoutDependentControls() {
 
 void CDPlayer::showAlwaysOnTop(bool on) {
     setTextColour(control("lAlwaysTop"), on ? kOptionOn : kOptionOff);
+    control("lAlwaysTop")->setChecked(on);
     Qt::WindowFlags flags = windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, on);
     if (QWindow* handle = windowHandle()) {
@@ -616,6 +779,7 @@ void CDPlayer::showRestored() {
     showMinimisedControls(true);
     m_model.cameBack();
     catchUp();
+    m_status->refresh();
 }
 
 void CDPlayer::showMinimisedControls(bool visible) {
@@ -658,6 +822,7 @@ void CDPlayer::changeEvent(QEvent* event) {
     }
     if (windowState() & Qt::WindowMinimized) {
         showMinimisedControls(false);
+        m_status->refresh();  // no scrolling while minimised
     } else if (isVisible()) {
         showRestored();
     }

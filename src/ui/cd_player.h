@@ -6,10 +6,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/player_window_model.h"
 #include "desktop/desktop_registration.h"
 #include "model/player_display.h"
+#include "ui/dialogs/options_dialog.h"
 #include "ui/image_slots.h"
 #include "ui/skin_controls.h"
 
@@ -20,7 +22,9 @@ namespace sonarch {
 class CoverPanel;
 class Player;
 class PlayerActions;
+class OpenDiscMenu;
 class ProgressBar;
+class ScrollingStatus;
 class ShellOpener;
 class SideWindows;
 class SkinLabel;
@@ -39,6 +43,10 @@ struct WindowServices {
     // Whether the desktop has a notification area; Qt looks when this is empty. Without
     // one, hiding to the tray minimises the window normally.
     std::function<bool()> trayAvailable;
+    // The file dialog that asks for a disc image (the desktop's own when empty), and the
+    // system's CD drives as the "Open CD Drive" menu lists them (none when empty).
+    FileChooser chooseFile;
+    std::function<std::vector<std::string>()> listDrives;
 };
 
 // The player window: a small borderless skinned panel, one view of the Player through its
@@ -60,6 +68,7 @@ public:
     void Form_Unload();
 
     const ImageSlots& imageSlots() const { return m_slots; }
+    TrayIcon* trayIcon() const { return m_tray; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -82,6 +91,10 @@ private:
     SkinLabel* control(std::string_view name) const { return m_controls(name); }
     void createMenu();
     void connectButtons();
+    void connectKeys();
+    void describeControls();
+    void playOrPause();
+    void showOrHide();
     void listenToPlayer();
     void listenToDisplay();
 
@@ -143,6 +156,8 @@ private:
     TrackListView* LV;
     CoverPanel* m_cover;
     QMenu* mnuPop = nullptr;
+    OpenDiscMenu* m_open = nullptr;
+    ScrollingStatus* m_status = nullptr;
 };
 
 }  // namespace sonarch

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/player.h"
 #include "core/player_window_model.h"
 #include "ui/image_slots.h"
 #include "ui/skin_controls.h"
@@ -20,6 +21,15 @@ ProgressBar::ProgressBar(QWidget* window, const ImageSlots& skin, PlayerWindowMo
     m_fill->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_fill->setGeometry(0, 1, 0, 2);
     defineSkinControl(m_twin, "picBarProg", skin);
+    for (SkinLabel* bar : {static_cast<SkinLabel*>(this), m_twin}) {
+        bar->setRole(SkinRole::Slider);
+        bar->setRange(0, 100);
+        bar->setAccessibleName("Position in the track");
+        // A step is the fast forward and rewind step.
+        connect(bar, &SkinLabel::stepRequested, this, [this](int direction) {
+            direction > 0 ? m_model.player().fastForward() : m_model.player().rewind();
+        });
+    }
     m_twin->setStyleSheet("background: #040a1c;");
     m_twinFill->setStyleSheet("background: #30d8ff;");
     m_twinFill->setGeometry(0, 0, 0, 1);
@@ -31,6 +41,8 @@ void ProgressBar::setPercent(int percent) {
     // The bars are 100 units wide: a width in units is a percentage.
     m_fill->setGeometry(0, height() / 4, width() * percent / 100, std::max(1, height() / 2));
     m_twinFill->setGeometry(0, 0, m_twin->width() * percent / 100, m_twin->height());
+    setValue(percent);
+    m_twin->setValue(percent);
 }
 
 void ProgressBar::showNormalSkin() {

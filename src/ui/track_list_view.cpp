@@ -1,5 +1,7 @@
 #include "ui/track_list_view.h"
 
+#include <QKeyEvent>
+
 #include "base/time_text.h"
 #include "core/player_window_model.h"
 #include "model/track_list.h"
@@ -17,7 +19,7 @@ QString numberText(const std::optional<int>& number) {
 }  // namespace
 
 TrackListView::TrackListView(QWidget* window, const QIcon& rowIcon, PlayerWindowModel& model)
-    : QTreeWidget(window), m_rowIcon(rowIcon) {
+    : QTreeWidget(window), m_rowIcon(rowIcon), m_model(model) {
     setObjectName("LV");
     setColumnCount(7);
     setHeaderHidden(true);
@@ -45,6 +47,41 @@ TrackListView::TrackListView(QWidget* window, const QIcon& rowIcon, PlayerWindow
         const QList<QTreeWidgetItem*> selected = selectedItems();
         model.noteSelectedRow(selected.isEmpty() ? 0 : indexOfTopLevelItem(selected.front()) + 1);
     });
+}
+
+bool TrackListView::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+            case Qt::Key_Home:
+            case Qt::Key_End:
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                if (key->modifiers() == Qt::NoModifier) {
+                    event->accept();
+                    return true;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    return QTreeWidget::event(event);
+}
+
+void TrackListView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        if (!selectedItems().isEmpty()) {
+            m_model.playSelectedRow();
+        }
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 void TrackListView::showRows(const std::vector<TrackRow>& rows) {

@@ -22,10 +22,17 @@ public:
     // Selects row `row` (counted from 1) and scrolls to it; nothing for no such row.
     void selectRow(int row);
 
+protected:
+    // The list keeps its own keys (moving in the list) from the window's; Return plays the
+    // selected row.
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void AutoSize();
 
     QIcon m_rowIcon;
+    PlayerWindowModel& m_model;
 };
 
 }  // namespace sonarch

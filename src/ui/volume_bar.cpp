@@ -1,6 +1,8 @@
 #include "ui/volume_bar.h"
 
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "core/player_window_model.h"
 #include "ui/image_slots.h"
@@ -29,9 +31,27 @@ VolumeBar::VolumeBar(QWidget* window, const ImageSlots& skin, PlayerWindowModel&
     connect(m_down, &SkinLabel::clicked, &m_model, &PlayerWindowModel::volumeDown);
     connect(this, &SkinLabel::mouseMove, this, &VolumeBar::pointerMoved);
     connect(this, &SkinLabel::mouseUp, this, &VolumeBar::released);
+    connect(this, &SkinLabel::stepRequested, this,
+            [this](int direction) { direction > 0 ? m_model.volumeUp() : m_model.volumeDown(); });
+    setRole(SkinRole::Slider);
+    setRange(0, 100);
+    m_up->setRole(SkinRole::Button);
+    m_down->setRole(SkinRole::Button);
+}
+
+void VolumeBar::wheelEvent(QWheelEvent* event) {
+    m_wheelRest += event->angleDelta().y();
+    for (; m_wheelRest >= 120; m_wheelRest -= 120) {
+        m_model.volumeUp();
+    }
+    for (; m_wheelRest <= -120; m_wheelRest += 120) {
+        m_model.volumeDown();
+    }
+    event->accept();
 }
 
 void VolumeBar::showShare(double percent) {
+    setValue(int(std::lround(std::clamp(percent, 0.0, 100.0))));
     if (const auto top = volumeFillTop(percent)) {
         // The bar is 100 units high and the fill reaches past its bottom.
         const double unit = height() / 100.0;

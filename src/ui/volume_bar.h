@@ -19,6 +19,10 @@ public:
     // The bar's and the buttons' own pictures again, after the pointer's highlights.
     void showNormalSkin();
 
+protected:
+    // The wheel over the bar steps the level as the buttons do, a step a notch.
+    void wheelEvent(QWheelEvent* event) override;
+
 private:
     void pointerMoved(Qt::MouseButtons buttons, QPointF position);
     void released(Qt::MouseButton button, QPointF position);
@@ -29,6 +33,7 @@ private:
     SkinLabel* m_up;
     SkinLabel* m_down;
     SkinLabel* m_fill;
+    int m_wheelRest = 0;  // a part of a notch left over from fine-grained wheels
 };
 
 }  // namespace sonarch

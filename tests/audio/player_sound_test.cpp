@@ -89,7 +89,9 @@ protected:
                                              XdgFolders::fromEnvironment(),
                                              QCoreApplication::applicationFilePath().toStdString(),
                                              ":/skin/icon.png"),
-                                         [] { return false; }});
+                                         [] { return false; },
+                                         {},
+                                         {}});
         link = std::make_unique<SoundLink>(*player, *audio.desktop);
         QObject::connect(player.get(), &Player::polled, [this] { ++polls; });
         ASSERT_TRUE(window->Form_Load());
@@ -125,7 +127,8 @@ protected:
         ASSERT_NE(widget, nullptr) << name;
         QTest::mouseClick(widget, Qt::LeftButton, {}, at.isNull() ? widget->rect().center() : at);
     }
-    QString status() { return window->findChild<QLabel*>("Info")->text(); }
+    // The status line's whole text, as a screen reader reads it (a long one scrolls).
+    QString status() { return window->findChild<QLabel*>("Info")->accessibleName(); }
     // What the server's one stream of ours carries, once it carries `title`.
     bool streamTitled(const std::string& title) {
         return QTest::qWaitFor([&] { return soundStream(*server)["media.title"] == title; }, kWait);

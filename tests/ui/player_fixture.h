@@ -6,6 +6,9 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "desktop/open_with_shell.h"
 #include "support/player_harness.h"
@@ -27,7 +30,12 @@ public:
                                              XdgFolders::fromEnvironment(),
                                              QCoreApplication::applicationFilePath().toStdString(),
                                              ":/skin/icon.png"),
-                                         [this] { return trayAvailable; }});
+                                         [this] { return trayAvailable; },
+                                         [this](QWidget*, const BrowseRequest& request) {
+                                             browsed.push_back(request);
+                                             return chosenFile;
+                                         },
+                                         [this] { return drivesFound; }});
         EXPECT_EQ(window->Form_Load(), expectLoaded);
         return *window;
     }
@@ -54,6 +62,10 @@ public:
     // The offscreen desktop has no notification area of its own; the tests say whether
     // the player should find one.
     bool trayAvailable = true;
+    // The file dialog's answer (nothing: cancelled) and what it was asked; the drives found.
+    std::optional<QString> chosenFile;
+    std::vector<BrowseRequest> browsed;
+    std::vector<std::string> drivesFound;
 };
 
 }  // namespace sonarch::testing

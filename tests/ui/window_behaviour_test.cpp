@@ -100,8 +100,6 @@ TEST(TrayIcon, MinimizeHidesTheWindowAndTheIconsDoubleClickBringsItBackNormal) {
     EXPECT_FALSE(f.shown("play"));
     EXPECT_FALSE(f.player->settings().inTray) << "the menu's Minimize leaves the flag alone";
 
-    emit tray->activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(window.isHidden()) << "a single click does nothing";
     emit tray->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_FALSE(window.isHidden());
     EXPECT_FALSE(window.isMinimized());

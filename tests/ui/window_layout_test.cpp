@@ -67,6 +67,7 @@ TEST(PlayerWindow, ControlsStandAtTheirDesignedPlaces) {
     }
 }
 
+// The designed tips, with the key of the command where it has one.
 TEST(PlayerWindow, CaptionsAndTooltipsAreTheDesignedTexts) {
     PlayerFixture f(aDisc());
     f.start();
@@ -81,12 +82,12 @@ TEST(PlayerWindow, CaptionsAndTooltipsAreTheDesignedTexts) {
         {"lRandom", "R", "Set current track rating"},
         {"lIntroPlay", "I", ""},
         {"M", ">>", "More"},
-        {"N0", "1", ""},
-        {"N9", "10", ""},
+        {"N0", "1", "Play track 1 (1)"},
+        {"N9", "10", "Play track 10 (0)"},
         {"timeWindow", "", "Click to change time display"},
         {"picVol", "", "CD audio volume"},
-        {"up", "", "Increase volume"},
-        {"down", "", "Decrease volume"},
+        {"up", "", "Increase volume (Up)"},
+        {"down", "", "Decrease volume (Down)"},
         {"Picture4", "", "Click to refresh datatbase"},
         {"Picture1", "", "Enter or edit track comment here"},
         {"Picture2", "", "Enter or edit album comment here"},
@@ -94,16 +95,16 @@ TEST(PlayerWindow, CaptionsAndTooltipsAreTheDesignedTexts) {
         {"picExpand", "", "Show or hide track list"},
         {"Picture6", "", "Minimize window"},
         {"picBar", "", "Switch between the bar and the whole window"},
-        {"Picture7", "", "Close window"},
+        {"Picture7", "", "Close window (Ctrl+Q)"},
         {"Command1", "", "Click to show menu"},
-        {"btrack", "", "Previous track"},
-        {"play", "", "Play"},
-        {"pause", "", "Pause"},
-        {"stopbtn", "", "Stop"},
-        {"ftrack", "", "Next track"},
-        {"eject", "", "Eject"},
-        {"rew", "", "Rewind"},
-        {"ff", "", "Fast forward"},
+        {"btrack", "", "Previous track (PgUp)"},
+        {"play", "", "Play (Space)"},
+        {"pause", "", "Pause (Space)"},
+        {"stopbtn", "", "Stop (Media Stop)"},
+        {"ftrack", "", "Next track (PgDown)"},
+        {"eject", "", "Eject (E)"},
+        {"rew", "", "Rewind (Left)"},
+        {"ff", "", "Fast forward (Right)"},
     };
     for (const auto& t : texts) {
         EXPECT_EQ(f.label(t.name), t.caption) << t.name;
@@ -171,9 +172,9 @@ TEST(PlayerWindow, MenusHoldTheirItems) {
     for (QAction* action : pop->actions()) {
         captions << (action->isSeparator() ? "-" : action->text());
     }
-    EXPECT_EQ(captions,
-              (QStringList{"About", "-", "Play", "Pause", "Stop", "Previous", "Next", "Eject", "-",
-                           "Restore", "Minimize", "-", "Options", "-", "Exit"}));
+    EXPECT_EQ(captions, (QStringList{"About", "-", "Play", "Pause", "Stop", "Previous", "Next",
+                                     "Eject", "-", "Restore", "Minimize", "-", "Options", "-",
+                                     "Exit", "-", "Open Disc Image…", "Open CD Drive"}));
     for (const char* name : {"mnuPlay", "mnuPause", "mnuStop", "mnuPrev", "mnuNext"}) {
         EXPECT_FALSE(player.findChild<QAction*>(name)->isEnabled()) << name;
     }

@@ -9,8 +9,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QMargins>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 #include <algorithm>
 #include <cstring>
@@ -23,6 +25,7 @@ namespace sonarch::testing {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
+constexpr int kDoubleClickMs = 500;  // Qt's double-click time on X11 is 400 ms
 
 // Places in the window, in pixels, from the window definition (twips / 15).
 const QPoint kBackground(3, 60);    // the bare margin left of the comment buttons
@@ -98,12 +101,20 @@ public:
     explicit X11Player(X11Desktop& desktop,
                        const std::function<void(QProcessEnvironment&)>& session = {},
                        const QStringList& moreArguments = {})
-        : m_desktop(desktop) {
+        : m_desktop(desktop), m_moreArguments(moreArguments) {
+        start(session);
+    }
+    // Ended before its folders go: shut-down writes its settings there.
+    ~X11Player() { end(); }
+    X11Player(const X11Player&) = delete;
+    X11Player& operator=(const X11Player&) = delete;
+
+    void start(const std::function<void(QProcessEnvironment&)>& session) {
         QDir(m_home.path()).mkpath("settings");
         QDir(m_home.path()).mkpath("runtime");
         QFile::setPermissions(m_home.filePath("runtime"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = desktop.environment();
+        QProcessEnvironment env = m_desktop.environment();
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("XDG_RUNTIME_DIR", m_home.filePath("runtime"));
         // No session bus, so no StatusNotifier host: Qt puts the icon in the XEmbed tray.
@@ -111,22 +122,31 @@ public:
         if (session) {
             session(env);
         }
-        m_process = &desktop.start(QVPLAYER,
-                                   QStringList{"--drive", "demo", "--audio", "null",
-                                               "--settings-dir", m_home.filePath("settings")} +
-                                       moreArguments,
-                                   env);
+        m_process = &m_desktop.start(QVPLAYER,
+                                     QStringList{"--drive", "demo", "--audio", "null",
+                                                 "--settings-dir", m_home.filePath("settings")} +
+                                         m_moreArguments,
+                                     env);
     }
-    ~X11Player() {
-        // Ended before its folders go: shut-down writes its settings there.
+    void end() {
+        if (m_process->state() == QProcess::NotRunning) {
+            return;
+        }
         m_process->terminate();
         if (!m_process->waitForFinished(10000)) {
             m_process->kill();
             m_process->waitForFinished();
         }
     }
-    X11Player(const X11Player&) = delete;
-    X11Player& operator=(const X11Player&) = delete;
+    qint64 processId() const { return m_process->processId(); }
+    // The player ended by itself within `ms`.
+    bool ended(int ms) { return m_process->waitForFinished(ms); }
+    QString settingsFile(const QString& name) const { return m_home.filePath("settings/" + name); }
+    // Types keys into the player's window as the user does, once it has the keyboard.
+    void keys(const QStringList& keys) const {
+        m_desktop.xdotool({"windowactivate", "--sync", m_window});
+        m_desktop.xdotool(QStringList{"key", "--clearmodifiers", "--delay", "60"} + keys);
+    }
 
     // The player's own top-level window, once the window manager shows it.
     bool waitForWindow() {
@@ -235,6 +255,7 @@ public:
 
 private:
     X11Desktop& m_desktop;
+    QStringList m_moreArguments;  // given to every start after the usual ones
     QTemporaryDir m_home;
     QProcess* m_process = nullptr;
     QString m_window;
@@ -461,7 +482,8 @@ TEST_F(X11Window, TheTrayIconBringsTheWindowBackEveryTime) {
     ASSERT_TRUE(waitUntil(restoredAndFocused));
     EXPECT_TRUE(waitUntil([&] { return geometry().height() == 117; }));
 
-    // The icon's menu, the player's own: "Restore" is the fourth item from the end.
+    // The icon's menu, the player's own: "Restore" is the sixth item from the end (after it
+    // Minimize, Options, Exit, Open Disc Image…, Open CD Drive).
     ASSERT_TRUE(hide());
     auto menuShown = [&] {
         for (const QString& id :
@@ -479,7 +501,7 @@ TEST_F(X11Window, TheTrayIconBringsTheWindowBackEveryTime) {
     for (int attempt = 1; attempt <= 3 && !restored; ++attempt) {
         desktop->xdotool({"mousemove", "--window", icon, "10", "10", "click", "3"});
         ASSERT_TRUE(waitUntil(menuShown)) << "the right-click opened no menu";
-        desktop->xdotool({"key", "--delay", "40", "Up", "Up", "Up", "Up", "Return"});
+        desktop->xdotool({"key", "--delay", "40", "Up", "Up", "Up", "Up", "Up", "Up", "Return"});
         restored = waitUntil(restoredAndFocused, 2000);
         if (!restored && menuShown()) {
             desktop->xdotool({"key", "Escape"});
@@ -555,6 +577,299 @@ TEST(X11WindowOnWayland, OnAWaylandSessionTheWindowGoesThroughXWayland) {
     EXPECT_TRUE(player.waitForWindow()) << "no window on the X display";
 }
 
+// A menu of the player's is open: an override-redirect window of its class.
+bool popupShown(const X11Desktop& desktop) {
+    for (const QString& id :
+         desktop.run("xdotool", {"search", "--onlyvisible", "--classname", "qvplayer"})
+             .split('\n', Qt::SkipEmptyParts)) {
+        if (desktop.run("xwininfo", {"-id", id}).contains("Override Redirect State: yes")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A private session bus for one test, so that the player's MPRIS object can be read back
+// with playerctl, as a desktop reads it.
+class PrivateBus {
+public:
+    explicit PrivateBus(X11Desktop& desktop) {
+        m_address = "unix:path=" + m_dir.filePath("bus");
+        desktop.start("dbus-daemon", {"--session", "--nofork", "--address=" + m_address},
+                      desktop.environment());
+        waitUntil([&] { return QFile::exists(m_dir.filePath("bus")); });
+    }
+    const QString& address() const { return m_address; }
+    // playerctl's answer for the player, trimmed; empty when it has none.
+    QString playerctl(const QStringList& arguments) const {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DBUS_SESSION_BUS_ADDRESS", m_address);
+        tool.setProcessEnvironment(env);
+        tool.start("playerctl", QStringList{"-p", "sonarch"} + arguments);
+        if (!tool.waitForFinished(5000)) {
+            tool.kill();
+            tool.waitForFinished();
+            return {};
+        }
+        return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_address;
+};
+
+// Why the tests that read the player back over a session bus cannot run here; empty when
+// they can.
+std::string missingForBusTests(const X11Desktop& desktop) {
+    if (!desktop.failure().empty()) {
+        return "no X display for the window tests: " + desktop.failure();
+    }
+    if (QStandardPaths::findExecutable("playerctl").isEmpty() ||
+        QStandardPaths::findExecutable("dbus-daemon").isEmpty()) {
+        return "playerctl or dbus-daemon is missing (scripts/setup.sh installs them)";
+    }
+    return {};
+}
+
+TEST(X11Keys, KeysTypedIntoTheWindowDriveThePlayer) {
+    X11Desktop desktop(false);
+    if (const std::string why = missingForBusTests(desktop); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    PrivateBus bus(desktop);
+    X11Player player(desktop, [&](QProcessEnvironment& env) {
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    });
+    ASSERT_TRUE(player.waitForWindow());
+    auto status = [&] { return bus.playerctl({"status"}); };
+    ASSERT_TRUE(waitUntil([&] { return status() == "Playing"; }, 20000)) << status().toStdString();
+    const QString first = bus.playerctl({"metadata", "title"});
+
+    player.keys({"space"});
+    EXPECT_TRUE(waitUntil([&] { return status() == "Paused"; })) << status().toStdString();
+    player.keys({"space"});
+    EXPECT_TRUE(waitUntil([&] { return status() == "Playing"; })) << status().toStdString();
+    player.keys({"XF86AudioPlay"});  // the media key, while the window has the keyboard
+    EXPECT_TRUE(waitUntil([&] { return status() == "Paused"; })) << status().toStdString();
+    player.keys({"XF86AudioPlay"});
+    EXPECT_TRUE(waitUntil([&] { return status() == "Playing"; })) << status().toStdString();
+
+    player.keys({"Next"});  // Page Down
+    ASSERT_TRUE(waitUntil([&] { return bus.playerctl({"metadata", "title"}) != first; }));
+    const QString second = bus.playerctl({"metadata", "title"});
+    player.keys({"ctrl+Left"});
+    EXPECT_TRUE(waitUntil([&] { return bus.playerctl({"metadata", "title"}) == first; }));
+    player.keys({"2"});
+    EXPECT_TRUE(waitUntil([&] {
+        return bus.playerctl({"metadata", "title"}) == second;
+    })) << "the key 2 plays the second track";
+
+    const double before = bus.playerctl({"volume"}).toDouble();
+    player.keys({"Down", "Down"});
+    EXPECT_TRUE(waitUntil([&] { return bus.playerctl({"volume"}).toDouble() < before - 0.01; }))
+        << bus.playerctl({"volume"}).toStdString();
+
+    player.keys({"ctrl+q"});
+    EXPECT_TRUE(player.ended(10000)) << "Ctrl+Q ends the player";
+}
+
+// A CUE sheet with two audio tracks of `seconds` each over a BIN file of silence.
+QString writeSilentImage(const QTemporaryDir& dir, int seconds) {
+    const int sectors = seconds * 75;
+    QFile bin(dir.filePath("silence.bin"));
+    if (!bin.open(QIODevice::WriteOnly) || !bin.resize(qint64(2) * sectors * 2352)) {
+        return {};
+    }
+    QFile cue(dir.filePath("silence.cue"));
+    if (!cue.open(QIODevice::WriteOnly)) {
+        return {};
+    }
+    cue.write(QString("FILE \"silence.bin\" BINARY\n"
+                      "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                      "  TRACK 02 AUDIO\n    INDEX 01 %1:%2:00\n")
+                  .arg(seconds / 60, 2, 10, QChar('0'))
+                  .arg(seconds % 60, 2, 10, QChar('0'))
+                  .toUtf8());
+    return cue.fileName();
+}
+
+TEST(X11OpenDisc, AnImageChosenFromTheMenuIsPlayedAndKeptForTheNextStart) {
+    X11Desktop desktop(false);
+    if (const std::string why = missingForBusTests(desktop); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    QTemporaryDir images;
+    const QString cue = writeSilentImage(images, 7);
+    ASSERT_FALSE(cue.isEmpty());
+    PrivateBus bus(desktop);
+    X11Player player(desktop, [&](QProcessEnvironment& env) {
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    });
+    ASSERT_TRUE(player.waitForWindow());
+    ASSERT_TRUE(waitUntil([&] { return bus.playerctl({"status"}) == "Playing"; }, 20000));
+
+    // The menu button, then "Open Disc Image…", the second item from the end.
+    auto dialog = [&] {
+        return desktop.run("xdotool", {"search", "--onlyvisible", "--name", "^Open Disc Image$"})
+            .trimmed();
+    };
+    for (int attempt = 1; attempt <= 3 && dialog().isEmpty(); ++attempt) {
+        player.click({9, 7});  // Command1, 75, 45, 135 x 135
+        ASSERT_TRUE(waitUntil([&] { return popupShown(desktop); })) << "the click opened no menu";
+        desktop.xdotool({"key", "--delay", "60", "Up", "Up", "Return"});
+        if (!waitUntil([&] { return !dialog().isEmpty(); }, 3000)) {
+            desktop.xdotool({"key", "Escape"});
+        }
+    }
+    const QString chooser = dialog();
+    ASSERT_FALSE(chooser.isEmpty()) << "no file dialog";
+    desktop.xdotool({"windowactivate", "--sync", chooser.split('\n').front()});
+    desktop.xdotool({"type", "--delay", "20", cue});
+    desktop.xdotool({"key", "Return"});
+    // The image's first track is 7 seconds long; the demo disc has none such.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return bus.playerctl({"metadata", "mpris:length"}) == "7000000";
+        },
+        20000))
+        << bus.playerctl({"metadata", "mpris:length"}).toStdString();
+
+    player.keys({"ctrl+q"});
+    ASSERT_TRUE(player.ended(10000));
+    QFile state(player.settingsFile("player-state.txt"));
+    ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(state.readAll()).contains(cue)) << "kept as the last disc";
+}
+
+TEST(X11TrayIcon, LeftClickShowsOrHidesMiddleClickPausesTheWheelTurnsTheVolume) {
+    X11Desktop desktop(true);
+    if (const std::string why = missingForBusTests(desktop); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    PrivateBus bus(desktop);  // no StatusNotifier host on it: the icon goes to the XEmbed tray
+    X11Player player(desktop, [&](QProcessEnvironment& env) {
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    });
+    ASSERT_TRUE(player.waitForWindow());
+    QString icon;
+    ASSERT_TRUE(waitUntil([&] { return !(icon = desktop.trayChild("qvplayer")).isEmpty(); }))
+        << "the icon is not in the XEmbed tray";
+    auto status = [&] { return bus.playerctl({"status"}); };
+    ASSERT_TRUE(waitUntil([&] { return status() == "Playing"; }, 20000));
+    // Each click past the double-click time of the one before, so that it is a click of its
+    // own (a second click within it is a double-click, which only the left button has).
+    auto clickIcon = [&](const char* button) {
+        QTest::qWait(kDoubleClickMs);
+        desktop.xdotool({"mousemove", "--window", icon, "10", "10", "click", button});
+    };
+
+    clickIcon("2");
+    EXPECT_TRUE(waitUntil([&] { return status() == "Paused"; })) << status().toStdString();
+    clickIcon("2");
+    EXPECT_TRUE(waitUntil([&] { return status() == "Playing"; })) << status().toStdString();
+
+    const double before = bus.playerctl({"volume"}).toDouble();
+    clickIcon("5");  // the wheel turned down a notch
+    clickIcon("5");
+    EXPECT_TRUE(waitUntil([&] { return bus.playerctl({"volume"}).toDouble() < before - 0.01; }))
+        << bus.playerctl({"volume"}).toStdString();
+    const double lower = bus.playerctl({"volume"}).toDouble();
+    clickIcon("4");
+    EXPECT_TRUE(waitUntil([&] { return bus.playerctl({"volume"}).toDouble() > lower + 0.001; }));
+
+    const QString window = player.window();
+    clickIcon("1");
+    EXPECT_TRUE(waitUntil([&] { return desktop.mapState(window) == "IsUnMapped"; }))
+        << "a left click hides the window";
+    clickIcon("1");
+    EXPECT_TRUE(waitUntil([&] { return desktop.mapState(window) == "IsViewable"; }))
+        << "and the next shows it";
+}
+
+TEST(X11ScreenReader, EveryControlIsNamedWithItsRoleAndPlayIsPressedThroughItsAction) {
+    X11Desktop desktop(false);
+    if (const std::string why = missingForBusTests(desktop); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    if (!QFile::exists("/usr/bin/python3") ||
+        QProcess::execute("/usr/bin/python3", {"-c", "import pyatspi"}) != 0 ||
+        !QFile::exists("/usr/share/dbus-1/services/org.a11y.Bus.service")) {
+        GTEST_SKIP() << "no accessibility bus here (scripts/setup.sh installs python3-pyatspi "
+                        "and at-spi2-core)";
+    }
+    // The session bus starts the accessibility bus when the player asks for it.
+    PrivateBus bus(desktop);
+    X11Player player(desktop, [&](QProcessEnvironment& env) {
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        env.insert("QT_ACCESSIBILITY", "1");
+    });
+    ASSERT_TRUE(player.waitForWindow());
+    ASSERT_TRUE(waitUntil([&] { return bus.playerctl({"status"}) == "Playing"; }, 20000));
+    bus.playerctl({"stop"});
+    ASSERT_TRUE(waitUntil([&] { return bus.playerctl({"status"}) == "Stopped"; }));
+
+    QProcess reader;
+    QProcessEnvironment env = desktop.environment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    reader.setProcessEnvironment(env);
+    reader.start("/usr/bin/python3", {ATSPI_CONTROLS, QString::number(player.processId()), "Play"});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    const QString out = QString::fromUtf8(reader.readAllStandardOutput());
+    if (reader.exitCode() == 2) {
+        GTEST_SKIP() << "the accessibility bus did not start: "
+                     << reader.readAllStandardError().toStdString();
+    }
+    ASSERT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+
+    QMap<QString, QString> roles;  // name -> role, of the controls shown
+    int unnamed = 0;
+    QStringList withoutPress;
+    for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList f = line.split('\t');
+        if (f.size() != 4 || f[3] != "showing") {
+            continue;
+        }
+        const QString& role = f[0];
+        if (role == "push button" || role == "check box" || role == "slider" || role == "label" ||
+            role == "text" || role == "tree") {
+            unnamed += f[1].isEmpty();
+            roles.insert(f[1], role);
+            if ((role == "push button" || role == "check box") && !f[2].contains("Press")) {
+                withoutPress << f[1];
+            }
+        }
+    }
+    EXPECT_EQ(unnamed, 0) << out.toStdString();
+    EXPECT_TRUE(withoutPress.isEmpty()) << withoutPress.join(", ").toStdString();
+    const std::pair<const char*, const char*> expected[] = {
+        {"Play", "push button"},
+        {"Pause", "push button"},
+        {"Stop", "push button"},
+        {"Previous track", "push button"},
+        {"Next track", "push button"},
+        {"Eject", "push button"},
+        {"Rewind", "push button"},
+        {"Fast forward", "push button"},
+        {"Track 1", "push button"},
+        {"Options", "push button"},
+        {"Continuous play", "check box"},
+        {"Toggle always ontop on and off", "check box"},
+        {"CD audio volume", "slider"},
+        {"Minimize window", "push button"},
+        {"Title", "text"},
+        {"Artist", "text"},
+        {"Album", "text"},
+        {"Track list", "tree"}};
+    for (const auto& [name, role] : expected) {
+        EXPECT_EQ(roles.value(name).toStdString(), role) << name;
+    }
+    EXPECT_TRUE(out.contains("pressed"));
+    EXPECT_TRUE(waitUntil([&] { return bus.playerctl({"status"}) == "Playing"; }))
+        << "Play pressed by the screen reader";
+}
 }  // namespace
 }  // namespace sonarch::testing
 

@@ -23,10 +23,10 @@
 #include <utility>
 #include <vector>
 
-#include "device/images/cd_text.h"
-#include "device/images/cdio_toc.h"
 #include "device/drives/damage_walk.h"
 #include "device/drives/sector_reader.h"
+#include "device/images/cd_text.h"
+#include "device/images/cdio_toc.h"
 
 namespace sonarch {
 
@@ -101,7 +101,7 @@ std::optional<std::string> whyNotOpenable(const std::string& path) {
 }
 
 // The system's CD drives, /dev/sr0, /dev/sr1, ... in order.
-std::vector<std::string> systemDrives(const std::string& folder) {
+std::vector<std::string> drivesIn(const std::string& folder) {
     std::vector<std::pair<int, std::string>> found;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
@@ -593,7 +593,7 @@ Result<std::unique_ptr<Drive>> CdDrive::open(const std::string& device, const Se
     std::string path = device;
     if (path.empty()) {
         // libcdio would pass over the drives it cannot open without a word.
-        const std::vector<std::string> drives = systemDrives(settings.deviceFolder);
+        const std::vector<std::string> drives = drivesIn(settings.deviceFolder);
         if (drives.empty()) {
             return R::failure("No CD drive was found on this computer.");
         }
@@ -787,6 +787,10 @@ void CdDrive::waitUntilSettled() {
                 s.looksDone >= s.looksStarted) ||
                s.quit;
     });
+}
+
+std::vector<std::string> CdDrive::systemDrives(const std::string& folder) {
+    return drivesIn(folder);
 }
 
 }  // namespace sonarch

@@ -7,10 +7,11 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/result.h"
-#include "device/engine/clock.h"
 #include "device/drives/drive.h"
+#include "device/engine/clock.h"
 
 namespace sonarch {
 
@@ -69,6 +70,8 @@ public:
     // Waits until the threads of every drive already destroyed have ended; false when one
     // is still waiting on its drive after a long while.
     static bool waitForEndedDrives();
+    // The system's CD drives (/dev/sr0, /dev/sr1, ... in order), found without opening any.
+    static std::vector<std::string> systemDrives(const std::string& folder = "/dev");
 
     struct Shared;
 
