@@ -294,7 +294,7 @@ void CDPlayer::describeControls() {
     const QString space = QKeySequence(Qt::Key_Space).toString(QKeySequence::NativeText);
     const struct {
         const char* name;
-        const char* label;  // for those the design gives no tip
+        const char* label;  // for those that have no tip of their own
         QString key;
     } buttons[] = {
         {"btrack", nullptr, PlayerActions::keyText(a.previous)},
@@ -312,7 +312,7 @@ void CDPlayer::describeControls() {
         {"picBarstop", "Stop", PlayerActions::keyText(a.stop)},
         {"picBarff", "Fast forward", PlayerActions::keyText(a.fastForward)},
         {"picBarnext", "Next track", PlayerActions::keyText(a.next)},
-        {"picBar", "Bar layout", {}},
+        {"picBar", nullptr, {}},
         {"picExpand", nullptr, {}},
         {"Picture8", nullptr, {}},
         {"Picture6", nullptr, {}},
