@@ -24,11 +24,12 @@ namespace {
 
 constexpr int kPollMs = 500;
 // A stopped disc changes only when the drive does (a disc taken out or put in), and then
-// seconds late is soon enough; every wake-up costs, so at rest the timer ticks less often.
-// A command brings the usual pace back at once.
-constexpr int kRestPollMs = 2000;
-constexpr int kHiddenRestPollMs = 5000;  // nothing of the window is seen
-constexpr int kDriveNoticeRuns = 10;     // about five seconds
+// seconds late is soon enough: a drive takes as long to take a disc in, and once it is
+// found empty the usual pace watches for the next. Every wake-up costs, so at rest the
+// timer ticks less often. A command brings the usual pace back at once.
+constexpr int kRestPollMs = 3000;
+constexpr int kHiddenRestPollMs = 10000;  // nothing of the window is seen
+constexpr int kDriveNoticeRuns = 10;      // about five seconds
 // Held until the line has something else to say.
 constexpr int kLastingNoticeRuns = std::numeric_limits<int>::max();
 constexpr const char* kSoundStopped = "The sound stopped: the sound server went away.";
