@@ -5,13 +5,25 @@
 // installed, it plays the same audio (the image's raw PCM) in the same run, and the
 // ratios are printed.
 //
-//   realtime_playback_bench [--seconds N] [--runs K] [--no-mpv] [--no-monitor]
-//                           [--cases LIST]
+//   realtime_playback_bench [--seconds N] [--runs K] [--settle S] [--no-mpv]
+//                           [--no-monitor] [--cases LIST]
 //
 // LIST picks some of null, mpv-null, system, qvmci, mpv-pulse, demo, window (the whole
-// player with its window, null output) and window-system (the same through the sound
-// server); all by default, comma separated. A long run without mpv: --seconds 600 --cases
-// null,system.
+// player with its window on the offscreen platform, null output), window-system (the same
+// through the sound server), and the player on a desktop: desktop-stopped,
+// desktop-tray, desktop-playing, desktop-mpv, desktop-mpv-scripts (or desktop for these
+// five); all by default, comma separated. A long run without mpv: --seconds 600 --cases
+// null,system. The cases run in turn, K rounds of them, and medians are printed.
+//
+// The desktop cases run the real qvplayer on a private X display (Xvfb, openbox and an
+// XEmbed tray) with a private session bus on which it registers for MPRIS, on the
+// generated image with the null output. Each is put into its pose through the bus
+// (playerctl stop or play) and its settings file (the tray flag), left S seconds to
+// settle (5 by default), and its CPU time counted from /proc over the next N seconds:
+// stopped with the window shown, stopped and hidden in the tray (goals: 0.02 and 0.01 s
+// a minute), and playing with the window shown, against mpv --load-scripts=no --ao=null
+// measured the same way (goal 0.25x) and, for comparison, mpv with its scripts. The X
+// server's and the bus's CPU time over the same window are printed beside.
 //
 // The ratios printed hold what plays through the sound server against mpv --ao=pulse on
 // the same sink in the same run (qvmci: goal 0.15; the player window: goal 0.25), and what
@@ -22,8 +34,8 @@
 // --no-monitor leaves the sink to itself: an idle null sink takes up to a second or two to
 // settle its latency for a new stream, which then shows as start-up lag.
 //
-// Each player runs in a process of its own (this program again, or mpv), so the CPU time
-// is the whole process's, start-up included, as the kernel counts it.
+// Each player of the other cases runs in a process of its own (this program again, or
+// mpv), so the CPU time is the whole process's, start-up included, as the kernel counts it.
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -38,6 +50,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <numbers>
@@ -47,10 +60,13 @@
 #include <thread>
 #include <vector>
 
+#include <QCoreApplication>
+
 #include "audio/audio_output_factory.h"
 #include "device/drives/drive_factory.h"
 #include "device/drives/virtual_drive.h"
 #include "device/mci/cd_audio_device.h"
+#include "player_on_desktop.h"
 #include "support/disc_images.h"
 #include "support/sound_server.h"
 
@@ -58,6 +74,10 @@ namespace {
 
 using namespace sonarch;
 using namespace sonarch::testing;
+using sonarch::bench::DesktopRun;
+using sonarch::bench::PlayerOnDesktop;
+using sonarch::bench::PlayerPose;
+using sonarch::bench::processCpu;
 using namespace std::chrono;
 
 // The position is read once the start is well behind, and again at the end: the first
@@ -200,28 +220,6 @@ Usage runMeasured(const std::vector<std::string>& argv, const std::optional<Scri
     return usage;
 }
 
-// CPU time (user + system) a running process has used so far, in seconds.
-double processCpu(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const std::size_t close = text.rfind(')');
-    if (close == std::string::npos) {
-        return 0;
-    }
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; fields >> field; ++i) {
-        if (i == 14 || i == 15) {
-            ticks += std::stod(field);
-        }
-        if (i == 15) {
-            break;
-        }
-    }
-    return ticks / double(sysconf(_SC_CLK_TCK));
-}
-
 // ---- what reached the sink ----------------------------------------------------------
 
 // Records the sink's monitor and finds the gaps in the sound as it arrives: runs of
@@ -333,7 +331,7 @@ struct Case {
     std::vector<std::string> argv;
     bool sonarch = false;  // the child of this program, which reports what it saw
     bool throughServer = false;
-    std::optional<Script> script;
+    std::optional<Script> script = std::nullopt;
 };
 
 RunResult runCase(const Case& c, int secondsPlayed, const PrivateSoundServer* server,
@@ -441,6 +439,21 @@ std::string writeImage(const TempDir& dir, int seconds) {
     return dir.file("disc.cue");
 }
 
+// The same audio as a disc of three tracks, as the player wants it: a disc of one track
+// is never read or played.
+std::string writeThreeTrackCue(const TempDir& dir, int seconds) {
+    std::ofstream cue(dir.file("three.cue"));
+    cue << "FILE \"disc.bin\" BINARY\n";
+    for (int track = 0; track < 3; ++track) {
+        const int start = seconds * track / 3;
+        char line[96];
+        std::snprintf(line, sizeof line, "  TRACK %02d AUDIO\n    INDEX 01 %02d:%02d:00\n",
+                      track + 1, start / 60, start % 60);
+        cue << line;
+    }
+    return dir.file("three.cue");
+}
+
 std::vector<std::string> mpvCommand(const std::string& ao, const std::string& raw, int seconds) {
     return {"mpv",
             "--no-config",
@@ -455,131 +468,9 @@ std::vector<std::string> mpvCommand(const std::string& ao, const std::string& ra
             raw};
 }
 
-int usage() {
-    std::cerr << "usage: realtime_playback_bench [--seconds N] [--runs K] [--no-mpv] "
-                 "[--no-monitor] "
-                 "[--cases null,mpv-null,system,qvmci,mpv-pulse,demo,window,window-system]\n";
-    return 2;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc == 5 && std::string(argv[1]) == "--child") {
-        return playChild(argv[2], argv[3], std::atoi(argv[4]));
-    }
-    int secondsPlayed = 60;
-    int runs = 1;
-    bool withMpv = true;
-    bool recordMonitor = true;
-    std::string picked = "null,mpv-null,system,qvmci,mpv-pulse,demo,window,window-system";
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--seconds" && i + 1 < argc) {
-            secondsPlayed = std::atoi(argv[++i]);
-        } else if (arg == "--runs" && i + 1 < argc) {
-            runs = std::atoi(argv[++i]);
-        } else if (arg == "--cases" && i + 1 < argc) {
-            picked = "," + std::string(argv[++i]) + ",";
-        } else if (arg == "--no-monitor") {
-            recordMonitor = false;
-        } else if (arg == "--no-mpv") {
-            withMpv = false;
-        } else {
-            return usage();
-        }
-    }
-    if (secondsPlayed < 1 || runs < 1) {
-        return usage();
-    }
-    withMpv = withMpv && onPath("mpv");
-
-    TempDir dir;
-    const std::string cue = writeImage(dir, secondsPlayed + 5);
-    const std::string self = "/proc/self/exe";
-    const std::string selfPath = [&] {
-        char path[4096];
-        const ssize_t n = readlink(self.c_str(), path, sizeof path - 1);
-        return n > 0 ? std::string(path, std::size_t(n)) : std::string(argv[0]);
-    }();
-    auto sonarchCase = [&](const std::string& name, const std::string& output,
-                           const std::string& drive) {
-        return Case{name,
-                    {selfPath, "--child", output, drive, std::to_string(secondsPlayed)},
-                    true,
-                    output == "system"};
-    };
-
-    EnvironmentGuard environment;
-    TempDir serverDir;
-    PrivateSoundServer server(serverDir);
-    auto wanted = [&](const std::string& key) {
-        return ("," + picked + ",").find("," + key + ",") != std::string::npos;
-    };
-    std::vector<Case> cases;
-    if (wanted("null")) {
-        cases.push_back(sonarchCase("sonarch, null output", "null", cue));
-    }
-    if (withMpv && wanted("mpv-null")) {
-        cases.push_back({"mpv --ao=null", mpvCommand("null", dir.file("disc.bin"), secondsPlayed),
-                         false, false});
-    }
-    if (server.ready()) {
-        if (wanted("system")) {
-            cases.push_back(sonarchCase("sonarch, sound server", "system", cue));
-        }
-        if (wanted("qvmci")) {
-            // The device shell as a user runs it, its commands typed on its input.
-            cases.push_back({"qvmci, sound server",
-                             {QVMCI, "--drive", cue, "--audio", "system"},
-                             false,
-                             true,
-                             Script{"open cdaudio alias cd wait shareable\n"
-                                    "set cd time format milliseconds\nplay cd from 0\n",
-                                    "stop cd\nclose cd\n", std::chrono::seconds(secondsPlayed)}});
-        }
-        if (withMpv && wanted("mpv-pulse")) {
-            cases.push_back({"mpv --ao=pulse",
-                             mpvCommand("pulse", dir.file("disc.bin"), secondsPlayed), false,
-                             true});
-        }
-    } else {
-        std::cerr << "no private sound server (" << server.why()
-                  << "): the sound server's runs are left out\n";
-    }
-    if (wanted("demo")) {
-        cases.push_back(sonarchCase("sonarch, demo disc, null output", "null", "demo"));
-    }
-    // The whole player, its window and poll included, ended by SIGTERM as a desktop ends
-    // it at logout; on its own runtime folder and off any bus, so that a player the user
-    // runs is left alone.
-    auto windowCase = [&](const std::string& name, const std::string& audio) {
-        const std::string settings = dir.file("window-" + audio);
-        mkdir(settings.c_str(), 0700);
-        return Case{name,
-                    {"env", "-u", "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM=offscreen",
-                     "XDG_RUNTIME_DIR=" + settings, "timeout", "--preserve-status", "-s", "TERM",
-                     std::to_string(secondsPlayed), QVPLAYER, "--drive", "demo", "--audio", audio,
-                     "--settings-dir", settings},
-                    false,
-                    audio == "system"};
-    };
-    if (wanted("window")) {
-        cases.push_back(windowCase("sonarch window, demo disc, null output", "null"));
-    }
-    if (server.ready() && wanted("window-system")) {
-        cases.push_back(windowCase("sonarch window, demo disc, sound server", "system"));
-    }
-
-    printMachine(secondsPlayed, runs);
-    std::map<std::string, std::vector<RunResult>> results;
-    for (int run = 0; run < runs; ++run) {
-        for (const Case& c : cases) {
-            std::cerr << "run " << run + 1 << ": " << c.name << "\n";
-            results[c.name].push_back(runCase(c, secondsPlayed, &server, recordMonitor));
-        }
-    }
-
+// The table of the cases played start to end, and their ratios to mpv.
+void printPlaybackTable(const std::vector<Case>& cases,
+                        std::map<std::string, std::vector<RunResult>>& results, bool withMpv) {
     std::printf("%-40s %9s %10s %9s %8s %8s %6s %10s\n", "player", "CPU s/min", "ctxsw/min",
                 "underruns", "start s", "lost s", "gaps", "server s/min");
     std::map<std::string, double> cpu;
@@ -642,6 +533,283 @@ int main(int argc, char** argv) {
         ratio("sonarch window, demo disc, null output", "mpv --ao=null", 0.3);
     } else {
         std::printf("\nmpv is not installed: no ratios (apt-get install mpv to compare)\n");
+    }
+}
+
+// ---- the player on a desktop ----------------------------------------------------------
+
+struct DesktopCase {
+    std::string name;
+    std::optional<PlayerPose> pose;  // the player; otherwise `program`
+    QStringList program;
+    std::optional<double> goal;  // CPU s/min
+};
+
+constexpr const char* kDesktopPlaying = "player window, playing, null output";
+constexpr const char* kDesktopMpv = "mpv --load-scripts=no --ao=null";
+constexpr const char* kDesktopMpvScripts = "mpv --ao=null, its scripts loaded";
+
+// mpv on the image's raw PCM, played to its end unless ended before.
+QStringList mpvOnDesktop(const std::string& raw, bool scripts) {
+    QStringList argv{"mpv",
+                     "--no-config",
+                     "--really-quiet",
+                     "--no-video",
+                     "--ao=null",
+                     "--demuxer=rawaudio",
+                     "--demuxer-rawaudio-format=s16le",
+                     "--demuxer-rawaudio-rate=44100",
+                     "--demuxer-rawaudio-channels=2"};
+    if (!scripts) {
+        argv << "--load-scripts=no";
+    }
+    return argv << QString::fromStdString(raw);
+}
+
+std::vector<DesktopCase> desktopCasesWanted(const std::function<bool(const std::string&)>& wanted,
+                                            bool withMpv, const TempDir& dir) {
+    std::vector<DesktopCase> cases;
+    if (wanted("desktop-stopped")) {
+        cases.push_back({"player window, stopped, shown", PlayerPose::StoppedShown, {}, 0.02});
+    }
+    if (wanted("desktop-tray")) {
+        cases.push_back(
+            {"player, stopped, hidden in the tray", PlayerPose::StoppedInTray, {}, 0.01});
+    }
+    if (wanted("desktop-playing")) {
+        cases.push_back({kDesktopPlaying, PlayerPose::PlayingShown, {}, std::nullopt});
+    }
+    if (withMpv && wanted("desktop-mpv")) {
+        cases.push_back(
+            {kDesktopMpv, std::nullopt, mpvOnDesktop(dir.file("disc.bin"), false), std::nullopt});
+    }
+    if (withMpv && wanted("desktop-mpv-scripts")) {
+        cases.push_back({kDesktopMpvScripts, std::nullopt, mpvOnDesktop(dir.file("disc.bin"), true),
+                         std::nullopt});
+    }
+    return cases;
+}
+
+void printDesktopTable(const std::vector<DesktopCase>& cases,
+                       std::map<std::string, std::vector<DesktopRun>>& results, int settleSeconds,
+                       int windowSeconds) {
+    std::printf(
+        "\nOn a private desktop (Xvfb, openbox, trayer, a session bus with the player on MPRIS),\n"
+        "CPU time over %d s after %d s of settling, per minute: from /proc/PID/stat (10 ms "
+        "ticks),\n"
+        "medians with the lowest and the highest run; run: the threads' time on a CPU\n"
+        "(/proc/PID/task/*/schedstat, to the nanosecond), median; X, bus: the X server's and\n"
+        "the session bus's CPU time in the same window (stat), median\n",
+        windowSeconds, settleSeconds);
+    std::printf("%-40s %9s %7s %7s %9s %8s %9s %s\n", "program", "CPU s/min", "lowest", "highest",
+                "run s/min", "X s/min", "bus s/min", "goal");
+    std::map<std::string, double> cpu;
+    for (const DesktopCase& c : cases) {
+        std::vector<double> cpus, runs, xServer, bus;
+        bool ok = true;
+        for (const DesktopRun& r : results[c.name]) {
+            ok = ok && r.ok;
+            cpus.push_back(r.cpuPerMinute);
+            runs.push_back(r.runPerMinute);
+            xServer.push_back(r.xServerPerMinute);
+            bus.push_back(r.busPerMinute);
+        }
+        if (!ok || cpus.empty()) {
+            std::printf("%-40s failed\n", c.name.c_str());
+            continue;
+        }
+        cpu[c.name] = median(cpus);
+        std::string goal;
+        if (c.goal) {
+            char text[48];
+            std::snprintf(text, sizeof text, "<= %.2f: %s", *c.goal,
+                          cpu[c.name] <= *c.goal + 1e-9 ? "met" : "NOT met");
+            goal = text;
+        }
+        std::printf("%-40s %9.3f %7.3f %7.3f %9.4f %8.3f %9.3f %s\n", c.name.c_str(), cpu[c.name],
+                    *std::min_element(cpus.begin(), cpus.end()),
+                    *std::max_element(cpus.begin(), cpus.end()), median(runs), median(xServer),
+                    median(bus), goal.c_str());
+    }
+    auto ratio = [&](const std::string& theirs, std::optional<double> goal) {
+        if (cpu.count(kDesktopPlaying) && cpu.count(theirs) && cpu[theirs] > 0) {
+            const double r = cpu[kDesktopPlaying] / cpu[theirs];
+            std::printf("%-40s %5.2f", (std::string("playing / ") + theirs).c_str(), r);
+            if (goal) {
+                std::printf("  (goal <= %.2f: %s)", *goal, r <= *goal + 1e-9 ? "met" : "NOT met");
+            }
+            std::printf("\n");
+        }
+    };
+    ratio(kDesktopMpv, 0.25);
+    ratio(kDesktopMpvScripts, std::nullopt);
+}
+
+int usage() {
+    std::cerr << "usage: realtime_playback_bench [--seconds N] [--runs K] [--no-mpv] "
+                 "[--no-monitor] "
+                 "[--settle S] [--cases null,mpv-null,system,qvmci,mpv-pulse,demo,window,"
+                 "window-system,desktop-stopped,desktop-tray,desktop-playing,desktop-mpv,"
+                 "desktop-mpv-scripts,desktop]\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--child") {
+        return playChild(argv[2], argv[3], std::atoi(argv[4]));
+    }
+    int secondsPlayed = 60;
+    int runs = 1;
+    int settleSeconds = 5;
+    bool withMpv = true;
+    bool recordMonitor = true;
+    std::string picked = "null,mpv-null,system,qvmci,mpv-pulse,demo,window,window-system,desktop";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--seconds" && i + 1 < argc) {
+            secondsPlayed = std::atoi(argv[++i]);
+        } else if (arg == "--runs" && i + 1 < argc) {
+            runs = std::atoi(argv[++i]);
+        } else if (arg == "--settle" && i + 1 < argc) {
+            settleSeconds = std::atoi(argv[++i]);
+        } else if (arg == "--cases" && i + 1 < argc) {
+            picked = "," + std::string(argv[++i]) + ",";
+        } else if (arg == "--no-monitor") {
+            recordMonitor = false;
+        } else if (arg == "--no-mpv") {
+            withMpv = false;
+        } else {
+            return usage();
+        }
+    }
+    if (secondsPlayed < 1 || runs < 1 || settleSeconds < 0) {
+        return usage();
+    }
+    withMpv = withMpv && onPath("mpv");
+    // The desktop cases wait on their programs through Qt's processes.
+    QCoreApplication application(argc, argv);
+
+    TempDir dir;
+    // Long enough for a desktop case's start, settling and window.
+    const int imageSeconds = secondsPlayed + settleSeconds + 60;
+    const std::string cue = writeImage(dir, imageSeconds);
+    const std::string threeTracks = writeThreeTrackCue(dir, imageSeconds);
+    const std::string self = "/proc/self/exe";
+    const std::string selfPath = [&] {
+        char path[4096];
+        const ssize_t n = readlink(self.c_str(), path, sizeof path - 1);
+        return n > 0 ? std::string(path, std::size_t(n)) : std::string(argv[0]);
+    }();
+    auto sonarchCase = [&](const std::string& name, const std::string& output,
+                           const std::string& drive) {
+        return Case{name,
+                    {selfPath, "--child", output, drive, std::to_string(secondsPlayed)},
+                    true,
+                    output == "system"};
+    };
+
+    EnvironmentGuard environment;
+    TempDir serverDir;
+    PrivateSoundServer server(serverDir);
+    auto wanted = [&](const std::string& key) {
+        const bool desktop = key.rfind("desktop-", 0) == 0 &&
+                             ("," + picked + ",").find(",desktop,") != std::string::npos;
+        return desktop || ("," + picked + ",").find("," + key + ",") != std::string::npos;
+    };
+    std::vector<Case> cases;
+    if (wanted("null")) {
+        cases.push_back(sonarchCase("sonarch, null output", "null", cue));
+    }
+    if (withMpv && wanted("mpv-null")) {
+        cases.push_back({"mpv --ao=null", mpvCommand("null", dir.file("disc.bin"), secondsPlayed),
+                         false, false});
+    }
+    if (server.ready()) {
+        if (wanted("system")) {
+            cases.push_back(sonarchCase("sonarch, sound server", "system", cue));
+        }
+        if (wanted("qvmci")) {
+            // The device shell as a user runs it, its commands typed on its input.
+            cases.push_back({"qvmci, sound server",
+                             {QVMCI, "--drive", cue, "--audio", "system"},
+                             false,
+                             true,
+                             Script{"open cdaudio alias cd wait shareable\n"
+                                    "set cd time format milliseconds\nplay cd from 0\n",
+                                    "stop cd\nclose cd\n", std::chrono::seconds(secondsPlayed)}});
+        }
+        if (withMpv && wanted("mpv-pulse")) {
+            cases.push_back({"mpv --ao=pulse",
+                             mpvCommand("pulse", dir.file("disc.bin"), secondsPlayed), false,
+                             true});
+        }
+    } else {
+        std::cerr << "no private sound server (" << server.why()
+                  << "): the sound server's runs are left out\n";
+    }
+    if (wanted("demo")) {
+        cases.push_back(sonarchCase("sonarch, demo disc, null output", "null", "demo"));
+    }
+    // The whole player, its window and poll included, ended by SIGTERM as a desktop ends
+    // it at logout; on its own runtime folder and off any bus, so that a player the user
+    // runs is left alone.
+    auto windowCase = [&](const std::string& name, const std::string& audio) {
+        const std::string settings = dir.file("window-" + audio);
+        mkdir(settings.c_str(), 0700);
+        return Case{name,
+                    {"env", "-u", "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM=offscreen",
+                     "XDG_RUNTIME_DIR=" + settings, "timeout", "--preserve-status", "-s", "TERM",
+                     std::to_string(secondsPlayed), QVPLAYER, "--drive", "demo", "--audio", audio,
+                     "--settings-dir", settings},
+                    false,
+                    audio == "system"};
+    };
+    if (wanted("window")) {
+        cases.push_back(windowCase("sonarch window, demo disc, null output", "null"));
+    }
+    if (server.ready() && wanted("window-system")) {
+        cases.push_back(windowCase("sonarch window, demo disc, sound server", "system"));
+    }
+
+    std::vector<DesktopCase> desktopCases = desktopCasesWanted(wanted, withMpv, dir);
+    std::unique_ptr<PlayerOnDesktop> desktop;
+    if (!desktopCases.empty()) {
+        desktop = std::make_unique<PlayerOnDesktop>();
+        if (!desktop->failure().empty()) {
+            std::cerr << "no desktop (" << desktop->failure()
+                      << "): the desktop cases are left out\n";
+            desktopCases.clear();
+        }
+    }
+
+    printMachine(secondsPlayed, runs);
+    std::map<std::string, std::vector<RunResult>> results;
+    std::map<std::string, std::vector<DesktopRun>> desktopResults;
+    for (int run = 0; run < runs; ++run) {
+        for (const Case& c : cases) {
+            std::cerr << "run " << run + 1 << ": " << c.name << "\n";
+            results[c.name].push_back(runCase(c, secondsPlayed, &server, recordMonitor));
+        }
+        for (const DesktopCase& c : desktopCases) {
+            std::cerr << "run " << run + 1 << ": " << c.name << "\n";
+            DesktopRun measured =
+                c.pose ? desktop->measurePlayer(QVPLAYER, threeTracks, *c.pose, settleSeconds,
+                                                secondsPlayed)
+                       : desktop->measureProgram(c.program, settleSeconds, secondsPlayed);
+            if (!measured.ok) {
+                std::cerr << c.name << ": " << measured.why << "\n";
+            }
+            desktopResults[c.name].push_back(measured);
+        }
+    }
+
+    if (!cases.empty()) {
+        printPlaybackTable(cases, results, withMpv);
+    }
+    if (!desktopCases.empty()) {
+        printDesktopTable(desktopCases, desktopResults, settleSeconds, secondsPlayed);
     }
     return 0;
 }

@@ -22,7 +22,14 @@ namespace sonarch {
 
 namespace {
 
-constexpr int kDriveNoticeRuns = 10;  // about five seconds
+constexpr int kPollMs = 500;
+// A stopped disc changes only when the drive does (a disc taken out or put in), and then
+// seconds late is soon enough: a drive takes as long to take a disc in, and once it is
+// found empty the usual pace watches for the next. Every wake-up costs, so at rest the
+// timer ticks less often. A command brings the usual pace back at once.
+constexpr int kRestPollMs = 3000;
+constexpr int kHiddenRestPollMs = 10000;  // nothing of the window is seen
+constexpr int kDriveNoticeRuns = 10;      // about five seconds
 // Held until the line has something else to say.
 constexpr int kLastingNoticeRuns = std::numeric_limits<int>::max();
 constexpr const char* kSoundStopped = "The sound stopped: the sound server went away.";
@@ -66,7 +73,7 @@ Player::Player(PlayerServices services, QObject* parent)
       m(std::make_unique<Parts>(std::move(services), *this)),
       m_timer(new QTimer(this)) {
     m_timer->setObjectName("Timer1");
-    m_timer->setInterval(500);
+    m_timer->setInterval(kPollMs);
     connect(m_timer, &QTimer::timeout, this, &Player::Timer1_Timer);
     // A list filled anew has no selection: the next refresh selects the current row.
     connect(&m->tracks, &TrackList::rowsReplaced, this, [this] { m->display.selectRow(0); });
@@ -162,8 +169,26 @@ void Player::PollStatus() {
 }
 
 void Player::Timer1_Timer() {
+    const bool outer = std::exchange(m_timerRun, true);
     PollStatus();
+    m_timerRun = outer;
+    setPollInterval(atRest() ? (m->state.settings.inTray ? kHiddenRestPollMs : kRestPollMs)
+                             : kPollMs);
     emit polled();
+}
+
+bool Player::atRest() const {
+    const PlayerState& s = m->state;
+    // Nothing under way that later runs finish: no eject, no drive being opened, no notice
+    // counting its runs.
+    return s.discLoaded && !s.playing && !s.paused && !s.ejectAsked && !m_driveRequested &&
+           !m->pendingDrive && m->display.noticeRunsLeft() == 0;
+}
+
+void Player::setPollInterval(int ms) {
+    if (m_timer->interval() != ms) {
+        m_timer->setInterval(ms);  // an active timer starts its interval anew
+    }
 }
 
 void Player::suspendPolling() {
@@ -195,6 +220,11 @@ void Player::tellChanges() {
     if (!(track == m_toldSnapshot)) {
         m_toldSnapshot = std::move(track);
         emit trackChanged(m_toldSnapshot);
+    }
+    if (!m_timerRun) {
+        // A command (playing a track from the list changes no flag): the poll follows it at
+        // the usual pace.
+        setPollInterval(kPollMs);
     }
 }
 

@@ -71,7 +71,8 @@ public:
     // Asks the views to bring the window back, from the tray or minimised.
     void requestRaise() { emit raiseRequested(); }
 
-    // The status poll; Timer1 runs it every 500 ms once started.
+    // The status poll; Timer1 runs it every 500 ms once started, less often while a disc
+    // is at rest (loaded, neither playing nor paused, nothing under way), until a command.
     void PollStatus();
     void Timer1_Timer();
     QTimer* timer() const { return m_timer; }
@@ -197,6 +198,8 @@ private:
     struct Parts;
     void tellChanges();
     void afterRun();
+    bool atRest() const;
+    void setPollInterval(int ms);
     void changeToPendingDrive();
     void takeOpenedDrive();
 
@@ -207,6 +210,7 @@ private:
     bool m_shutDown = false;
     bool m_closePending = false;
     int m_suspended = 0;
+    bool m_timerRun = false;  // inside a tick of Timer1
     PlaybackStatus m_toldStatus = PlaybackStatus::Stopped;
     int m_toldTrack = 0;
     TrackSnapshot m_toldSnapshot;

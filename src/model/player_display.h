@@ -52,6 +52,8 @@ public:
     void showNotice(const std::string& text, int runs);
     // After each poll run.
     void countDownNotice();
+    // Runs until the notice gives the line back; 0 when none holds it.
+    int noticeRunsLeft() const { return m_noticeRuns; }
     // Lets the playing state's texts back at once, if the line still shows the notice `text`.
     void endNotice(const std::string& text);
     void setCaption(Caption caption, const std::string& text);

@@ -1,6 +1,10 @@
 // The status poll, the display refresh, start-up and shut-down, through the player alone.
 #include <gtest/gtest.h>
 
+#include <QMetaMethod>
+#include <QSignalSpy>
+#include <memory>
+
 #include "support/player_harness.h"
 
 namespace sonarch {
@@ -133,6 +137,61 @@ TEST(StatusPoll, EndOfDiscWithContinuousPlayPlaysTrackOneAgain) {
     EXPECT_EQ(f.status(), "Playing . . .");
     EXPECT_EQ(player.state().currentTrack, 1);
     EXPECT_EQ(f.caption(Caption::TimeWindow), "00:01");
+}
+
+// Every signal `object`'s class declares (not QObject's), each with a spy; `except` not.
+std::vector<std::unique_ptr<QSignalSpy>> spyOnSignals(const QObject& object,
+                                                      const char* except = nullptr) {
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    const QMetaObject& meta = *object.metaObject();
+    for (int i = QObject::staticMetaObject.methodCount(); i < meta.methodCount(); ++i) {
+        const QMetaMethod method = meta.method(i);
+        if (method.methodType() == QMetaMethod::Signal && method.name() != except) {
+            spies.push_back(std::make_unique<QSignalSpy>(&object, method));
+        }
+    }
+    return spies;
+}
+
+TEST(StatusPoll, AStoppedDiscTellsNobodyAndIsPolledLessOftenUntilACommand) {
+    PlayerHarness f(twelveTracks());
+    Player& player = f.start();
+    f.tick(3);
+    player.stop();
+    EXPECT_EQ(player.timer()->interval(), 500) << "after a command, the usual pace";
+    f.tick();
+    ASSERT_EQ(f.status(), "Stopped . . .");
+
+    const auto displaySpies = spyOnSignals(player.display());
+    const auto playerSpies = spyOnSignals(player, "polled");
+    ASSERT_GT(displaySpies.size(), 10u);
+    f.tick(20);
+    for (const auto& spies : {&displaySpies, &playerSpies}) {
+        for (const auto& spy : *spies) {
+            EXPECT_EQ(spy->count(), 0) << spy->signal().toStdString() << " while nothing changed";
+        }
+    }
+    const int atRest = player.timer()->interval();
+    EXPECT_GT(atRest, 500) << "a stopped disc is polled less often";
+    EXPECT_TRUE(player.timer()->isActive()) << "but still followed";
+    player.setInTray(true);
+    f.tick();
+    EXPECT_GT(player.timer()->interval(), atRest) << "and less often still with nothing shown";
+
+    // Playing a track from the list changes no flag: the pace comes back all the same.
+    player.playTrack(3);
+    EXPECT_EQ(player.timer()->interval(), 500);
+    f.tick(2);  // the first reads the drive's mode, the second shows it
+    EXPECT_EQ(f.status(), "Playing . . .");
+    EXPECT_EQ(player.timer()->interval(), 500);
+
+    player.stop();
+    f.tick(2);
+    ASSERT_GT(player.timer()->interval(), 500);
+    f.drive.remove();
+    f.tick();
+    EXPECT_FALSE(f.display().transportEnabled()) << "a disc taken out at rest is noticed";
+    EXPECT_EQ(player.timer()->interval(), 500) << "and the empty drive watched as before";
 }
 
 TEST(StatusPoll, AOneTrackDiscIsNeverPlayed) {

@@ -83,6 +83,10 @@ QProcessEnvironment X11Desktop::environment() const {
     return env;
 }
 
+qint64 X11Desktop::serverProcessId() const {
+    return m_processes.empty() ? 0 : m_processes.front()->processId();
+}
+
 QProcess& X11Desktop::start(const QString& program, const QStringList& arguments,
                             const QProcessEnvironment& environment) {
     auto process = std::make_unique<QProcess>();

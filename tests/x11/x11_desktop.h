@@ -27,6 +27,8 @@ public:
     const std::string& failure() const { return m_failure; }
     QSize screenSize() const { return {1024, 768}; }
     QProcessEnvironment environment() const;
+    // The X server's process, whose CPU time shows what a client costs it.
+    qint64 serverProcessId() const;
 
     // Starts a program of the desktop's own; it is ended with the desktop.
     QProcess& start(const QString& program, const QStringList& arguments,
