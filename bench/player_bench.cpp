@@ -5,9 +5,14 @@
 
 #include "audio/paced_output.h"
 #include "base/messages.h"
+#include "core/player.h"
+#include "core/player_services.h"
+#include "core/player_window_model.h"
+#include "desktop/open_with_shell.h"
 #include "device/drives/virtual_drive.h"
 #include "device/mci/cd_audio_device.h"
 #include "library/library_store.h"
+#include "model/player_state.h"
 #include "ui/cd_player.h"
 
 namespace {
@@ -25,7 +30,9 @@ struct Rig {
     Player player{PlayerServices{device, mixer, library, messages,
                                  [](WindowPosition) { return Settings{}; },
                                  [](const Settings&, WindowPosition) {}}};
-    CDPlayer window{player};
+    PlayerWindowModel model{player};
+    ShellOpener shell{nullptr};
+    CDPlayer window{model, WindowServices{shell, DesktopRegistration(XdgFolders{}, "", ""), {}}};
 };
 
 void BM_PollRunWithALoadedDisc(benchmark::State& state) {

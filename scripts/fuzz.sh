@@ -10,7 +10,8 @@ seconds=${1:-30}
 shift || true
 fuzzers=("$@")
 if ((${#fuzzers[@]} == 0)); then
-  fuzzers=(command virtual_disc settings cue_sheet toc_file time_text track_sheet jet_library)
+  fuzzers=(command virtual_disc settings cue_sheet toc_file nrg_image time_text track_sheet
+           jet_library)
 fi
 
 BUILD_TYPE=RelWithDebInfo "$here/scripts/setup.sh" "$build" \

@@ -84,17 +84,31 @@ if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net /usr/share/metainfo/org.example.sonarch.qvplayer.metainfo.xml
 fi
 
-# The installed player on the demo disc, with a fresh user's folders: it takes the
-# installed demo library and keeps its settings in the user's config folder, never beside
-# itself, even as root.
+# The installed player on the demo disc, with a fresh user's folders: it takes its own copy
+# of the installed demo library (users cannot write the installed one) and keeps its
+# settings in the user's config folder, never beside itself, even as root.
 mkdir -m 700 "$work/runtime"
 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+  XDG_DATA_HOME="$work/data" \
   qvplayer --drive demo --audio null --screenshot "$work/shot.png" || fail "the screenshot run"
 [ -s "$work/shot.png" ] || fail "no screenshot"
 cp "$work/shot.png" "$out/installed-player.png"
 library=$(head -n 1 "$work/config/qvplayer/player.dat" | tr -d '\r')
-[ "$library" = /usr/share/qvplayer/demo/demo.dbd ] || fail "the player used '$library'"
+[ "$library" = "$work/data/qvplayer/demo.dbd" ] || fail "the player used '$library'"
+cmp -s "$library" /usr/share/qvplayer/demo/demo.dbd || fail "the demo library's copy differs"
 [ ! -e /usr/bin/player.dat ] || fail "the installed player wrote /usr/bin/player.dat"
+
+# The installed (Release) qvmci on damaged and hostile disc images under valgrind, by the
+# test of the sanitizer build (scripts/test.sh), which valgrind cannot run itself.
+tests=$here/build-check/bin/tools_tests
+if [ -x "$tests" ] && command -v valgrind >/dev/null; then
+  say "the installed qvmci on hostile disc images under valgrind"
+  SONARCH_QVMCI=/usr/bin/qvmci "$tests" --gtest_filter='QvmciUnderValgrind.*' \
+    >"$out/qvmci-valgrind.txt" 2>&1 || { tail -n 40 "$out/qvmci-valgrind.txt" >&2;
+    fail "qvmci under valgrind"; }
+else
+  say "skipping qvmci under valgrind (needs valgrind and scripts/test.sh's build first)"
+fi
 
 say "removing $package"
 $sudo apt-get purge -y -qq "$package" >/dev/null

@@ -10,7 +10,7 @@ shift || true
 packages=(cmake g++ pkg-config qt6-base-dev libpulse-dev libcdio-dev libcdio-paranoia-dev
           libdiscid-dev libsqlite3-dev mdbtools-dev mdbtools
           googletest libgmock-dev libbenchmark-dev pulseaudio-utils
-          xdg-utils desktop-file-utils appstream dbus playerctl
+          xdg-utils desktop-file-utils appstream dbus playerctl valgrind
           libxcb1-dev xvfb openbox trayer xdotool x11-utils x11-apps qt6-wayland)
 # The fuzzers (scripts/fuzz.sh) are built with clang and its libFuzzer runtime.
 if [[ " $* " == *" -DSONARCH_FUZZ=ON "* ]]; then

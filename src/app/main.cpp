@@ -6,17 +6,22 @@
 
 #include <cstdio>
 #include <iostream>
-#include <optional>
 #include <memory>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/signal_watcher.h"
 #include "app/sound_link.h"
 #include "audio/audio_output_factory.h"
 #include "core/install_layout.h"
+#include "core/player.h"
+#include "core/player_services.h"
+#include "core/player_window_model.h"
 #include "core/settings_file.h"
 #include "core/state_file.h"
+#include "desktop/desktop_registration.h"
 #include "desktop/drive_handoff.h"
+#include "desktop/open_with_shell.h"
 #include "desktop/product_info.h"
 #include "desktop/single_instance.h"
 #include "device/drives/drive_factory.h"
@@ -180,10 +185,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     MprisService* laterStarts = nullptr;  // answers later starts once the player is made
-    HandoffSocket handoff([&laterStarts](const PlayerRequest& request) {
-        return laterStarts ? laterStarts->answerLaterStart(request)
-                           : PlayerAnswer{false, "the player is still starting"};
-    });
+    HandoffSocket handoff(HandoffSocket::Handler(
+        [&laterStarts](const PlayerRequest& request, const HandoffSocket::Reply& reply) {
+            if (laterStarts) {
+                laterStarts->answerLaterStart(request, reply);
+            } else {
+                reply({false, "the player is still starting"});
+            }
+        }));
     if (!socketPath.empty() && !handoff.listen(socketPath)) {
         std::cerr << "qvplayer: later starts can reach this player only over the session bus: "
                   << handoff.errorString() << "\n";
@@ -237,8 +246,15 @@ int main(int argc, char** argv) {
         }
         if (options.library) {
             loaded.settings.databasePath = *options.library;
-        } else if (demoLibrary && loaded.settings.databasePath == kNoDatabase) {
-            loaded.settings.databasePath = *demoLibrary;
+        } else if (demoLibrary && (loaded.settings.databasePath == kNoDatabase ||
+                                   loaded.settings.databasePath == *demoLibrary)) {
+            // The user's own copy, so that the demo disc takes ratings and comments; the
+            // installed one (read only) when no copy can be made.
+            const auto copy = UserDemoLibrary(*demoLibrary, XdgFolders::fromEnvironment().dataHome);
+            if (!copy.ok()) {
+                std::cerr << "qvplayer: " << copy.error() << "\n";
+            }
+            loaded.settings.databasePath = copy.ok() ? copy.value() : *demoLibrary;
         }
         return loaded.settings;
     };
@@ -259,16 +275,24 @@ int main(int argc, char** argv) {
     // library file cannot keep the player from closing.
     LibraryStore library(LibraryStore::kDefaultBusyTimeout, &SignalWatcher::terminationFlag());
     PlayerServices services{device, mixer, library, messages, loadSettings, saveSettings, &device};
-    services.openDrive = [&openedDrive](const std::string& name) {
-        auto opened = openDrive(name);
-        if (opened.ok()) {
-            openedDrive = rememberedName(name);
-        }
-        return opened;
-    };
+    // Called on the player's drive-opening thread; what it opened is noted below, on ours.
+    services.openDrive = [](const std::string& name) { return openDrive(name); };
     services.drives = &drive;
     Player player(std::move(services));
-    CDPlayer window(player);
+    QObject::connect(
+        &player, &Player::driveChanged, &player,
+        [&openedDrive](const std::string& name) { openedDrive = rememberedName(name); });
+    PlayerWindowModel windowModel(player);
+    // What the window asks of the desktop: links opened in the browser, the registration
+    // as the default CD player.
+    ShellOpener shell(nullptr);
+    CDPlayer window(
+        windowModel,
+        WindowServices{shell,
+                       DesktopRegistration(XdgFolders::fromEnvironment(),
+                                           QCoreApplication::applicationFilePath().toStdString(),
+                                           ":/skin/icon.png"),
+                       {}});
     messages.setParent(&window);
     // The sound server's stream carries the current track, and its trouble reaches the
     // status line.

@@ -2,6 +2,7 @@
 
 #include "audio/desktop_stream.h"
 #include "core/player.h"
+#include "model/player_display.h"
 
 namespace sonarch {
 

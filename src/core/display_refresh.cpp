@@ -1,16 +1,13 @@
-// The display refresh: the middle of every poll run with a loaded disc. It only writes
-// what the state says; it never asks the drive.
-#include <algorithm>
-#include <climits>
+#include "core/display_refresh.h"
 
-#include "base/number_text.h"
-#include "core/status_poll.h"
-#include "device/mci/msf.h"
+#include "model/player_display.h"
+#include "model/player_state.h"
+#include "model/track_list.h"
 #include "playback/time_display.h"
 
 namespace sonarch {
 
-void StatusPoll::refreshDisplay(const std::string& elapsed) {
+void DisplayRefresh::refresh(const std::string& elapsed) {
     const TimeCaptions captions = refreshTimeDisplay(m_state, elapsed);
     if (captions.time) {
         m_display.setCaption(Caption::TimeWindow, *captions.time);
@@ -32,7 +29,7 @@ void StatusPoll::refreshDisplay(const std::string& elapsed) {
     refreshRatingAndCover();
 }
 
-void StatusPoll::refreshIndicators() {
+void DisplayRefresh::refreshIndicators() {
     if (m_state.playing) {
         // Blinking from the counter keeps it in step with the poll, with no timer of its own.
         m_display.setIndicatorShown(Indicator::Play, m_state.blinkCounter % 2 == 0);
@@ -61,7 +58,7 @@ void StatusPoll::refreshIndicators() {
     }
 }
 
-void StatusPoll::refreshTrackNumbers() {
+void DisplayRefresh::refreshTrackNumbers() {
     const int current = m_state.currentTrack - 1;
     if (current >= 0 && current < 10) {
         m_display.setTrackNumberColour(current, kCurrentTrack);
@@ -74,7 +71,7 @@ void StatusPoll::refreshTrackNumbers() {
     m_display.setMoreShown(m_state.trackCount >= 11);
 }
 
-void StatusPoll::refreshTrackFields() {
+void DisplayRefresh::refreshTrackFields() {
     const TrackRow* row = m_tracks.row(m_state.currentTrack);
     if (!row) {
         return;
@@ -85,17 +82,16 @@ void StatusPoll::refreshTrackFields() {
     m_display.selectRow(m_state.currentTrack);
 }
 
-void StatusPoll::refreshRatingAndCover() {
+void DisplayRefresh::refreshRatingAndCover() {
     if (m_state.currentTrack != m_state.ratingShownForTrack.value_or(0)) {
         if (!m_state.settings.showRating) {
             m_display.setStars(0);
         } else if (const TrackRow* row = m_tracks.row(m_state.currentTrack)) {
-            if (const auto rating = parseInteger(row->rating)) {
-                m_display.setStars(
-                    static_cast<int>(std::clamp<std::int64_t>(*rating, INT_MIN, INT_MAX)));
+            if (row->rating) {
+                m_display.setStars(*row->rating);
             }
         }
-        m_hooks.coverDue(m_state.coverPath);
+        m_coverDue(m_state.coverPath);
     }
     m_state.ratingShownForTrack = m_state.currentTrack;
 }

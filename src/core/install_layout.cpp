@@ -56,4 +56,42 @@ std::optional<std::string> InstalledDemoLibrary(const std::string& dataFolder) {
     return library;
 }
 
+Result<std::string> UserDemoLibrary(const std::string& installed, const std::string& userData) {
+    using R = Result<std::string>;
+    namespace fs = std::filesystem;
+    if (userData.empty()) {
+        return R::failure("there is no folder for the user's data");
+    }
+    const fs::path folder = fs::path(userData) / "qvplayer";
+    const fs::path copy = folder / "demo.dbd";
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(copy, error);
+    if (fs::is_regular_file(status)) {
+        return R::success(copy.string());
+    }
+    if (fs::exists(status)) {
+        return R::failure(copy.string() + " is there but is not a library file");
+    }
+    fs::create_directories(folder, error);
+    if (error) {
+        return R::failure("cannot make the folder " + folder.string() + ": " + error.message());
+    }
+    // Copied under another name first, so that a copy cut short is never taken for the library.
+    const fs::path partial = folder / ".demo.dbd.part";
+    fs::copy_file(installed, partial, fs::copy_options::overwrite_existing, error);
+    if (!error) {
+        fs::permissions(partial, fs::perms::owner_read | fs::perms::owner_write,
+                        fs::perm_options::replace, error);
+    }
+    if (!error) {
+        fs::rename(partial, copy, error);
+    }
+    if (error) {
+        const std::string why = error.message();
+        fs::remove(partial, error);
+        return R::failure("cannot copy the demo library to " + copy.string() + ": " + why);
+    }
+    return R::success(copy.string());
+}
+
 }  // namespace sonarch

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
+
 namespace sonarch {
 
 // The file an installation writes into the player's shared-data folder. Its presence tells
@@ -22,5 +24,11 @@ std::optional<std::string> ThisProgramsDataFolder();
 
 // The demo disc's library that an installation brings, when it is there.
 std::optional<std::string> InstalledDemoLibrary(const std::string& dataFolder);
+
+// The user's own copy of the installed demo library, `userData`/qvplayer/demo.dbd (userData
+// is $XDG_DATA_HOME), made from `installed` when it is not there yet and kept as the user
+// changed it afterwards: users cannot write the installed file, so the demo disc's ratings
+// and comments need a copy. A failure says why in plain words.
+Result<std::string> UserDemoLibrary(const std::string& installed, const std::string& userData);
 
 }  // namespace sonarch

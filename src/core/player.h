@@ -1,65 +1,60 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "base/messages.h"
-#include "base/result.h"
 #include "base/sound_trouble.h"
-#include "core/settings_file.h"
-#include "core/status_poll.h"
-#include "device/drives/switchable_drive.h"
-#include "device/images/disc_text.h"
-#include "device/mci/device_layer.h"
-#include "device/mci/mci_device.h"
-#include "library/library_store.h"
-#include "model/player_display.h"
-#include "model/player_state.h"
-#include "model/track_list.h"
-#include "playback/seeking.h"
-#include "playback/transport.h"
-#include "volume/vol_control.h"
+
+class QTimer;
 
 namespace sonarch {
 
-// What the player is built from: it reaches nothing outside through globals.
-struct PlayerServices {
-    MciDevice& device;
-    Mixer& mixer;
-    const LibraryStore& library;
-    Messages& messages;
-    // Reads the settings (writing the defaults first when there are none); the position
-    // the window takes when none is stored is passed in.
-    std::function<Settings(WindowPosition centred)> loadSettings;
-    // Stores the settings with the window's current position.
-    std::function<void(const Settings&, WindowPosition window)> saveSettings;
-    // The CD-TEXT of the disc in the drive, for discs the library does not know; may be null.
-    DiscTextSource* discText = nullptr;
-    // Opens a drive by its name (as --drive takes it) and the drive the device plays, so
-    // that discs can be opened while the player runs; without them openDrive does nothing.
-    std::function<Result<std::unique_ptr<Drive>>(const std::string& name)> openDrive = nullptr;
-    SwitchableDrive* drives = nullptr;
-};
+class PlayerDisplay;
+class TrackList;
+enum class TimeMode;
+class DriveOpener;
+struct PlayerServices;
+struct PlayerState;
+struct Settings;
+struct WindowPosition;
 
 // How the transport stands, as desktops show it; Stopped also when there is no disc.
 enum class PlaybackStatus { Stopped, Playing, Paused };
 
+// The current track as the player knows it now.
+struct TrackSnapshot {
+    int number = 0;       // counted from 1; 0 before a disc was read
+    bool loaded = false;  // a disc is read (and the number is the drive's)
+    bool listed = false;  // the track list has its row: the texts and the rating are its own
+    std::string title;
+    std::string artist;
+    std::string album;
+    std::optional<std::int64_t> lengthMs;  // none when the track is not on the disc read
+    std::optional<int> rating;             // 0 not rated, 1..10
+    std::string coverPath;                 // the disc's cover in the library, empty for none
+
+    bool operator==(const TrackSnapshot&) const = default;
+};
+
 // The player session, without a window: the state and settings, the CD device, the
 // transport and seeking, the status poll that follows the drive twice a second, the track
-// list and the library operations, start-up and shut-down. Views and other front ends
-// listen to its signals (and to those of display() and trackList()) and call its commands.
+// list and the library operations, start-up and shut-down. Its commands are in plain units
+// (track numbers, milliseconds, levels); every command and every poll run tells the
+// listeners at once of what it changed, and only of that. Views and other front ends
+// listen to its signals (and to those of display() and trackList()) and call its commands;
+// nobody else writes its state.
 class Player : public QObject {
     Q_OBJECT
 public:
     explicit Player(PlayerServices services, QObject* parent = nullptr);
     ~Player() override;
 
-    // Start-up, in two halves around the window's own layout: first the settings...
+    // Start-up, in two halves around the window's own layout: first the settings (the
+    // listeners hear of the stored options)...
     const Settings& loadSettings(WindowPosition centred);
     // ...then the device, the volume and the mixer, and the poll. False when the mixer
     // could not be opened: the user has been told, and the poll does not start.
@@ -70,9 +65,11 @@ public:
 
     // A poll or a library lookup is running (they let events run); a close asked for
     // meanwhile is carried out once it has finished (closeRequested).
-    bool busy() const { return m_poll.busy(); }
+    bool busy() const;
     // Asks the views to close the player, at once or after the run in progress.
     void requestClose();
+    // Asks the views to bring the window back, from the tray or minimised.
+    void requestRaise() { emit raiseRequested(); }
 
     // The status poll; Timer1 runs it every 500 ms once started.
     void PollStatus();
@@ -82,77 +79,76 @@ public:
     void suspendPolling();
     void resumePolling();
 
-    // Transport and track selection.
+    // The transport.
     void play();
-    void pause() { m_transport.pause_Click(); }
-    void stop() { m_transport.stopbtn_Click(); }
-    void next() { m_transport.ftrack_Click(); }
-    void previous() { m_transport.btrack_Click(); }
-    void eject() { m_transport.eject_Click(); }
-    void playTrack(int track) { m_transport.PlayTrack(track); }
-    // A number label N(index) pressed: white while pressed when its track is on the disc.
-    void pressTrackNumber(int index) { m_transport.N_MouseDown(index); }
-    void clickTrackNumber(int index) { m_transport.N_Click(index); }
-    // The selected row of the list, double-clicked.
-    void playSelectedRow() { m_transport.LV_DblClick(); }
+    void pause();
+    void stop();
+    void next();
+    void previous();
+    void eject();
+    // Plays track `track` from its start; neither changes the flags nor runs the poll
+    // (the next tick follows the drive).
+    void playTrack(int track);
+    // The same for the track of row `row` of the track list (counted from 1), its number
+    // sent as the list shows it; nothing for no such row.
+    void playRow(int row);
 
-    // Seeking: fast forward, rewind, and the progress bar taken as a fraction of its width.
+    // Seeking, in the current track.
     void fastForward();
     void rewind();
-    bool canSeekOnBar() const { return m_state.currentTrack != 0; }
-    // The pointer over the bar with no button: the tooltip it shows.
-    std::optional<std::string> seekTooltip(double fraction) const;
-    // Dragging with the left button: the time and the fill follow the pointer.
-    void dragOnBar(double fraction);
-    void clickOnBar(double fraction);
+    // To `ms` into the track, from where the device has its start (a desktop's seek)...
+    void seekInTrack(std::int64_t ms);
+    // ...or from where the track lengths put it (the progress bar's move).
+    void jumpInTrack(std::int64_t ms);
+    // The place in the current track in milliseconds, asked of the device now; nothing
+    // without a disc or an answer.
+    std::optional<std::int64_t> trackPositionMs();
 
-    // The time display and the option letters.
-    std::optional<std::string> cycleTimeMode();
-    void copyTimeToBar();  // a click on the bar's time: it shows the time display's caption
-    void toggleContinuousPlay();
-    void toggleAlwaysOnTop();
-
-    // Volume: the buttons step from the bar's share; the bar sets it from the pointer's
-    // height in bar units (0 at the top, 100 at the bottom); a level is 0..65000.
-    void volumeUp();
-    void volumeDown();
-    void setVolumeFromBar(float yUnits);
+    // The mixer's level, 0..65000.
     void setVolumeLevel(std::int32_t level);
 
-    // The layouts, as the window switches them.
-    void enterBarLayout();
-    void leaveBarLayout();
+    // The settings the user changes while the player runs; saved at shut-down. The options
+    // take effect where they are next used (the next lookup, seek or rating refresh).
+    void toggleContinuousPlay();
+    void toggleAlwaysOnTop();
+    void setTimeMode(TimeMode mode);
+    void setDatabasePath(const std::string& path);
+    void setSeekStep(std::int32_t seconds);
+    void setShowRating(bool shown);
+    void setBarMode(bool on);
     void setTrackListShown(bool shown);
     void setInTray(bool inTray);
+    // The next poll redraws the stars and the cover, whatever the current track.
+    void redrawRatingAtNextPoll();
 
-    // The library: the refresh button's lookup, ratings and the two comments.
+    // The library: the lookup again, ratings and the two comments.
     void refreshLibrary();
-    void SetTrackRating(std::int16_t rating, const std::string& trackText);
-    void rateCurrentTrack(int rating);
     bool libraryAvailable() const;
+    void rate(int track, int rating);
+    void rateCurrentTrack(int rating);
     // The track comment editor works on the track current when it was opened.
-    void beginTrackComment() { m_state.commentTrack = m_state.currentTrack; }
+    void beginTrackComment();
     // The texts, empty when there are none; a store error is shown to the user.
     std::string loadTrackComment();
     std::string loadAlbumComment();
     // True when the text was stored (the editor may close).
     bool saveTrackComment(const std::string& text);
     bool saveAlbumComment(const std::string& text);
-
-    // The options dialog's settings; they take effect where they are next used (the next
-    // lookup, seek or rating refresh) and are saved at shut-down.
-    void setDatabasePath(const std::string& path);
-    void setSeekStep(std::int32_t seconds);
-    void setShowRating(bool shown);
-    // The next poll redraws the stars and the cover, whatever the current track.
-    void redrawRatingAtNextPoll();
+    // A track's comment in the library, empty when there is none or it cannot be read.
+    std::string trackComment(int track) const;
 
     // Another drive or disc image, opened while the player runs: to the session it is one
-    // disc taken out and the next put in, so it is read, looked up and played. A run in
+    // disc taken out and the next put in, so it is read, looked up and played. It is opened
+    // off the window's thread, and a drive asked for meanwhile takes its place; a run in
     // progress finishes first. A drive that cannot be opened leaves the current disc
-    // playing and says why in the status line for a few seconds; false then, with the
-    // reason in `problem` when given.
-    bool openDrive(const std::string& name, std::string* problem = nullptr);
+    // playing and says why in the status line for a few seconds. The drive is opened off the
+    // window's thread, and a drive asked for meanwhile takes its place; `answered` hears
+    // the outcome (an empty problem when the drive is the player's). False when the player
+    // cannot open drives (shut down, or built without them).
+    bool openDrive(const std::string& name,
+                   std::function<void(const std::string& problem)> answered = nullptr);
+    // A drive asked for by openDrive has not been opened (or refused) yet.
+    bool openingDrive() const { return m_driveRequested; }
     // Why the drive named at start-up could not be opened: it stays in the status line
     // until the line has something else to say.
     void showDriveProblem(const std::string& text);
@@ -160,66 +156,64 @@ public:
     // and the device keeps its place; once it flows again, the line's own texts return.
     void showSoundTrouble(SoundTrouble trouble);
 
-    // What desktops ask of the session.
+    // What views and desktops read.
     PlaybackStatus playbackStatus() const;
-    // The place in the current track in milliseconds, asked of the device now; nothing
-    // without a disc or an answer.
-    std::optional<std::int64_t> trackPositionMs();
-    // A move to `ms` into the current track, the way a click on the bar moves.
-    void seekInTrack(std::int64_t ms);
-    // A track's comment in the library, empty when there is none or it cannot be read.
-    std::string trackComment(int track) const;
-    // Asks the views to bring the window back, from the tray or minimised.
-    void requestRaise() { emit raiseRequested(); }
-
-    const PlayerState& state() const { return m_state; }
-    PlayerState& state() { return m_state; }
-    const Settings& settings() const { return m_state.settings; }
-    PlayerDisplay& display() { return m_display; }
-    const PlayerDisplay& display() const { return m_display; }
-    const TrackList& trackList() const { return m_tracks; }
+    // Whether the transport may be used (a disc is read).
+    bool transportEnabled() const;
+    TrackSnapshot currentTrack() const;
+    int trackCount() const;
+    const Settings& settings() const;
+    const PlayerDisplay& display() const;
+    const TrackList& trackList() const;
+    // The whole state, to read: for tests and diagnostics. Views use the above.
+    const PlayerState& state() const;
 
 signals:
     void polled();  // after each timer tick's poll
     void closeRequested();
-    void seeked();  // after a fast forward, rewind or click on the bar
-    void volumeChanged(std::int32_t level, double barPercent);
+    void raiseRequested();
+    void seeked();  // after a fast forward, rewind or move in the track
+    void volumeChanged(std::int32_t level);
     void continuousPlayChanged(bool on);
     void alwaysOnTopChanged(bool on);
+    void transportEnabledChanged(bool enabled);
+    void playbackStatusChanged(sonarch::PlaybackStatus status);
     void currentTrackChanged(int track);
+    // Anything of currentTrack() changed: another track, its row, its rating, the cover.
+    void trackChanged(const sonarch::TrackSnapshot& track);
     // The current track changed as the display shows it: the cover is due for a reload.
     void coverDue(const std::string& path);
     // The drive has no disc: the views empty the cover and the more-tracks menu.
     void discReset();
-    void playbackStatusChanged(sonarch::PlaybackStatus status);
-    void raiseRequested();
+    // Another drive or image is the player's now (by the name it was asked for).
+    void driveChanged(const std::string& name);
 
 private:
-    void GetCDToc();
-    void showLibraryNotice(const std::string& text);
-    void IndicateVol(std::int32_t lngTotal, std::int32_t lngVol);
-    void afterRun();
-    void notePlaybackStatus();
-    void changeToPendingDrive();
-    template <class F>
-    void runExclusive(F&& work);
+    // The skinned window's presenter shows its gestures (a drag on the bar, a pressed
+    // number, the bar strip's captions) in the display the poll writes.
+    friend class PlayerWindowModel;
+    PlayerDisplay& windowDisplay();
 
-    PlayerServices m_services;
-    PlayerState m_state;
-    PlayerDisplay m_display;
-    TrackList m_tracks;
-    DeviceLayer m_device;
-    Transport m_transport;
-    Seeking m_seeking;
-    StatusPoll m_poll;
+    struct Parts;
+    void tellChanges();
+    void afterRun();
+    void changeToPendingDrive();
+    void takeOpenedDrive();
+
+    std::unique_ptr<Parts> m;
     QTimer* m_timer;
     bool m_loaded = false;
     bool m_started = false;
     bool m_shutDown = false;
     bool m_closePending = false;
     int m_suspended = 0;
-    PlaybackStatus m_playbackStatus = PlaybackStatus::Stopped;
-    std::unique_ptr<Drive> m_pendingDrive;  // opened while a run was in progress
+    PlaybackStatus m_toldStatus = PlaybackStatus::Stopped;
+    int m_toldTrack = 0;
+    TrackSnapshot m_toldSnapshot;
+    bool m_driveRequested = false;
+    std::function<void(const std::string&)> m_driveAnswer;  // the asker of the drive opening
+    // Last, so that it ends first: its thread may still hand a drive to the player.
+    std::unique_ptr<DriveOpener> m_opener;
 };
 
 }  // namespace sonarch

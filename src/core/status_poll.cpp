@@ -63,7 +63,7 @@ void StatusPoll::run() {
         m_state.positionSeconds = static_cast<std::int16_t>(*seconds);
     }
     const std::string elapsed = elapsedText(m_state);
-    refreshDisplay(elapsed);
+    m_refresh.refresh(elapsed);
     m_device.DeviceQuery("status cd mode", m_reply);
     m_state.playing = m_reply.piece(1, 7) == "playing";
     handleEndOfDisc(elapsed);

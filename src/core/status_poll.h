@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "core/display_refresh.h"
 #include "device/images/disc_text.h"
 #include "device/mci/device_layer.h"
 #include "model/player_display.h"
@@ -33,7 +34,9 @@ public:
           m_display(display),
           m_tracks(tracks),
           m_transport(transport),
-          m_hooks(std::move(hooks)) {}
+          m_hooks(std::move(hooks)),
+          m_refresh(state, display, tracks,
+                    [this](const std::string& coverPath) { m_hooks.coverDue(coverPath); }) {}
 
     // A run that would start while another is still in progress (a message box or the
     // disc key lets window events run) is skipped, so the library lookup of a new disc
@@ -51,11 +54,6 @@ private:
     bool followEject(bool present);
     void readDisc();
     void resetNoDisc();
-    void refreshDisplay(const std::string& elapsed);
-    void refreshIndicators();
-    void refreshTrackNumbers();
-    void refreshTrackFields();
-    void refreshRatingAndCover();
     void handleEndOfDisc(const std::string& elapsed);
 
     PlayerState& m_state;
@@ -64,6 +62,7 @@ private:
     TrackList& m_tracks;
     Transport& m_transport;
     PollHooks m_hooks;
+    DisplayRefresh m_refresh;
     ReplyBuffer m_reply{30};
     bool m_running = false;
 };

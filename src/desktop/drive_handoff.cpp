@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QThread>
 #include <algorithm>
 #include <array>
@@ -176,6 +177,13 @@ HandoffSocket::HandoffSocket(Handler handle, std::optional<unsigned> user, QObje
     connect(m_server, &QLocalServer::newConnection, this, &HandoffSocket::accept);
 }
 
+HandoffSocket::HandoffSocket(Answerer answer, std::optional<unsigned> user, QObject* parent)
+    : HandoffSocket(
+          Handler([answer = std::move(answer)](const PlayerRequest& request, const Reply& reply) {
+              reply(answer(request));
+          }),
+          user, parent) {}
+
 bool HandoffSocket::listen(const std::string& path) {
     QLocalServer::removeServer(fileName(path));
     return m_server->listen(fileName(path));
@@ -208,12 +216,21 @@ void HandoffSocket::serve(QLocalSocket* socket, const std::shared_ptr<QByteArray
     }
     const std::optional<PlayerRequest> request = decodeRequest(*received);
     received->clear();
-    const PlayerAnswer answer =
-        request ? m_handle(*request) : PlayerAnswer{false, "the request was not understood"};
-    QByteArray reply(answer.done ? "1" : "0");
-    reply.append(QByteArray::fromStdString(answer.problem));
-    socket->write(reply);
-    socket->disconnectFromServer();
+    const QPointer<QLocalSocket> sender(socket);
+    const Reply reply = [sender](const PlayerAnswer& answer) {
+        if (!sender || sender->state() != QLocalSocket::ConnectedState) {
+            return;  // the later start has stopped waiting
+        }
+        QByteArray bytes(answer.done ? "1" : "0");
+        bytes.append(QByteArray::fromStdString(answer.problem));
+        sender->write(bytes);
+        sender->disconnectFromServer();
+    };
+    if (request) {
+        m_handle(*request, reply);
+    } else {
+        reply({false, "the request was not understood"});
+    }
 }
 
 PlayerAnswer AskOverSocket(const PlayerRequest& request, const std::string& socketPath,

@@ -52,9 +52,16 @@ PlayerAnswer ExpiredAnswer();
 class HandoffSocket : public QObject {
     Q_OBJECT
 public:
-    using Handler = std::function<PlayerAnswer(const PlayerRequest&)>;
+    // The player answers through `reply`, at once or once it has done it (a drive opens on
+    // a thread of its own); a sender that has hung up meanwhile is not answered.
+    using Reply = std::function<void(const PlayerAnswer&)>;
+    using Handler = std::function<void(const PlayerRequest&, Reply reply)>;
+    using Answerer = std::function<PlayerAnswer(const PlayerRequest&)>;
     // `user` is whose connections are taken; the effective user of the process by default.
     explicit HandoffSocket(Handler handle, std::optional<unsigned> user = std::nullopt,
+                           QObject* parent = nullptr);
+    // A player that answers at once.
+    explicit HandoffSocket(Answerer answer, std::optional<unsigned> user = std::nullopt,
                            QObject* parent = nullptr);
 
     // Listens at `path`. A socket file left there by a run that ended without removing it

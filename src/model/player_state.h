@@ -38,9 +38,6 @@ struct PlayerState {
     std::optional<std::int16_t> ratingShownForTrack;  // empty until the first refresh
     std::int16_t commentTrack = 0;
 
-    // The volume bar's filled share in percent, as last drawn.
-    double volumePercent = 0;
-
     Settings settings;
 
     // The length text of a track, or nothing when the track is outside the disc.

@@ -9,6 +9,9 @@ namespace sonarch {
 
 inline constexpr std::int32_t kDefaultVolume = 34000;
 
+// What the time display shows: the time of the track or of the disc, elapsed or remaining.
+enum class TimeMode { TrackElapsed, TrackRemaining, TotalElapsed, TotalRemaining };
+
 // The settings kept in "player.dat", in the order of its lines.
 struct Settings {
     std::string databasePath = kNoDatabase;     // 1

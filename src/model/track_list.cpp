@@ -1,6 +1,7 @@
 #include "model/track_list.h"
 
 #include "base/time_text.h"
+#include "device/images/disc_text.h"
 
 namespace sonarch {
 
@@ -27,7 +28,7 @@ void TrackList::replace(std::vector<TrackRow> rows) {
     emit rowsReplaced();
 }
 
-void TrackList::setRating(int row, const std::string& rating) {
+void TrackList::setRating(int row, int rating) {
     if (row < 1 || row > count() || m_rows[std::size_t(row - 1)].rating == rating) {
         return;
     }
@@ -44,10 +45,9 @@ std::vector<TrackRow> TrackList::defaultRows(const std::vector<std::string>& len
         const int track = int(i + 1);
         const TrackText none;
         const TrackText& said = i < text.tracks.size() ? text.tracks[i] : none;
-        rows.push_back({twoDigits(track), lengths[i],
-                        orIfEmpty(said.title, "Track " + twoDigits(track)),
+        rows.push_back({track, lengths[i], orIfEmpty(said.title, "Track " + twoDigits(track)),
                         orIfEmpty(said.performer, orIfEmpty(text.performer, kUnknown)), album,
-                        std::to_string(track), "0"});
+                        track, 0});
     }
     return rows;
 }

@@ -1,22 +1,23 @@
 #pragma once
 
 #include <QObject>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "device/images/disc_text.h"
-
 namespace sonarch {
 
-// One row of the track list: number, length, title, artist, album, order key, rating.
+struct DiscText;
+
+// One row of the track list. Numbers are numbers; the views format them.
 struct TrackRow {
-    std::string number;
-    std::string length;
+    std::optional<int> number;  // the track's number; none when the library's is no number
+    std::string length;         // "mm:ss"
     std::string title;
     std::string artist;
     std::string album;
-    std::string orderKey;
-    std::string rating;
+    int orderKey = 0;           // 0 on library rows, the track number on rows built here
+    std::optional<int> rating;  // 0 not rated, 1..10; none when the library holds no number
 
     bool operator==(const TrackRow&) const = default;
 };
@@ -34,12 +35,12 @@ public:
 
     void replace(std::vector<TrackRow> rows);
     void clear() { replace({}); }
-    void setRating(int row, const std::string& rating);
+    void setRating(int row, int rating);
 
     // The rows of a disc the library does not know: "Track 01" by "Unknown" on "Unknown",
     // or what the disc's CD-TEXT says where it says it. `lengths` are tracks 1..N as mm:ss.
     static std::vector<TrackRow> defaultRows(const std::vector<std::string>& lengths,
-                                             const DiscText& text = {});
+                                             const DiscText& text);
 
 signals:
     void rowsReplaced();

@@ -6,7 +6,8 @@
 #include <algorithm>
 
 #include "base/time_text.h"
-#include "core/player.h"
+#include "device/engine/audio_output.h"
+#include "model/settings.h"
 
 namespace sonarch {
 
@@ -73,59 +74,58 @@ std::int32_t LevelFromVolume(double volume) {
     return static_cast<std::int32_t>(roundHalfEven(std::min(volume, 1.0) * kFullVolume));
 }
 
-namespace {
-
-TrackMetadata readMetadata(const Player& player, int listNumber, const QString& comment) {
-    const PlayerState& state = player.state();
-    const TrackRow* row = player.trackList().row(state.currentTrack);
-    if (!state.discLoaded || state.currentTrack < 1 || !row) {
+TrackMetadata MetadataOf(const TrackSnapshot& current, int listNumber, const QString& comment) {
+    if (!current.loaded || current.number < 1 || !current.listed) {
         return {};
     }
     TrackMetadata track;
-    track.trackId = TrackObjectPath(listNumber, state.currentTrack);
-    track.title = QString::fromStdString(row->title);
-    track.artist = QString::fromStdString(row->artist);
-    track.album = QString::fromStdString(row->album);
-    track.trackNumber = state.currentTrack;
-    if (const std::string* length = state.trackLength(state.currentTrack)) {
-        track.lengthUs = std::int64_t(roundHalfEven(double(TextToSeconds(*length)))) * 1'000'000;
+    track.trackId = TrackObjectPath(listNumber, current.number);
+    track.title = QString::fromStdString(current.title);
+    track.artist = QString::fromStdString(current.artist);
+    track.album = QString::fromStdString(current.album);
+    track.trackNumber = current.number;
+    track.lengthUs = current.lengthMs.value_or(0) * 1000;
+    const QString cover = QString::fromStdString(current.coverPath);
+    if (!cover.isEmpty() && QFileInfo(cover).isFile()) {
+        track.artUrl = QUrl::fromLocalFile(cover).toString();
     }
-    if (!state.coverPath.empty() && QFileInfo(QString::fromStdString(state.coverPath)).isFile()) {
-        track.artUrl = QUrl::fromLocalFile(QString::fromStdString(state.coverPath)).toString();
-    }
-    bool isNumber = false;
-    const int rating = QString::fromStdString(row->rating).toInt(&isNumber);
-    if (isNumber) {
-        track.rating = std::clamp(rating, 0, 10) / 10.0;
+    if (current.rating) {
+        track.rating = std::clamp(*current.rating, 0, 10) / 10.0;
     }
     track.comment = comment;
     return track;
 }
 
-}  // namespace
-
-MediaState ReadMediaState(const Player& player, int listNumber, const QString& comment) {
-    MediaState media;
-    switch (player.playbackStatus()) {
+QString PlaybackStatusText(PlaybackStatus status) {
+    switch (status) {
         case PlaybackStatus::Playing:
-            media.playbackStatus = "Playing";
-            break;
+            return "Playing";
         case PlaybackStatus::Paused:
-            media.playbackStatus = "Paused";
-            break;
+            return "Paused";
         case PlaybackStatus::Stopped:
-            media.playbackStatus = "Stopped";
             break;
     }
-    media.loopStatus = player.settings().continuousPlay ? "Playlist" : "None";
+    return "Stopped";
+}
+
+QString LoopStatusText(bool continuousPlay) {
+    return continuousPlay ? "Playlist" : "None";
+}
+
+void SetTransportEnabled(MediaState& state, bool enabled) {
+    state.canGoNext = enabled;
+    state.canGoPrevious = enabled;
+    state.canPlay = enabled;
+    state.canPause = enabled;
+    state.canSeek = enabled;
+}
+
+MediaState ReadMediaState(const Player& player) {
+    MediaState media;
+    media.playbackStatus = PlaybackStatusText(player.playbackStatus());
+    media.loopStatus = LoopStatusText(player.settings().continuousPlay);
     media.volume = VolumeFromLevel(player.settings().volumeLevel);
-    const bool transport = player.display().transportEnabled();
-    media.canGoNext = transport;
-    media.canGoPrevious = transport;
-    media.canPlay = transport;
-    media.canPause = transport;
-    media.canSeek = transport;
-    media.metadata = readMetadata(player, listNumber, comment);
+    SetTransportEnabled(media, player.transportEnabled());
     return media;
 }
 

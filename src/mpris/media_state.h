@@ -5,9 +5,9 @@
 #include <QVariantMap>
 #include <cstdint>
 
-namespace sonarch {
+#include "core/player.h"
 
-class Player;
+namespace sonarch {
 
 // The current track as a desktop shows it.
 struct TrackMetadata {
@@ -53,9 +53,14 @@ private:
 QString TrackObjectPath(int listNumber, int track);
 inline const char* const kNoTrackPath = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 
-// The state as the player has it now; the comment is passed in (the library is asked
-// only when the track changes).
-MediaState ReadMediaState(const Player& player, int listNumber, const QString& comment);
+// The state as the player has it now, but for the metadata.
+MediaState ReadMediaState(const Player& player);
+// The metadata of the player's current track; the comment is passed in (the library is
+// asked only when the track changes). The cover's file is looked at here, once per track.
+TrackMetadata MetadataOf(const TrackSnapshot& track, int listNumber, const QString& comment);
+QString PlaybackStatusText(PlaybackStatus status);
+QString LoopStatusText(bool continuousPlay);
+void SetTransportEnabled(MediaState& state, bool enabled);
 
 // A level of the player's volume (0..65000) as the 0..1 of desktops, and back; values
 // outside are taken to the nearest end.

@@ -1,5 +1,8 @@
 #include "mpris/mpris_adaptors.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+
 #include "mpris/mpris_service.h"
 
 namespace sonarch {
@@ -121,8 +124,8 @@ void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
     m_service.openUri(Uri);
 }
 
-DriveHandoffAdaptor::DriveHandoffAdaptor(QObject* object, MprisService& service)
-    : QDBusAbstractAdaptor(object), m_service(service) {}
+DriveHandoffAdaptor::DriveHandoffAdaptor(HandoffObject* object, MprisService& service)
+    : QDBusAbstractAdaptor(object), m_object(object), m_service(service) {}
 
 bool DriveHandoffAdaptor::OpenDrive(const QByteArray& name) {
     return m_service.openDrive(name);
@@ -135,10 +138,15 @@ bool DriveHandoffAdaptor::Request(const QString& word, const QByteArray& drive, 
         problem = "the request was not understood";
         return false;
     }
-    const PlayerAnswer answer =
-        m_service.answerLaterStart({*kind, drive.toStdString(), std::int64_t(startBy), 0});
-    problem = QString::fromStdString(answer.problem);
-    return answer.done;
+    // A drive answers once it has opened, which may take a while: the bus waits for it.
+    m_object->setDelayedReply(true);
+    m_service.answerLaterStart(
+        {*kind, drive.toStdString(), std::int64_t(startBy), 0},
+        [call = m_object->message(), bus = m_object->connection()](const PlayerAnswer& answer) {
+            bus.send(call.createReply(
+                {QVariant(answer.done), QVariant(QString::fromStdString(answer.problem))}));
+        });
+    return false;  // not sent: the reply above is the answer
 }
 
 }  // namespace sonarch

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDBusAbstractAdaptor>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QStringList>
 #include <QVariantMap>
@@ -105,11 +106,19 @@ private:
 };
 
 // org.sonarch.CDPlayer: a second start of the player hands its drive over here.
+// The player's own object on the bus: a call to its adaptor finds the message it came in
+// here (the bus sets it on the object, not on the adaptor), to be answered later.
+class HandoffObject : public QObject, public QDBusContext {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+};
+
 class DriveHandoffAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.sonarch.CDPlayer")
 public:
-    DriveHandoffAdaptor(QObject* object, MprisService& service);
+    DriveHandoffAdaptor(HandoffObject* object, MprisService& service);
 
 public slots:
     // A drive name as --drive takes it, made absolute by the sender, as bytes (a file
@@ -121,6 +130,7 @@ public slots:
     bool Request(const QString& word, const QByteArray& drive, qlonglong startBy, QString& problem);
 
 private:
+    HandoffObject* m_object;
     MprisService& m_service;
 };
 

@@ -4,16 +4,22 @@
 #include <QDBusMessage>
 #include <QTimer>
 
-#include "base/time_text.h"
 #include "core/player.h"
 #include "desktop/player_bus.h"
 #include "device/drives/drive_name.h"
+#include "model/settings.h"
+#include "model/track_list.h"
 #include "mpris/mpris_adaptors.h"
 
 namespace sonarch {
 
 MprisService::MprisService(Player& player, QObject* parent)
-    : QObject(parent), m_player(player), m_connection(QString()), m_handoff(new QObject(this)) {
+    : QObject(parent),
+      m_player(player),
+      m_connection(QString()),
+      m_handoff(new HandoffObject(this)),
+      m_state(ReadMediaState(player)),
+      m_track(player.currentTrack()) {
     new MprisRootAdaptor(this, *this);
     new MprisPlayerAdaptor(this, *this);
     new DriveHandoffAdaptor(m_handoff, *this);
@@ -49,19 +55,31 @@ bool MprisService::registerOn(QDBusConnection connection) {
 }
 
 void MprisService::listenToPlayer() {
-    const auto update = [this] { scheduleUpdate(); };
-    connect(&m_player, &Player::polled, this, update);
-    connect(&m_player, &Player::playbackStatusChanged, this, update);
-    connect(&m_player, &Player::currentTrackChanged, this, update);
-    connect(&m_player, &Player::volumeChanged, this, update);
-    connect(&m_player, &Player::continuousPlayChanged, this, update);
-    connect(&m_player, &Player::coverDue, this, update);
-    connect(&m_player, &Player::discReset, this, update);
-    connect(&m_player.display(), &PlayerDisplay::transportEnabledChanged, this, update);
-    connect(&m_player.trackList(), &TrackList::rowChanged, this, update);
+    connect(&m_player, &Player::playbackStatusChanged, this, [this](PlaybackStatus status) {
+        m_state.playbackStatus = PlaybackStatusText(status);
+        scheduleUpdate();
+    });
+    connect(&m_player, &Player::volumeChanged, this, [this](std::int32_t level) {
+        m_state.volume = VolumeFromLevel(level);
+        scheduleUpdate();
+    });
+    connect(&m_player, &Player::continuousPlayChanged, this, [this](bool on) {
+        m_state.loopStatus = LoopStatusText(on);
+        scheduleUpdate();
+    });
+    connect(&m_player, &Player::transportEnabledChanged, this, [this](bool enabled) {
+        SetTransportEnabled(m_state, enabled);
+        scheduleUpdate();
+    });
+    connect(&m_player, &Player::trackChanged, this, [this](const TrackSnapshot& track) {
+        m_track = track;
+        m_metadataDue = true;
+        scheduleUpdate();
+    });
     connect(&m_player.trackList(), &TrackList::rowsReplaced, this, [this] {
         ++m_listNumber;
         m_commentKey.clear();
+        m_metadataDue = true;
         scheduleUpdate();
     });
     connect(&m_player, &Player::seeked, this, [this] {
@@ -82,9 +100,8 @@ void MprisService::scheduleUpdate() {
 
 void MprisService::publishChanges() {
     m_updateDue = false;
-    const MediaState now = current();
-    const QVariantMap changed = now.changedSince(m_published);
-    m_published = now;
+    const QVariantMap changed = current().changedSince(m_published);
+    m_published = m_state;
     if (changed.isEmpty()) {
         return;
     }
@@ -95,36 +112,38 @@ void MprisService::publishChanges() {
 }
 
 QString MprisService::currentComment() {
-    const PlayerState& state = m_player.state();
-    // The library is asked once per track and list, not on every poll.
-    const QString key = QString("%1/%2/%3")
-                            .arg(m_listNumber)
-                            .arg(state.currentTrack)
-                            .arg(QString::fromStdString(state.currentDiscKey));
+    // The library is asked once per track and list.
+    const QString key = QString("%1/%2").arg(m_listNumber).arg(m_track.number);
     if (key != m_commentKey) {
         m_commentKey = key;
-        m_comment = QString::fromStdString(m_player.trackComment(state.currentTrack));
+        m_comment = QString::fromStdString(m_player.trackComment(m_track.number));
     }
     return m_comment;
 }
 
-MediaState MprisService::current() {
-    return ReadMediaState(m_player, m_listNumber, currentComment());
+// The metadata is made when asked for after a change of the track or the list, not on
+// every change of the player.
+void MprisService::refreshMetadata() {
+    if (!m_metadataDue) {
+        return;
+    }
+    m_metadataDue = false;
+    const bool shown = m_track.loaded && m_track.number >= 1 && m_track.listed;
+    m_state.metadata = MetadataOf(m_track, m_listNumber, shown ? currentComment() : QString());
+}
+
+const MediaState& MprisService::current() {
+    refreshMetadata();
+    return m_state;
 }
 
 qlonglong MprisService::positionUs() {
     return m_player.trackPositionMs().value_or(0) * 1000;
 }
 
-std::int64_t MprisService::currentLengthUs() const {
-    const std::string* length = m_player.state().trackLength(m_player.state().currentTrack);
-    return length ? std::int64_t(roundHalfEven(double(TextToSeconds(*length)))) * 1'000'000 : 0;
-}
-
 // The transport goes the ways of the buttons, which are off while there is no disc.
 void MprisService::play() {
-    if (m_player.display().transportEnabled() &&
-        m_player.playbackStatus() != PlaybackStatus::Playing) {
+    if (m_player.transportEnabled() && m_player.playbackStatus() != PlaybackStatus::Playing) {
         m_player.play();
     }
 }
@@ -144,19 +163,19 @@ void MprisService::playPause() {
 }
 
 void MprisService::stop() {
-    if (m_player.display().transportEnabled()) {
+    if (m_player.transportEnabled()) {
         m_player.stop();
     }
 }
 
 void MprisService::next() {
-    if (m_player.display().transportEnabled()) {
+    if (m_player.transportEnabled()) {
         m_player.next();
     }
 }
 
 void MprisService::previous() {
-    if (m_player.display().transportEnabled()) {
+    if (m_player.transportEnabled()) {
         m_player.previous();
     }
 }
@@ -169,16 +188,17 @@ void MprisService::seek(qlonglong offsetUs) {
     if (!position) {
         return;
     }
-    const std::int64_t target = std::max<std::int64_t>(*position + offsetUs / 1000, 0);
-    if (target * 1000 > currentLengthUs()) {
+    // Any offset may come: compared without adding, so no sum can overflow.
+    const std::int64_t offsetMs = offsetUs / 1000;
+    if (offsetMs > m_track.lengthMs.value_or(0) - *position) {
         m_player.next();  // past the end of the track: on to the next, as desktops expect
         return;
     }
-    m_player.seekInTrack(target);
+    m_player.seekInTrack(std::max<std::int64_t>(*position + offsetMs, 0));
 }
 
 void MprisService::setPosition(const QString& trackId, qlonglong positionUs) {
-    const MediaState now = current();
+    const MediaState& now = current();
     // A move meant for another track, or outside this one, is ignored.
     if (!now.canSeek || trackId != now.metadata.trackId || positionUs < 0 ||
         positionUs > now.metadata.lengthUs) {
@@ -197,16 +217,18 @@ bool MprisService::openDrive(const QByteArray& name) {
     return m_player.openDrive(name.toStdString());
 }
 
-PlayerAnswer MprisService::answerLaterStart(const PlayerRequest& request) {
+void MprisService::answerLaterStart(const PlayerRequest& request,
+                                    std::function<void(const PlayerAnswer&)> reply) {
     if (RequestExpired(request)) {
-        return ExpiredAnswer();
+        reply(ExpiredAnswer());
+        return;
     }
     switch (request.kind) {
-        case PlayerRequestKind::OpenDrive: {
-            PlayerAnswer answer;
-            answer.done = m_player.openDrive(request.drive, &answer.problem);
-            return answer;
-        }
+        case PlayerRequestKind::OpenDrive:
+            m_player.openDrive(request.drive, [reply](const std::string& problem) {
+                reply({problem.empty(), problem});
+            });
+            return;
         case PlayerRequestKind::Raise:
             raise();
             break;
@@ -223,7 +245,7 @@ PlayerAnswer MprisService::answerLaterStart(const PlayerRequest& request) {
             stop();
             break;
     }
-    return {true, {}};
+    reply({true, {}});
 }
 
 void MprisService::setVolume(double volume) {

@@ -11,11 +11,13 @@
 namespace sonarch {
 
 class Player;
+class HandoffObject;
 
 // The player on the session bus as a media player desktops control (MPRIS 2.2): media
 // keys, the lock screen, panel widgets, playerctl. One more listener of the Player: it
-// calls the Player's commands and tells the bus what changed, one PropertiesChanged for
-// each batch of changes. A second object takes drives handed over by a second start.
+// calls the Player's commands, follows its change signals, and tells the bus what changed,
+// one PropertiesChanged for each batch of changes. A poll that changes nothing sends
+// nothing. A second object takes drives handed over by a second start.
 class MprisService : public QObject {
     Q_OBJECT
 public:
@@ -30,7 +32,7 @@ public:
     bool registerOn(QDBusConnection connection);
 
     // For the adaptors: the state as it is now, the position, and the commands.
-    MediaState current();
+    const MediaState& current();
     qlonglong positionUs();
     void play();
     void pause();
@@ -46,8 +48,10 @@ public:
     void raise();
     void quit();
     bool openDrive(const QByteArray& name);
-    // What a later start of the program asks, over the bus or the hand-over socket.
-    PlayerAnswer answerLaterStart(const PlayerRequest& request);
+    // What a later start of the program asks, over the bus or the hand-over socket; the
+    // answer comes through `reply`, for a drive once it has opened or failed to.
+    void answerLaterStart(const PlayerRequest& request,
+                          std::function<void(const PlayerAnswer&)> reply);
 
 signals:
     void seeked(qlonglong positionUs);
@@ -56,16 +60,19 @@ private:
     void listenToPlayer();
     void scheduleUpdate();
     void publishChanges();
+    void refreshMetadata();
     QString currentComment();
-    std::int64_t currentLengthUs() const;
 
     Player& m_player;
     QDBusConnection m_connection;
-    QObject* m_handoff;
+    HandoffObject* m_handoff;
     bool m_registered = false;
     bool m_updateDue = false;
-    int m_listNumber = 1;  // counts the track lists, so track ids of older lists differ
-    MediaState m_published;
+    int m_listNumber = 1;    // counts the track lists, so track ids of older lists differ
+    MediaState m_state;      // as the player's signals left it
+    MediaState m_published;  // as the bus was last told
+    TrackSnapshot m_track;
+    bool m_metadataDue = true;
     QString m_commentKey;  // whose comment m_comment is
     QString m_comment;
 };

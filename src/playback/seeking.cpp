@@ -22,6 +22,17 @@ std::int64_t clampToInt32(std::int64_t value) {
 
 }  // namespace
 
+SeekPreview previewSeek(double fraction, float lengthSeconds) {
+    const auto units = static_cast<float>(roundHalfEven(fraction * kBarUnits));
+    const float seconds = units / kBarUnits * lengthSeconds;
+    SeekPreview preview;
+    preview.fillPercent = ShowProgress(kBarUnits, static_cast<std::int32_t>(units));
+    preview.timeCaption = SecondsToText(seconds);
+    preview.tooltip = "Seek to: " + twoDigits(roundHalfEven(units / kBarUnits * 100)) + "% - [" +
+                      SecondsToText(seconds) + "]";
+    return preview;
+}
+
 void Seeking::sendMove(std::int64_t target) {
     m_state.commandText = moveCommandPrefix(m_state.playing) + std::to_string(target);
     m_device.DeviceQuery(m_state.commandText);
@@ -42,31 +53,13 @@ void Seeking::step(int direction) {
     m_pollStatus();
 }
 
-std::optional<SeekPreview> Seeking::picProg_MouseMove(double fraction) const {
-    const std::string* length = m_state.trackLength(m_state.currentTrack);
-    if (m_state.currentTrack == 0 || !length) {
-        return std::nullopt;
-    }
-    const auto units = static_cast<float>(roundHalfEven(fraction * kBarUnits));
-    const float seconds = units / kBarUnits * TextToSeconds(*length);
-    SeekPreview preview;
-    preview.fillPercent = ShowProgress(kBarUnits, static_cast<std::int32_t>(units));
-    preview.timeCaption = SecondsToText(seconds);
-    preview.tooltip = "Seek to: " + twoDigits(roundHalfEven(units / kBarUnits * 100)) + "% - [" +
-                      SecondsToText(seconds) + "]";
-    return preview;
-}
-
-void Seeking::picProg_MouseUp(double fraction) {
+void Seeking::jumpInTrack(std::int64_t milliseconds) {
     if (m_state.currentTrack == 0) {
         return;
     }
-    const double units = double(roundHalfEven(fraction * kBarUnits));
     m_device.DeviceCommand("set cd time format milliseconds", true);
     const std::int32_t start = GetCurrentframe(m_state, m_state.currentTrack);
-    const std::string* length = m_state.trackLength(m_state.currentTrack);
-    const double lengthSeconds = length ? TextToSeconds(*length) : 0.0;
-    sendMove(clampToInt32(roundHalfEven(start + units / kBarUnits * lengthSeconds * 1000)));
+    sendMove(clampToInt32(start + milliseconds));
     m_device.DeviceCommand("set cd time format tmsf", false);
     m_pollStatus();
 }
@@ -85,7 +78,10 @@ void Seeking::seekInTrack(std::int64_t milliseconds) {
             start = *exact;
         }
     }
-    sendMove(clampToInt32(start + std::max<std::int64_t>(milliseconds, 0)));
+    // The device gives the start in whole milliseconds, rounded down, and takes a place
+    // the same way: the start itself would land a frame early, at the end of the track
+    // before. One millisecond on lands in the start's own frame.
+    sendMove(clampToInt32(start + std::max<std::int64_t>(milliseconds, 1)));
     m_device.DeviceCommand("set cd time format tmsf", false);
     m_pollStatus();
 }

@@ -17,7 +17,11 @@ struct SeekPreview {
     std::optional<int> fillPercent;  // the fill while dragging, when it may be drawn
 };
 
-// Fast forward, rewind and the click on the progress bar. Each switches the device to
+// What a place on the progress bar means for a track `lengthSeconds` long; `fraction` is
+// the place, 0 at the bar's left end and 1 at its right.
+SeekPreview previewSeek(double fraction, float lengthSeconds);
+
+// Fast forward, rewind and the moves to a time in the track. Each switches the device to
 // milliseconds for the move and back to "tmsf" before it returns, on every path.
 class Seeking {
 public:
@@ -27,13 +31,10 @@ public:
     void ff_Click() { step(+1); }
     void rew_Click() { step(-1); }
 
-    // `fraction` is the place on the bar, 0 at its left end and 1 at its right. Nothing
-    // when no track is current or its length is unknown.
-    std::optional<SeekPreview> picProg_MouseMove(double fraction) const;
-    // A left click: the current track from that place on.
-    void picProg_MouseUp(double fraction);
-    // The current track from `milliseconds` into it on (a desktop's seek), moved the way
-    // a click on the bar moves, from the track's start as the device has it.
+    // The current track from `milliseconds` into it on, counted from where the track
+    // lengths put its start (the progress bar's move).
+    void jumpInTrack(std::int64_t milliseconds);
+    // The same from the track's start as the device has it (a desktop's seek).
     void seekInTrack(std::int64_t milliseconds);
 
     // The largest step that keeps step x 1000 and the target within 32 bits.

@@ -1,5 +1,7 @@
 #include "playback/transport.h"
 
+#include "base/time_text.h"
+
 namespace sonarch {
 
 void Transport::play_Click() {
@@ -100,23 +102,12 @@ void Transport::PlayTrack(int track) {
     PlayTrack(std::to_string(track));
 }
 
-void Transport::N_Click(int index) {
-    const int track = index + 1;
-    if (track > m_state.trackCount) {
-        return;
-    }
-    PlayTrack(track);
-}
-
-void Transport::N_MouseDown(int index) {
-    if (index + 1 <= m_state.trackCount) {
-        m_display.setTrackNumberColour(index, kPressedTrack);
-    }
-}
-
-void Transport::LV_DblClick() {
-    if (const TrackRow* selected = m_tracks.row(m_display.selectedRow())) {
-        PlayTrack(selected->number);
+void Transport::LV_DblClick(int row) {
+    // The number as the list shows it; a row whose number the library did not give
+    // plays nothing.
+    const TrackRow* selected = m_tracks.row(row);
+    if (selected && selected->number) {
+        PlayTrack(twoDigits(*selected->number));
     }
 }
 

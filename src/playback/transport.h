@@ -36,13 +36,12 @@ public:
     // The tray opened on the eject asked for: the disc is gone for the session.
     void trayOpened();
 
-    // Direct selection: the number labels, the list and the more-tracks menu.
+    // Direct selection: the number labels and the more-tracks menu by number, the list by
+    // the number its row shows. Neither changes the flags or runs the poll.
     void PlayTrack(const std::string& track);
     void PlayTrack(int track);
-    void N_Click(int index);
-    void LV_DblClick();
-    // The label turns white while pressed when its track is on the disc.
-    void N_MouseDown(int index);
+    // Row `row` of the track list, counted from 1; nothing for no such row.
+    void LV_DblClick(int row);
 
 private:
     void forgetDisc();

@@ -3,46 +3,100 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLineEdit>
+#include <QCursor>
 #include <QMenu>
 #include <QPainter>
-#include <QTreeWidget>
 #include <QWindow>
 
-#include "base/time_text.h"
+#include "core/player.h"
+#include "desktop/open_with_shell.h"
+#include "desktop/product_info.h"
+#include "layout/onto_screens.h"
+#include "model/settings.h"
+#include "model/track_list.h"
+#include "ui/cover_panel.h"
+#include "ui/dialogs/about_box.h"
 #include "ui/disc_drop.h"
 #include "ui/placement.h"
 #include "ui/player_actions.h"
+#include "ui/progress_bar.h"
+#include "ui/side_windows.h"
 #include "ui/skin_label.h"
 #include "ui/skin_style.h"
+#include "ui/star_rating.h"
+#include "ui/track_list_view.h"
+#include "ui/track_numbers.h"
+#include "ui/track_text_field.h"
 #include "ui/tray_icon.h"
+#include "ui/volume_bar.h"
 #include "ui/window_mover.h"
 
 namespace sonarch {
 
-CDPlayer::CDPlayer(Player& player, QWidget* parent)
+namespace {
+
+constexpr int kShowNormal = 10;
+
+// The transport buttons with their number in the skin's slots: "p2" and, pressed, "p2a".
+constexpr std::pair<const char*, int> kPressable[] = {{"btrack", 1},  {"play", 2},   {"pause", 3},
+                                                      {"stopbtn", 4}, {"ftrack", 5}, {"eject", 6},
+                                                      {"rew", 7},     {"ff", 8}};
+// The buttons the bar layout shows in its strip, and the pictures it moves there.
+constexpr const char* kBarButtons[] = {"picBarprev", "picBarrew", "picBarplay", "picBarpause",
+                                       "picBarstop", "picBarff",  "picBarnext"};
+constexpr const char* kBarLabels[] = {"BarTime", "Bartrack", "BarTotal"};
+constexpr const char* kMovedPictures[] = {"picStop", "picPause", "PicPlay", "picLogo"};
+// What a minimised window puts away.
+constexpr const char* kMinimisedControls[] = {
+    "btrack",   "Command1", "eject",    "ff",       "ftrack",    "lCount",   "lTrack",
+    "ltTime",   "pause",    "Picture1", "Picture2", "Picture3",  "Picture4", "Picture6",
+    "Picture7", "play",     "rew",      "stopbtn",  "timeWindow"};
+
+void moveToTwips(QWidget* control, const std::optional<TwipRect>& rect) {
+    if (rect) {
+        control->move(toPixels(rect->left), toPixels(rect->top));
+    }
+}
+
+}  // namespace
+
+CDPlayer::CDPlayer(PlayerWindowModel& model, WindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      m_player(player),
+      m_model(model),
+      m_player(model.player()),
+      m_shell(services.shell),
+      m_trayAvailable(std::move(services.trayAvailable)),
       m_actions(new PlayerActions(this)),
-      m_mover(new WindowMover(this)) {
+      m_mover(new WindowMover(this)),
+      m_side(new SideWindows(this, m_player, std::move(services.registration))),
+      m_controls(ControlPart::Window, this, m_slots),
+      m_volume(new VolumeBar(this, m_slots, model)),
+      m_progress(new ProgressBar(this, m_slots, model)),
+      m_stars(new StarRating(this, m_slots, model)),
+      m_numbers(new TrackNumbers(this, m_slots, model)) {
     setObjectName("CDPlayer");
     setWindowTitle("Sonarch CD Player");
     setWindowIcon(QIcon(m_slots["icon"]));
     setFixedWidth(toPixels(kWindowWidthTwips));
     setHeightTwips(kNormalHeightTwips);
     setMouseTracking(true);
-    createControls();
-    createMenus();
+    control("stopbtn")->setFocusPolicy(Qt::StrongFocus);
+    // The play light blinks by changing its picture; it never takes the pointer's events.
+    control("PicPlay")->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* logo = new SkinLabel("imgLogo", control("picLogo"));
+    logo->setScaledContents(true);
+    // Made in this order (artist, album, title); kept in the order of TrackField.
+    m_fields[1] = new TrackTextField("lArt", this, control("stopbtn"));
+    m_fields[2] = new TrackTextField("lAlb", this, control("stopbtn"));
+    m_fields[0] = new TrackTextField("lTitle", this, control("stopbtn"));
+    LV = new TrackListView(this, QIcon(m_slots["ImageList1"]), model);
+    m_cover = new CoverPanel(this, m_slots);
+    createMenu();
     connectButtons();
-    connectLetters();
-    connectSeeking();
-    connectVolume();
-    connectLibrary();
-    connectOptions();
     listenToPlayer();
     listenToDisplay();
-    listenToTrackList();
     showDisplay();
+    placeLogo();
     new DiscDrop(this, [this](const std::string& path) { m_player.openDrive(path); });
 }
 
@@ -50,12 +104,76 @@ CDPlayer::~CDPlayer() {
     Form_Unload();
 }
 
+void CDPlayer::createMenu() {
+    mnuPop = new QMenu("Pop", this);
+    mnuPop->setObjectName("mnuPop");
+    const PlayerActions& a = *m_actions;
+    mnuPop->addAction(a.about);
+    mnuPop->addSeparator()->setObjectName("s3");
+    mnuPop->addActions({a.play, a.pause, a.stop, a.previous, a.next, a.eject});
+    mnuPop->addSeparator()->setObjectName("s1");
+    mnuPop->addActions({a.restore, a.minimise});
+    mnuPop->addSeparator()->setObjectName("s4");
+    mnuPop->addAction(a.options);
+    mnuPop->addSeparator()->setObjectName("s2");
+    mnuPop->addAction(a.exit);
+    styleMenu(mnuPop);
+}
+
+// ---- start-up and shut-down ----
+
+bool CDPlayer::Form_Load() {
+    m_tray = new TrayIcon(windowIcon(), mnuPop, this, m_trayAvailable);
+    connect(m_tray, &TrayIcon::restoreRequested, this, &CDPlayer::restoreFromTray);
+    const bool running = m_model.startUp(
+        screenTwips(this), {width() * kTwipsPerPixel, height() * kTwipsPerPixel}, *this);
+    if (running) {
+        m_progress->twin()->hide();  // the bar strip's progress waits for the next layout
+    }
+    return running;
+}
+
+void CDPlayer::placeAt(TwipPoint topLeft) {
+    move(toPixels(topLeft.left), toPixels(topLeft.top));
+}
+
+void CDPlayer::keepOnScreens() {
+    const TwipPoint onScreen = PullOntoScreens(toTwipRect(geometry()), screenAreasTwips());
+    move(toPixels(onScreen.left), toPixels(onScreen.top));
+}
+
+// Shown once placed and laid out (a later change of the stacking flag would hide it
+// again); showing it adds the tray icon.
+void CDPlayer::showWindow() {
+    show();
+}
+
+void CDPlayer::Form_Unload() {
+    if (m_unloaded || !m_model.started()) {
+        return;
+    }
+    m_unloaded = true;
+    m_side->closeDialogs();
+    m_model.shutDown({x() * kTwipsPerPixel, y() * kTwipsPerPixel});
+    if (m_tray) {
+        m_tray->hide();
+    }
+}
+
+void CDPlayer::placeLogo() {
+    SkinLabel* frame = control("picLogo");
+    auto* logo = frame->findChild<SkinLabel*>("imgLogo");
+    logo->resize(frame->size());
+    logo->move(frame->width() / 2 - logo->width() / 2, frame->height() / 2 - logo->height() / 2);
+    logo->setPixmap(m_slots["pLogo"]);
+}
+
+// ---- the wiring: controls to commands ----
+
 void CDPlayer::connectButtons() {
     // Feedback is a copy of a slot's picture, any mouse button; the skin is never redrawn.
-    const std::pair<SkinLabel*, int> pressable[] = {{btrack, 1},  {play, 2},   {pause, 3},
-                                                    {stopbtn, 4}, {ftrack, 5}, {eject, 6},
-                                                    {rew, 7},     {ff, 8}};
-    for (const auto& [button, number] : pressable) {
+    for (const auto& [name, number] : kPressable) {
+        SkinLabel* button = control(name);
         const QString normal = QString("p%1").arg(number);
         connect(button, &SkinLabel::mouseDown, this,
                 [this, button, normal] { button->setPixmap(m_slots[normal + "a"]); });
@@ -63,162 +181,236 @@ void CDPlayer::connectButtons() {
                 [this, button, normal] { button->setPixmap(m_slots[normal]); });
     }
     const PlayerActions& a = *m_actions;
-    connect(a.play, &QAction::triggered, this, &CDPlayer::play_Click);
-    connect(a.pause, &QAction::triggered, this, &CDPlayer::pause_Click);
-    connect(a.stop, &QAction::triggered, this, &CDPlayer::stopbtn_Click);
-    connect(a.previous, &QAction::triggered, this, &CDPlayer::btrack_Click);
-    connect(a.next, &QAction::triggered, this, &CDPlayer::ftrack_Click);
-    connect(a.eject, &QAction::triggered, this, &CDPlayer::eject_Click);
+    Player* player = &m_player;
+    connect(a.play, &QAction::triggered, player, &Player::play);
+    connect(a.pause, &QAction::triggered, player, &Player::pause);
+    connect(a.stop, &QAction::triggered, player, &Player::stop);
+    connect(a.previous, &QAction::triggered, player, &Player::previous);
+    connect(a.next, &QAction::triggered, player, &Player::next);
+    connect(a.eject, &QAction::triggered, player, &Player::eject);
     connect(a.restore, &QAction::triggered, this, &CDPlayer::restoreFromTray);
     connect(a.minimise, &QAction::triggered, this, &CDPlayer::minimiseOutOfSight);
     connect(a.exit, &QAction::triggered, this, &CDPlayer::close);
-    const std::pair<SkinLabel*, QAction*> triggers[] = {
-        {play, a.play},           {pause, a.pause},       {stopbtn, a.stop},
-        {btrack, a.previous},     {ftrack, a.next},       {eject, a.eject},
-        {picBarplay, a.play},     {picBarpause, a.pause}, {picBarstop, a.stop},
-        {picBarprev, a.previous}, {picBarnext, a.next}};
-    for (const auto& [button, action] : triggers) {
-        connect(button, &SkinLabel::clicked, action, &QAction::trigger);
+    connect(a.options, &QAction::triggered, m_side, &SideWindows::openOptions);
+    connect(a.about, &QAction::triggered, m_side, &SideWindows::openAbout);
+    const std::pair<const char*, QAction*> triggers[] = {
+        {"play", a.play},           {"pause", a.pause},       {"stopbtn", a.stop},
+        {"btrack", a.previous},     {"ftrack", a.next},       {"eject", a.eject},
+        {"picBarplay", a.play},     {"picBarpause", a.pause}, {"picBarstop", a.stop},
+        {"picBarprev", a.previous}, {"picBarnext", a.next}};
+    for (const auto& [name, action] : triggers) {
+        connect(control(name), &SkinLabel::clicked, action, &QAction::trigger);
     }
-    for (SkinLabel* button : {ff, picBarff}) {
-        connect(button, &SkinLabel::clicked, this, &CDPlayer::ff_Click);
+    for (const char* name : {"ff", "picBarff"}) {
+        connect(control(name), &SkinLabel::clicked, player, &Player::fastForward);
     }
-    for (SkinLabel* button : {rew, picBarrew}) {
-        connect(button, &SkinLabel::clicked, this, &CDPlayer::rew_Click);
+    for (const char* name : {"rew", "picBarrew"}) {
+        connect(control(name), &SkinLabel::clicked, player, &Player::rewind);
     }
-
-    for (int i = 0; i < 10; ++i) {
-        connect(N[std::size_t(i)], &SkinLabel::mouseDown, this,
-                [this, i] { m_player.pressTrackNumber(i); });
-        connect(N[std::size_t(i)], &SkinLabel::clicked, this,
-                [this, i] { m_player.clickTrackNumber(i); });
-    }
-    connect(LV, &QTreeWidget::itemDoubleClicked, this, [this] { m_player.playSelectedRow(); });
-    connect(LV, &QTreeWidget::itemSelectionChanged, this, [this] {
-        const QList<QTreeWidgetItem*> selected = LV->selectedItems();
-        m_player.display().noteSelectedRow(
-            selected.isEmpty() ? 0 : LV->indexOfTopLevelItem(selected.front()) + 1);
-    });
-    for (int i = 11; i <= 30; ++i) {
-        connect(MT[std::size_t(i)], &QAction::triggered, this, [this, i] { MT_Click(i); });
-    }
-    connect(M, &SkinLabel::mouseUp, this, &CDPlayer::M_MouseUp);
 
     // These buttons have no pressed picture: a border makes them look pressed in.
-    for (SkinLabel* button : {picBar, picExpand, Picture6, Picture7, Picture8}) {
+    for (const char* name : {"picBar", "picExpand", "Picture6", "Picture7", "Picture8"}) {
+        SkinLabel* button = control(name);
         connect(button, &SkinLabel::mouseDown, this, [button] { button->setBorderStyle(1); });
         connect(button, &SkinLabel::mouseUp, this, [button] { button->setBorderStyle(0); });
     }
-    connect(picBar, &SkinLabel::clicked, this, &CDPlayer::toggleBarLayout);
-    connect(picExpand, &SkinLabel::clicked, this, &CDPlayer::toggleTrackList);
-    connect(Picture6, &SkinLabel::clicked, this, &CDPlayer::hideToTray);
-    connect(Picture7, &SkinLabel::clicked, this, &CDPlayer::close);
-    connect(Command1, &SkinLabel::mouseUp, this, [this] { mnuPop->popup(QCursor::pos()); });
-}
+    connect(control("picBar"), &SkinLabel::clicked, &m_model, &PlayerWindowModel::toggleBarLayout);
+    connect(control("picExpand"), &SkinLabel::clicked, &m_model,
+            &PlayerWindowModel::toggleTrackList);
+    connect(control("Picture8"), &SkinLabel::clicked, &m_model, &PlayerWindowModel::toggleCover);
+    connect(control("Picture6"), &SkinLabel::clicked, this, &CDPlayer::hideToTray);
+    connect(control("Picture7"), &SkinLabel::clicked, this, &CDPlayer::close);
+    connect(control("Command1"), &SkinLabel::mouseUp, this,
+            [this] { mnuPop->popup(QCursor::pos()); });
+    connect(control("Picture4"), &SkinLabel::clicked, this, &CDPlayer::Picture4_Click);
+    connect(control("Picture1"), &SkinLabel::clicked, m_side, &SideWindows::editTrackComment);
+    connect(control("Picture2"), &SkinLabel::clicked, m_side, &SideWindows::editAlbumComment);
 
-void CDPlayer::connectLetters() {
-    connect(timeWindow, &SkinLabel::clicked, this, &CDPlayer::timeWindow_Click);
-    connect(BarTime, &SkinLabel::clicked, this, &CDPlayer::BarTime_Click);
-    connect(lContinue, &SkinLabel::clicked, this, &CDPlayer::lContinue_Click);
-    connect(lAlwaysTop, &SkinLabel::clicked, this, &CDPlayer::lAlwaysTop_Click);
-}
-
-void CDPlayer::M_MouseUp() {
-    const int count = m_player.state().trackCount;
-    if (count < 11) {
-        return;
-    }
-    for (int i = 11; i <= std::min(count, 30); ++i) {
-        MT[std::size_t(i)]->setText(QString::number(i));
-        MT[std::size_t(i)]->setVisible(true);
-    }
-    mnuMore->popup(QCursor::pos());
-}
-
-void CDPlayer::MT_Click(int track) {
-    QCoreApplication::processEvents();
-    if (m_unloaded) {
-        return;  // the window closed meanwhile: the device is no longer ours
-    }
-    m_player.playTrack(track);
+    connect(control("timeWindow"), &SkinLabel::clicked, this, &CDPlayer::timeWindow_Click);
+    connect(control("BarTime"), &SkinLabel::clicked, this, &CDPlayer::BarTime_Click);
+    connect(control("lContinue"), &SkinLabel::clicked, player, &Player::toggleContinuousPlay);
+    connect(control("lAlwaysTop"), &SkinLabel::clicked, player, &Player::toggleAlwaysOnTop);
+    SkinLabel* options = control("lOption");
+    connect(options, &SkinLabel::mouseMove, this, [options] { setTextColour(options, kOptionOn); });
+    connect(options, &SkinLabel::mouseDown, this, &CDPlayer::lOption_MouseDown);
+    connect(options, &SkinLabel::mouseUp, this, [options] { setTextColour(options, kOptionOff); });
+    connect(control("picLogo")->findChild<SkinLabel*>("imgLogo"), &SkinLabel::doubleClicked, this,
+            &CDPlayer::imgLogo_DblClick);
 }
 
 void CDPlayer::timeWindow_Click() {
-    if (const auto tooltip = m_player.cycleTimeMode()) {
-        timeWindow->setToolTip(QString::fromStdString(*tooltip));
+    if (const auto tooltip = m_model.cycleTimeMode()) {
+        control("timeWindow")->setToolTip(QString::fromStdString(*tooltip));
     }
 }
 
 void CDPlayer::BarTime_Click() {
-    timeWindow_Click();
-    m_player.copyTimeToBar();
+    if (const auto tooltip = m_model.clickBarTime()) {
+        control("timeWindow")->setToolTip(QString::fromStdString(*tooltip));
+    }
 }
 
-// ---- what the player reports ----
+void CDPlayer::Picture4_Click() {
+    // The wait cursor is put back however the lookup ends.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_player.refreshLibrary();
+    QApplication::restoreOverrideCursor();
+}
+
+void CDPlayer::lOption_MouseDown() {
+    setTextColour(control("lOption"), kOptionOn);
+    m_side->openOptions();
+}
+
+void CDPlayer::imgLogo_DblClick() {
+    m_shell.OpenWithShell(ProductWebPage(), kShowNormal, "", "", "open");
+}
+
+// ---- what the player and the presenter report ----
 
 void CDPlayer::listenToPlayer() {
-    Player& p = m_player;
-    connect(&p, &Player::closeRequested, this, &CDPlayer::close);
-    connect(&p, &Player::raiseRequested, this, &CDPlayer::restoreFromTray);
-    connect(&p, &Player::volumeChanged, this,
-            [this](std::int32_t, double percent) { IndicateVol(percent); });
-    connect(&p, &Player::continuousPlayChanged, this,
-            [this](bool on) { setTextColour(lContinue, on ? kOptionOn : kOptionOff); });
-    connect(&p, &Player::alwaysOnTopChanged, this, &CDPlayer::showAlwaysOnTop);
-    connect(&p, &Player::coverDue, this, [this](const std::string& path) {
-        if (PicCover->isVisibleTo(this)) {
-            LoadImage(path);
+    const Player& p = m_player;
+    connect(&m_model, &PlayerWindowModel::closeRequested, this, &CDPlayer::close);
+    connect(&m_model, &PlayerWindowModel::volumeBarChanged, this, [this](double percent) {
+        if (!catchUpLater()) {
+            m_volume->showShare(percent);
         }
     });
+    connect(&m_model, &PlayerWindowModel::barLayoutChanged, this,
+            [this](bool bar) { bar ? applyBarLayout() : applyNormalLayout(); });
+    connect(&m_model, &PlayerWindowModel::lowerAreaChanged, this, &CDPlayer::showLowerArea);
+    connect(&p, &Player::raiseRequested, this, &CDPlayer::restoreFromTray);
+    connect(&p, &Player::continuousPlayChanged, this,
+            [this](bool on) { setTextColour(control("lContinue"), on ? kOptionOn : kOptionOff); });
+    connect(&p, &Player::alwaysOnTopChanged, this, &CDPlayer::showAlwaysOnTop);
+    connect(&p, &Player::coverDue, this, &CDPlayer::showCoverDue);
     connect(&p, &Player::discReset, this, [this] {
-        for (int i = 12; i <= 30; ++i) {
-            MT[std::size_t(i)]->setVisible(false);
+        m_numbers->emptyMoreMenu();
+        if (catchUpLater()) {
+            m_coverBehind.emplace(std::nullopt);
+            return;
         }
-        clearCover();
+        m_cover->clear();
     });
 }
 
 void CDPlayer::listenToDisplay() {
-    PlayerDisplay& d = m_player.display();
-    connect(&d, &PlayerDisplay::transportEnabledChanged, this, &CDPlayer::setTransportEnabled);
-    connect(&d, &PlayerDisplay::indicatorChanged, this, [this](Indicator which, bool shown) {
-        SkinLabel* const pictures[] = {picStop, picPause, PicPlay};
-        pictures[static_cast<int>(which)]->setVisible(shown);
+    const PlayerDisplay& d = m_player.display();
+    connect(&d, &PlayerDisplay::transportEnabledChanged, this, [this](bool enabled) {
+        m_actions->setTransportEnabled(enabled);  // also the tray's menu
+        if (!catchUpLater()) {
+            enableTransportButtons(enabled);
+        }
     });
-    connect(&d, &PlayerDisplay::progressShownChanged, this, &CDPlayer::showLayoutDependentControls);
-    connect(&d, &PlayerDisplay::moreShownChanged, this, &CDPlayer::showLayoutDependentControls);
-    connect(&d, &PlayerDisplay::progressPercentChanged, this, &CDPlayer::setProgressWidth);
-    connect(&d, &PlayerDisplay::statusTextChanged, this, &CDPlayer::showStatus);
-    connect(&d, &PlayerDisplay::captionChanged, this, &CDPlayer::showCaption);
-    connect(&d, &PlayerDisplay::trackFieldChanged, this, &CDPlayer::showTrackField);
-    connect(&d, &PlayerDisplay::trackNumberColourChanged, this,
-            [this](int index, WinColour colour) { setTextColour(N[std::size_t(index)], colour); });
     connect(&d, &PlayerDisplay::ejectCaptionChanged, this, [this](const std::string& caption) {
-        m_actions->eject->setText(QString::fromStdString(caption));
+        m_actions->eject->setText(QString::fromStdString(caption));  // also the tray's menu
     });
-    connect(&d, &PlayerDisplay::starsChanged, this, &CDPlayer::ShowStar);
-    connect(&d, &PlayerDisplay::selectedRowChanged, this, &CDPlayer::selectTrackRow);
-}
-
-void CDPlayer::listenToTrackList() {
+    // The rest is the window's own: not written while nothing of it is seen.
+    connect(&d, &PlayerDisplay::indicatorChanged, this, [this](Indicator which, bool shown) {
+        if (!catchUpLater()) {
+            showIndicator(which, shown);
+        }
+    });
+    for (auto changed : {&PlayerDisplay::progressShownChanged, &PlayerDisplay::moreShownChanged}) {
+        connect(&d, changed, this, [this] {
+            if (!catchUpLater()) {
+                showLayoutDependentControls();
+            }
+        });
+    }
+    connect(&d, &PlayerDisplay::progressPercentChanged, this, [this](int percent) {
+        if (!catchUpLater()) {
+            m_progress->setPercent(percent);
+        }
+    });
+    connect(&d, &PlayerDisplay::statusTextChanged, this,
+            [this](const std::string& text, const std::string& tip) {
+                if (!catchUpLater()) {
+                    showStatus(text, tip);
+                }
+            });
+    connect(&d, &PlayerDisplay::captionChanged, this,
+            [this](Caption caption, const std::string& text) {
+                if (!catchUpLater()) {
+                    showCaption(caption, text);
+                }
+            });
+    connect(&d, &PlayerDisplay::trackFieldChanged, this,
+            [this](TrackField field, const std::string& text) {
+                if (!catchUpLater()) {
+                    showTrackField(field, text);
+                }
+            });
+    connect(&d, &PlayerDisplay::trackNumberColourChanged, this,
+            [this](int index, WinColour colour) {
+                if (!catchUpLater()) {
+                    m_numbers->setColour(index, colour);
+                }
+            });
+    connect(&d, &PlayerDisplay::starsChanged, this, [this](int rating) {
+        if (!catchUpLater()) {
+            m_stars->showRating(rating);
+        }
+    });
+    connect(&d, &PlayerDisplay::selectedRowChanged, this, [this](int row) {
+        if (!catchUpLater()) {
+            LV->selectRow(row);
+        }
+    });
     const TrackList& tracks = m_player.trackList();
-    connect(&tracks, &TrackList::rowsReplaced, this, &CDPlayer::fillTrackList);
+    connect(&tracks, &TrackList::rowsReplaced, this, [this, &tracks] {
+        if (!catchUpLater()) {
+            LV->showRows(tracks.rows());
+        }
+    });
     connect(&tracks, &TrackList::rowChanged, this, [this, &tracks](int row) {
-        if (const TrackRow* changed = tracks.row(row); changed && row <= LV->topLevelItemCount()) {
-            LV->topLevelItem(row - 1)->setText(6, QString::fromStdString(changed->rating));
+        const TrackRow* changed = tracks.row(row);
+        if (changed && !catchUpLater()) {
+            LV->showRating(row, changed->rating);
         }
     });
 }
 
-// Everything the display holds, drawn once, so a window made at any time shows the player
-// as it stands.
+// Drawn only while the window is seen: hidden in the tray or minimised, it paints
+// nothing and sets no control, and shows everything once it is back.
+bool CDPlayer::drawing() const {
+    return isVisible() && !isMinimized();
+}
+
+bool CDPlayer::catchUpLater() {
+    if (drawing()) {
+        return false;
+    }
+    m_behind = true;
+    return true;
+}
+
+void CDPlayer::catchUp() {
+    if (!m_behind || !drawing()) {
+        return;
+    }
+    m_behind = false;
+    showDisplay();
+    if (m_coverBehind) {
+        if (*m_coverBehind) {
+            showCoverDue(**m_coverBehind);
+        } else {
+            m_cover->clear();
+        }
+        m_coverBehind.reset();
+    }
+}
+
+// Everything the player and the presenter hold, drawn once, so a window made or shown at
+// any time shows the player as it stands.
 void CDPlayer::showDisplay() {
     const PlayerDisplay& d = m_player.display();
-    setTransportEnabled(d.transportEnabled());
-    picStop->setVisible(d.indicatorShown(Indicator::Stop));
-    picPause->setVisible(d.indicatorShown(Indicator::Pause));
-    PicPlay->setVisible(d.indicatorShown(Indicator::Play));
-    setProgressWidth(d.progressPercent());
+    m_actions->setTransportEnabled(d.transportEnabled());
+    enableTransportButtons(d.transportEnabled());
+    for (Indicator indicator : {Indicator::Stop, Indicator::Pause, Indicator::Play}) {
+        showIndicator(indicator, d.indicatorShown(indicator));
+    }
+    m_progress->setPercent(d.progressPercent());
     showStatus(d.statusText(), d.statusTip());
     for (Caption caption :
          {Caption::TimeWindow, Caption::BarTime, Caption::Track, Caption::BarTrack,
@@ -229,95 +421,73 @@ void CDPlayer::showDisplay() {
         showTrackField(field, d.trackField(field));
     }
     for (int i = 0; i < 10; ++i) {
-        setTextColour(N[std::size_t(i)], d.trackNumberColour(i));
+        m_numbers->setColour(i, d.trackNumberColour(i));
     }
     m_actions->eject->setText(QString::fromStdString(d.ejectCaption()));
-    ShowStar(d.stars());
-    fillTrackList();
+    m_stars->showRating(d.stars());
+    LV->showRows(m_player.trackList().rows());
+    LV->selectRow(d.selectedRow());
+    m_volume->showShare(m_model.volumePercent());
     showLayoutDependentControls();
 }
 
+void CDPlayer::enableTransportButtons(bool enabled) {
+    for (const char* name : {"play", "pause", "ff", "rew", "ftrack", "btrack", "stopbtn"}) {
+        control(name)->setEnabled(enabled);
+    }
+    for (const char* name : kBarButtons) {
+        control(name)->setEnabled(enabled);
+    }
+}
+
+void CDPlayer::showIndicator(Indicator indicator, bool shown) {
+    if (indicator == Indicator::Play) {
+        // The light blinks twice a second: its picture comes and goes, while the control
+        // stays, so the window system is not asked where the pointer is each time.
+        control("PicPlay")->setPixmap(shown ? m_slots["PicPlay"] : QPixmap());
+    } else {
+        control(indicator == Indicator::Stop ? "picStop" : "picPause")->setVisible(shown);
+    }
+}
+
 void CDPlayer::showCaption(Caption caption, const std::string& text) {
-    SkinLabel* const labels[] = {timeWindow, BarTime, lTrack, Bartrack, ltTime, BarTotal, lCount};
-    labels[static_cast<int>(caption)]->setText(QString::fromStdString(text));
+    const char* const labels[] = {"timeWindow", "BarTime",  "lTrack", "Bartrack",
+                                  "ltTime",     "BarTotal", "lCount"};
+    control(labels[static_cast<int>(caption)])->setText(QString::fromStdString(text));
 }
 
 void CDPlayer::showTrackField(TrackField field, const std::string& text) {
-    QLineEdit* const fields[] = {lTitle, lArt, lAlb};
-    QLineEdit* target = fields[static_cast<int>(field)];
-    target->setText(QString::fromStdString(text));
-    target->setCursorPosition(0);
+    m_fields[static_cast<std::size_t>(field)]->showText(QString::fromStdString(text));
 }
 
-void CDPlayer::setTransportEnabled(bool enabled) {
-    m_actions->setTransportEnabled(enabled);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             play, pause, ff, rew, ftrack, btrack, stopbtn, picBarprev, picBarrew, picBarplay,
-             picBarstop, picBarpause, picBarff, picBarnext}) {
-        control->setEnabled(enabled);
+void CDPlayer::showStatus(const std::string& text, const std::string& tip) {
+    SkinLabel* info = control("Info");
+    info->setText(QString::fromStdString(text));
+    info->setToolTip(QString::fromStdString(tip));
+    if (info->isVisible()) {
+        info->repaint();  // seen at once, before a slow command such as closing the door
+    }
+}
+
+void CDPlayer::showCoverDue(const std::string& path) {
+    if (catchUpLater()) {
+        m_coverBehind.emplace(path);
+        return;
+    }
+    if (m_cover->isVisibleTo(this)) {
+        m_cover->LoadImage(path);
     }
 }
 
 void CDPlayer::showLayoutDependentControls() {
     const PlayerDisplay& d = m_player.display();
-    const bool bar = m_player.settings().barMode;
-    picProg->setVisible(d.progressShown() && !bar);
-    M->setVisible(d.moreShown() && !bar);
-}
-
-void CDPlayer::setProgressWidth(int percent) {
-    // The bars are 100 units wide: a width in units is a percentage.
-    picFill->setGeometry(0, picProg->height() / 4, picProg->width() * percent / 100,
-                         std::max(1, picProg->height() / 2));
-    picBarFill->setGeometry(0, 0, picBarProg->width() * percent / 100, picBarProg->height());
-}
-
-void CDPlayer::showStatus(const std::string& text, const std::string& tip) {
-    Info->setText(QString::fromStdString(text));
-    Info->setToolTip(QString::fromStdString(tip));
-    if (Info->isVisible()) {
-        Info->repaint();  // seen at once, before a slow command such as closing the door
-    }
-}
-
-void CDPlayer::fillTrackList() {
-    LV->clear();
-    const QIcon icon(m_slots["ImageList1"]);
-    for (const TrackRow& row : m_player.trackList().rows()) {
-        auto* item = new QTreeWidgetItem(LV);
-        const std::string* cells[] = {&row.number, &row.length,   &row.title, &row.artist,
-                                      &row.album,  &row.orderKey, &row.rating};
-        for (int column = 0; column < 7; ++column) {
-            item->setText(column, QString::fromStdString(*cells[column]));
-        }
-        item->setIcon(0, icon);
-    }
-    if (LV->topLevelItemCount() > 0) {
-        AutoSize();
-    }
-}
-
-void CDPlayer::selectTrackRow(int row) {
-    if (row < 1 || row > LV->topLevelItemCount()) {
-        return;
-    }
-    QTreeWidgetItem* item = LV->topLevelItem(row - 1);
-    if (!item->isSelected()) {
-        LV->setCurrentItem(item);
-        item->setSelected(true);
-        LV->scrollToItem(item);
-        LV->viewport()->update();
-    }
-}
-
-void CDPlayer::AutoSize() {
-    for (int column = 0; column < 4; ++column) {
-        LV->resizeColumnToContents(column);
-    }
+    const bool bar = m_model.barLayout();
+    m_progress->setVisible(d.progressShown() && !bar);
+    m_numbers->more()->setVisible(d.moreShown() && !bar);
 }
 
 void CDPlayer::showAlwaysOnTop(bool on) {
-    setTextColour(lAlwaysTop, on ? kOptionOn : kOptionOff);
+    setTextColour(control("lAlwaysTop"), on ? kOptionOn : kOptionOff);
     Qt::WindowFlags flags = windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, on);
     if (QWindow* handle = windowHandle()) {
@@ -330,17 +500,175 @@ void CDPlayer::showAlwaysOnTop(bool on) {
     }
 }
 
+void CDPlayer::RestoreNormalSkin() {
+    m_progress->showNormalSkin();
+    m_volume->showNormalSkin();
+    setTextColour(control("lOption"), kOptionOff);
+    m_stars->showNormalSkin();
+}
+
+// ---- layouts ----
+
+void CDPlayer::setHeightTwips(int twips) {
+    setFixedHeight(toPixels(twips));
+}
+
+void CDPlayer::applyNormalLayout() {
+    control("picBar")->setPixmap(m_slots["picbarNorm"]);
+    setHeightTwips(kNormalHeightTwips);
+    for (const char* name : kBarLabels) {
+        control(name)->hide();
+    }
+    for (const char* name : kMovedPictures) {
+        moveToTwips(control(name), designedPlace(name));
+    }
+    for (const char* name : kBarButtons) {
+        control(name)->hide();
+    }
+    m_progress->twin()->hide();
+    showLayoutDependentControls();
+    update();
+}
+
+void CDPlayer::applyBarLayout() {
+    control("picBar")->setPixmap(m_slots["picbarRest"]);
+    control("picExpand")->setPixmap(m_slots["picex"]);
+    setHeightTwips(kBarHeightTwips);
+    for (const char* name : kBarLabels) {
+        control(name)->show();
+        control(name)->raise();
+    }
+    for (const char* name : kMovedPictures) {
+        moveToTwips(control(name), barPlace(name));
+    }
+    for (const char* name : kBarButtons) {
+        control(name)->show();
+        control(name)->raise();
+    }
+    m_progress->twin()->show();
+    m_progress->twin()->raise();
+    showLayoutDependentControls();
+    update();
+}
+
+void CDPlayer::showLowerArea(LowerArea area, LowerArea before) {
+    SkinLabel* listButton = control("picExpand");
+    SkinLabel* coverButton = control("Picture8");
+    if (area == LowerArea::Cover || (area == LowerArea::Closed && before == LowerArea::Cover)) {
+        const bool open = area == LowerArea::Cover;
+        openLowerArea(open, coverButton, listButton);
+        if (open) {
+            m_cover->show();
+            m_cover->raise();
+            m_cover->LoadImage(m_model.coverPath());
+        } else {
+            m_cover->clear();
+            m_cover->hide();
+        }
+    } else {
+        openLowerArea(area == LowerArea::TrackList, listButton, coverButton);
+    }
+}
+
+// The list button and the cover button open the same lower area; while one has it open,
+// the other is hidden.
+void CDPlayer::openLowerArea(bool open, SkinLabel* button, SkinLabel* otherButton) {
+    setHeightTwips(open ? kExpandedHeightTwips : kNormalHeightTwips);
+    button->setPixmap(m_slots[open ? "picclose" : "picex"]);
+    otherButton->setVisible(!open);
+}
+
+void CDPlayer::hideToTray() {
+    if (m_tray) {
+        m_tray->show();  // a start in the tray shows the icon before the window ever shows
+    }
+    m_model.setInTray(true);
+    minimiseOutOfSight();
+}
+
+// Hidden, not iconified: the window manager never sees the window minimised, so none of
+// its state changes can arrive late and undo a quick restore. Without a notification area
+// to come back from, the window is minimised normally and the taskbar brings it back.
+void CDPlayer::minimiseOutOfSight() {
+    if (m_tray && m_tray->available()) {
+        hide();
+        showMinimisedControls(false);
+    } else {
+        showMinimized();
+    }
+}
+
+void CDPlayer::restoreFromTray() {
+    const bool away = isHidden() || isMinimized();
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    show();
+    raise();
+    activateWindow();
+    if (away) {
+        showRestored();
+    }
+}
+
+// Back from the tray or the taskbar.
+void CDPlayer::showRestored() {
+    showMinimisedControls(true);
+    m_model.cameBack();
+    catchUp();
+}
+
+void CDPlayer::showMinimisedControls(bool visible) {
+    for (const char* name : kMinimisedControls) {
+        control(name)->setVisible(visible);
+    }
+    for (TrackTextField* field : m_fields) {
+        field->setVisible(visible);
+    }
+    m_numbers->showNumbers(visible);
+    m_volume->setVisible(visible);
+}
+
 // ---- window events ----
 
-void CDPlayer::closeEvent(QCloseEvent* event) {
-    if (m_player.busy()) {
-        // Closed from inside a poll or lookup: the player asks again once it has finished.
-        m_player.requestClose();
-        event->ignore();
+void CDPlayer::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_tray) {
+        m_tray->show();  // present from the first display of the window until shut-down
+    }
+    // On screen, so not in the tray, however it got there: else the next start would
+    // open hidden.
+    if (!isMinimized()) {
+        m_player.setInTray(false);
+    }
+    catchUp();
+}
+
+void CDPlayer::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (isVisible() && !isMinimized()) {
+        m_player.setInTray(false);
+    }
+}
+
+void CDPlayer::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) {
         return;
     }
-    if (!m_loaded) {
-        m_closeWhenLoaded = true;  // start-up finishes first, then the window closes
+    if (windowState() & Qt::WindowMinimized) {
+        showMinimisedControls(false);
+    } else if (isVisible()) {
+        showRestored();
+    }
+    if (m_tray) {
+        m_tray->show();
+    }
+}
+
+void CDPlayer::closeEvent(QCloseEvent* event) {
+    // Not inside a poll or lookup, nor during start-up: the presenter asks again later.
+    if (!m_model.mayClose()) {
         event->ignore();
         return;
     }
@@ -355,7 +683,7 @@ void CDPlayer::paintEvent(QPaintEvent*) {
     // The window is a little taller than its background picture in the expanded and bar
     // layouts; the strip below the picture takes the window's own colour.
     painter.fillRect(rect(), toQColor(kWindowBackColour));
-    painter.drawPixmap(0, 0, m_slots[m_player.settings().barMode ? "BarMode" : "picNormal"]);
+    painter.drawPixmap(0, 0, m_slots[m_model.barLayout() ? "BarMode" : "picNormal"]);
 }
 
 void CDPlayer::mousePressEvent(QMouseEvent* event) {
@@ -371,14 +699,11 @@ void CDPlayer::mouseMoveEvent(QMouseEvent* event) {
         return;  // the window is being dragged, not hovered
     }
     RestoreNormalSkin();
-    const TrackList& tracks = m_player.trackList();
-    const int current = m_player.state().currentTrack;
-    if (event->buttons() == Qt::NoButton && m_player.settings().barMode && !tracks.empty()) {
-        if (const TrackRow* row = tracks.row(current)) {
-            const QString tip = QString::fromStdString("Track " + twoDigits(current) + " - " +
-                                                       row->artist + " - " + row->title);
-            for (SkinLabel* label : {Bartrack, BarTotal, BarTime}) {
-                label->setToolTip(tip);
+    if (event->buttons() == Qt::NoButton) {
+        if (const auto tooltip = m_model.barTooltip()) {
+            const QString tip = QString::fromStdString(*tooltip);
+            for (const char* name : kBarLabels) {
+                control(name)->setToolTip(tip);
             }
         }
     }
@@ -386,20 +711,7 @@ void CDPlayer::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CDPlayer::mouseDoubleClickEvent(QMouseEvent*) {
-    toggleBarLayout();
-}
-
-bool CDPlayer::eventFilter(QObject* watched, QEvent* event) {
-    auto* field = qobject_cast<QLineEdit*>(watched);
-    if (field && (field == lTitle || field == lArt || field == lAlb)) {
-        if (event->type() == QEvent::MouseMove && !field->text().isEmpty()) {
-            field->setToolTip(field->text());
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            // A click on a track field hands the keyboard to the stop button.
-            stopbtn->setFocus();
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    m_model.toggleBarLayout();
 }
 
 }  // namespace sonarch

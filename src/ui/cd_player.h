@@ -1,37 +1,56 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
-#include "core/player.h"
-#include "ui/dialogs/comment_editor.h"
+#include "core/player_window_model.h"
+#include "desktop/desktop_registration.h"
+#include "model/player_display.h"
 #include "ui/image_slots.h"
+#include "ui/skin_controls.h"
 
-class QLineEdit;
 class QMenu;
-class QAction;
-class QTreeWidget;
 
 namespace sonarch {
 
+class CoverPanel;
+class Player;
 class PlayerActions;
+class ProgressBar;
 class ShellOpener;
+class SideWindows;
 class SkinLabel;
-class frmAboutCD;
-class frmCDOption;
+class StarRating;
+class TrackTextField;
+class TrackListView;
+class TrackNumbers;
 class TrayIcon;
+class VolumeBar;
 class WindowMover;
 
-// The player window: a small borderless skinned panel, one view of the Player. Its
-// handlers turn the mouse into the player's commands; its listeners turn what the player
-// reports into its controls.
-class CDPlayer : public QWidget {
+// What the window needs of the desktop; main builds the real ones, tests their own.
+struct WindowServices {
+    ShellOpener& shell;                // opens the product's web page from the logo
+    DesktopRegistration registration;  // the options dialog's "default CD player" box
+    // Whether the desktop has a notification area; Qt looks when this is empty. Without
+    // one, hiding to the tray minimises the window normally.
+    std::function<bool()> trayAvailable;
+};
+
+// The player window: a small borderless skinned panel, one view of the Player through its
+// presenter. It is made of parts (the bars, the stars, the track numbers, the cover, the
+// list, the fields) and of the simple controls its definitions list; its handlers turn the
+// mouse into the presenter's gestures and the player's commands, and its listeners turn
+// what both report into the controls. Hidden or minimised, it writes no control and
+// catches up when it is shown again.
+class CDPlayer : public QWidget, private PlayerWindowView {
     Q_OBJECT
 public:
-    explicit CDPlayer(Player& player, QWidget* parent = nullptr);
+    CDPlayer(PlayerWindowModel& model, WindowServices services, QWidget* parent = nullptr);
     ~CDPlayer() override;
 
     // Start-up; false when it stopped early because the mixer could not be opened.
@@ -40,15 +59,7 @@ public:
     // way the window closes first.
     void Form_Unload();
 
-    Player& player() { return m_player; }
     const ImageSlots& imageSlots() const { return m_slots; }
-    // Loads, fits, centres and shows a cover picture in the cover panel.
-    void LoadImage(const std::string& path);
-    // Whether the desktop has a notification area (set before Form_Load; Qt looks when
-    // nothing is set). Without one, hiding to the tray minimises the window normally.
-    void setTrayAvailable(std::function<bool()> available) {
-        m_trayAvailable = std::move(available);
-    }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,128 +71,78 @@ protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The window definition: controls, menus, and the wiring of both ways.
-    void createControls();
-    void createListAndCover();
-    void createMenus();
+    // Start-up's steps, as the presenter calls them.
+    void placeAt(TwipPoint topLeft) override;
+    void keepOnScreens() override;
+    void showWindow() override;
+    void hideToTray() override;
+
+    SkinLabel* control(std::string_view name) const { return m_controls(name); }
+    void createMenu();
     void connectButtons();
-    void connectLetters();
-    void connectSeeking();
-    void connectVolume();
-    void connectLibrary();
-    void connectOptions();
     void listenToPlayer();
     void listenToDisplay();
-    void listenToTrackList();
-    SkinLabel* makeLabel(const QString& name, const QString& caption = {},
-                         const QString& tooltip = {});
-    SkinLabel* makePicture(const QString& name, const QString& slot = {},
-                           const QString& tooltip = {});
-    void place(QWidget* control);
-    void setHeightTwips(int twips);
 
     // Handlers, named after their controls.
-    void play_Click() { m_player.play(); }
-    void pause_Click() { m_player.pause(); }
-    void stopbtn_Click() { m_player.stop(); }
-    void ftrack_Click() { m_player.next(); }
-    void btrack_Click() { m_player.previous(); }
-    void eject_Click() { m_player.eject(); }
-    void ff_Click() { m_player.fastForward(); }
-    void rew_Click() { m_player.rewind(); }
     void timeWindow_Click();
     void BarTime_Click();
-    void M_MouseUp();
-    void MT_Click(int track);
-    void lContinue_Click() { m_player.toggleContinuousPlay(); }
-    void lAlwaysTop_Click() { m_player.toggleAlwaysOnTop(); }
-    void picProg_MouseMove(Qt::MouseButtons buttons, QPointF position);
-    void picProg_MouseUp(Qt::MouseButton button, QPointF position);
-    void picVol_MouseMove(Qt::MouseButtons buttons, QPointF position);
-    void picVol_MouseUp(Qt::MouseButton button, QPointF position);
     void Picture4_Click();
-    void Picture8_Click();
-    void Picture1_Click();
-    void Picture2_Click();
     void lOption_MouseDown();
-    void mnuOption_Click();
-    void mnuAbout_Click();
     void imgLogo_DblClick();
 
     // Layouts.
     void applyNormalLayout();
     void applyBarLayout();
-    void toggleBarLayout();
-    void toggleTrackList();
+    void showLowerArea(LowerArea area, LowerArea before);
     void openLowerArea(bool open, SkinLabel* button, SkinLabel* otherButton);
-    void hideToTray();
     void minimiseOutOfSight();
     void restoreFromTray();
     void showRestored();
     void showMinimisedControls(bool visible);
     void showLayoutDependentControls();
+    void setHeightTwips(int twips);
 
     // What the player reports, drawn.
+    bool drawing() const;
+    bool catchUpLater();
+    void catchUp();
     void showDisplay();
-    void setTransportEnabled(bool enabled);
-    void setProgressWidth(int percent);
+    void enableTransportButtons(bool enabled);
+    void showIndicator(Indicator indicator, bool shown);
     void showStatus(const std::string& text, const std::string& tip);
     void showCaption(Caption caption, const std::string& text);
     void showTrackField(TrackField field, const std::string& text);
-    void fillTrackList();
-    void selectTrackRow(int row);
-    void AutoSize();
-    void ShowStar(int rating);
-    void IndicateVol(double percent);
-    void clearCover();
+    void showCoverDue(const std::string& path);
     void showAlwaysOnTop(bool on);
     void RestoreNormalSkin();
     void placeLogo();
-    void finishLoad();
 
-    void showCommentEditor(QPointer<CommentEditor>& editor, const EditorLayout& layout,
-                           const std::function<std::string()>& load,
-                           const std::function<bool(const std::string&)>& save);
-    void placeBesidePlayer(QWidget* window);
-
+    PlayerWindowModel& m_model;
     Player& m_player;
+    ShellOpener& m_shell;
+    std::function<bool()> m_trayAvailable;
     ImageSlots m_slots;
     PlayerActions* m_actions;
-    TrayIcon* m_tray = nullptr;
-    std::function<bool()> m_trayAvailable;
     WindowMover* m_mover;
+    SideWindows* m_side;
+    TrayIcon* m_tray = nullptr;
     bool m_unloaded = false;
-    bool m_loaded = false;
-    bool m_closeWhenLoaded = false;
+    bool m_behind = false;  // something changed while nothing was drawn
+    // The cover's last change while nothing was drawn: a picture to load, or none.
+    std::optional<std::optional<std::string>> m_coverBehind;
 
-    // Controls, named as in the window definition.
-    SkinLabel *btrack, *play, *pause, *stopbtn, *ftrack, *eject, *rew, *ff;
-    SkinLabel *up, *down, *picVol, *picVolfill;
-    SkinLabel *picProg, *picFill, *picBarProg, *picBarFill;
-    SkinLabel *picBar, *picExpand, *Picture1, *Picture2, *Picture3, *Picture4, *Picture6, *Picture7,
-        *Picture8, *Command1;
-    SkinLabel *picStop, *picPause, *PicPlay, *picLogo, *imgLogo;
-    SkinLabel *picBarprev, *picBarrew, *picBarplay, *picBarpause, *picBarstop, *picBarff,
-        *picBarnext;
-    SkinLabel *lOption, *lAlwaysTop, *lContinue, *lRandom, *lIntroPlay;
-    SkinLabel *Info, *M, *timeWindow, *lTrack, *ltTime, *lCount, *BarTotal, *Bartrack, *BarTime;
-    std::array<SkinLabel*, 10> N{};
-    std::array<SkinLabel*, 5> t{};  // rating stars t1..t5
-    QLineEdit *lArt, *lAlb, *lTitle;
-    QTreeWidget* LV;
-    SkinLabel *PicCover, *imgCover;
-    QMenu *mnuPop, *mnuRate, *mnuMore;
-    std::array<QAction*, 31> MT{};  // items 11..30
-
-    QPixmap m_picTemp;  // the last cover that loaded; an unreadable file shows it again
-    QPointer<CommentEditor> frmtrkCom;
-    QPointer<CommentEditor> frmAlbCom;
-    QPointer<frmCDOption> m_optionsDialog;
-    QPointer<frmAboutCD> m_aboutBox;
-    ShellOpener* m_shell = nullptr;
+    // The parts, and the simple controls made from their definitions.
+    SkinControls m_controls;
+    VolumeBar* m_volume;
+    ProgressBar* m_progress;
+    StarRating* m_stars;
+    TrackNumbers* m_numbers;
+    std::array<TrackTextField*, 3> m_fields{};  // lTitle, lArt, lAlb
+    TrackListView* LV;
+    CoverPanel* m_cover;
+    QMenu* mnuPop = nullptr;
 };
 
 }  // namespace sonarch

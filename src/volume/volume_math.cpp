@@ -13,6 +13,10 @@ double volumeBarPercent(std::int32_t lngTotal, std::int32_t lngVol) {
     return double(scaled) / double(lngTotal);
 }
 
+double volumeBarPercentOfLevel(std::int32_t level) {
+    return volumeBarPercent(kFullVolume, kFullVolume - level);
+}
+
 std::optional<double> volumeFillTop(double percent) {
     if (percent >= 100) {
         return std::nullopt;

@@ -8,6 +8,8 @@ namespace sonarch {
 // The filled share of the volume bar in percent for lngVol of lngTotal, as IndicateVol
 // draws it.
 double volumeBarPercent(std::int32_t lngTotal, std::int32_t lngVol);
+// The share drawn for a mixer level (0..65000).
+double volumeBarPercentOfLevel(std::int32_t level);
 // The fill's top in bar units (0 at the top, 100 at the bottom), or nothing at 100 % and
 // above, where the fill stays where it was.
 std::optional<double> volumeFillTop(double percent);

@@ -1,6 +1,7 @@
 # Fails when a source folder includes a folder it may not use, when a folder that must stay
-# free of widgets includes a Qt Widgets header, or when a file outside the library sees
-# SQLite's header (directly or through the headers it includes).
+# free of widgets includes a Qt Widgets header, when a file outside the library sees
+# SQLite's header, or when a window file sees a device header (directly or through the
+# headers it includes).
 #   -DSOURCE_DIR=<src> -DWIDGET_HEADERS=<file listing the Qt Widgets header names>
 cmake_minimum_required(VERSION 3.25)
 
@@ -15,7 +16,7 @@ set(allowed_model base device library)
 set(allowed_layout base)
 set(allowed_volume base device)
 set(allowed_playback base device model volume)
-set(allowed_core base device library model playback volume)
+set(allowed_core base device library model layout playback volume)
 set(allowed_desktop base)
 set(allowed_mpris base device library model core desktop)
 set(allowed_ui base model layout volume playback core desktop)
@@ -76,6 +77,30 @@ foreach(source IN LISTS sources)
       break()
     endif()
     list(APPEND todo ${project_includes_${header}})
+  endwhile()
+endforeach()
+
+# The window knows the player by its thin header: nothing it includes, directly or through
+# other headers, is a device header.
+foreach(source IN LISTS sources)
+  if(NOT source MATCHES "^ui/")
+    continue()
+  endif()
+  set(seen "")
+  set(todo ${project_includes_${source}})
+  while(todo)
+    list(POP_FRONT todo header)
+    if(header IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen "${header}")
+    if(header MATCHES "^device/")
+      list(APPEND faults "${source}: sees the device header ${header}")
+      break()
+    endif()
+    if(DEFINED project_includes_${header})
+      list(APPEND todo ${project_includes_${header}})
+    endif()
   endwhile()
 endforeach()
 

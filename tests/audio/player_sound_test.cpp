@@ -14,8 +14,13 @@
 #include "app/sound_link.h"
 #include "audio/audio_output_factory.h"
 #include "core/player.h"
-#include "device/mci/cd_audio_device.h"
+#include "core/player_services.h"
+#include "core/player_window_model.h"
+#include "desktop/open_with_shell.h"
 #include "device/drives/drive_factory.h"
+#include "device/mci/cd_audio_device.h"
+#include "library/library_store.h"
+#include "model/settings.h"
 #include "support/level_disc.h"
 #include "support/sound_server.h"
 #include "ui/cd_player.h"
@@ -77,8 +82,14 @@ protected:
                                return settings;
                            },
                            [](const Settings&, WindowPosition) {}, device.get()});
-        window = std::make_unique<CDPlayer>(*player);
-        window->setTrayAvailable([] { return false; });
+        windowModel = std::make_unique<PlayerWindowModel>(*player);
+        window = std::make_unique<CDPlayer>(
+            *windowModel, WindowServices{shell,
+                                         DesktopRegistration(
+                                             XdgFolders::fromEnvironment(),
+                                             QCoreApplication::applicationFilePath().toStdString(),
+                                             ":/skin/icon.png"),
+                                         [] { return false; }});
         link = std::make_unique<SoundLink>(*player, *audio.desktop);
         QObject::connect(player.get(), &Player::polled, [this] { ++polls; });
         ASSERT_TRUE(window->Form_Load());
@@ -88,6 +99,7 @@ protected:
     void TearDown() override {
         link.reset();
         window.reset();
+        windowModel.reset();
         player.reset();
     }
     void record() {
@@ -131,6 +143,8 @@ protected:
     MessageRecorder messages;
     LibraryStore library;
     std::unique_ptr<Player> player;
+    ShellOpener shell{nullptr};
+    std::unique_ptr<PlayerWindowModel> windowModel;
     std::unique_ptr<CDPlayer> window;
     std::unique_ptr<SoundLink> link;
     int polls = 0;

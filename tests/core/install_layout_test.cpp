@@ -54,5 +54,30 @@ TEST(InstalledDemoLibrary, IsTheDemoLibraryInTheDataFolderWhenThere) {
     EXPECT_EQ(InstalledDemoLibrary(tree.data()), tree.data() + "/demo/demo.dbd");
 }
 
+TEST(UserDemoLibrary, IsACopyMadeOnceThatKeepsWhatTheUserChanged) {
+    InstallTree tree;
+    TempFolder user;
+    const std::string installed = tree.data() + "/demo.dbd";
+    writeBytes(installed, "the demo library");
+
+    const auto first = UserDemoLibrary(installed, user.file("data"));
+    ASSERT_TRUE(first.ok()) << first.error();
+    EXPECT_EQ(first.value(), user.file("data/qvplayer/demo.dbd"));
+    EXPECT_EQ(testing::readBytes(first.value()), "the demo library");
+
+    // Ratings written into the copy stay when the player starts again.
+    writeBytes(first.value(), "rated by the user");
+    const auto again = UserDemoLibrary(installed, user.file("data"));
+    ASSERT_TRUE(again.ok()) << again.error();
+    EXPECT_EQ(testing::readBytes(again.value()), "rated by the user");
+
+    // Where no copy can be made, the caller is told why.
+    writeBytes(user.file("blocked"), "a file where the folder should be");
+    const auto refused = UserDemoLibrary(installed, user.file("blocked"));
+    EXPECT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().find("blocked"), std::string::npos) << refused.error();
+    EXPECT_FALSE(UserDemoLibrary(tree.data() + "/missing.dbd", user.file("other")).ok());
+}
+
 }  // namespace
 }  // namespace sonarch

@@ -8,6 +8,7 @@
 #include "library/library_file.h"
 #include "library/stored_text.h"
 #include "support/disc_images.h"
+#include "support/library_player.h"
 #include "support/player_harness.h"
 
 namespace sonarch {
@@ -161,6 +162,53 @@ TEST(PlayerSession, RunsAWholeSessionWithoutAWindow) {
     EXPECT_TRUE(f.savedSettings->continuousPlay);
     EXPECT_EQ(f.savedSettings->databasePath, library);
     EXPECT_TRUE(f.messages.shown().empty());
+}
+
+TEST(PlayerSession, APollThatChangesNothingTellsNobody) {
+    PlayerHarness f(unknownDisc());
+    Player& player = f.start();
+    f.tick(2);
+    player.stop();
+    f.tick();
+    ChangeLog log(player);
+    int told = 0;
+    const auto count = [&] { ++told; };
+    QObject::connect(&player, &Player::trackChanged, count);
+    QObject::connect(&player, &Player::playbackStatusChanged, count);
+    QObject::connect(&player, &Player::transportEnabledChanged, count);
+    QObject::connect(&player, &Player::volumeChanged, count);
+    QObject::connect(&player, &Player::coverDue, count);
+    QObject::connect(&player, &Player::discReset, count);
+    QObject::connect(&player, &Player::seeked, count);
+    QObject::connect(&player.display(), &PlayerDisplay::progressShownChanged, count);
+    QObject::connect(&player.display(), &PlayerDisplay::moreShownChanged, count);
+    QObject::connect(&player.display(), &PlayerDisplay::ejectCaptionChanged, count);
+    int polls = 0;
+    QObject::connect(&player, &Player::polled, [&] { ++polls; });
+    f.tick(6);
+    EXPECT_EQ(polls, 6);
+    EXPECT_EQ(log.count, 0) << "a stopped disc shows nothing new";
+    EXPECT_EQ(told, 0);
+}
+
+TEST(PlayerSession, CommandsTellTheCurrentTracksChangesAtOnce) {
+    testing::LibraryPlayer<PlayerHarness> f;
+    f.storeDisc({1, 2, 3});
+    Player& player = f.start();
+    f.tick();
+    std::vector<TrackSnapshot> told;
+    QObject::connect(&player, &Player::trackChanged,
+                     [&](const TrackSnapshot& track) { told.push_back(track); });
+    player.rateCurrentTrack(9);
+    ASSERT_EQ(told.size(), 1u) << "before the next poll";
+    EXPECT_EQ(told.back().rating, 9);
+    EXPECT_EQ(told.back().title, "Title 1");
+    player.next();
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told.back().number, 2);
+    EXPECT_EQ(told.back().rating, 7);
+    EXPECT_EQ(told.back().lengthMs, 160000) << "the length the disc gives, 2:40";
+    EXPECT_EQ(player.currentTrack(), told.back());
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST(StartUp, OpensTheDeviceAppliesTheVolumeAndStartsTheTimer) {
     EXPECT_EQ(f.sentSince(0), (std::vector<std::string>{"open cdaudio alias cd wait shareable",
                                                         "set cd time format tmsf"}));
     EXPECT_EQ(f.output.volume(), 34000) << "an unusable stored volume becomes 34000";
-    EXPECT_NEAR(player.state().volumePercent, 52.3, 0.1);
+    EXPECT_NEAR(f.windowModel->volumePercent(), 52.3, 0.1) << "the volume bar's share";
     EXPECT_TRUE(player.timer()->isActive());
     EXPECT_EQ(player.timer()->interval(), 500);
     EXPECT_TRUE(player.state().discLookupPending);
@@ -75,8 +75,8 @@ TEST(StatusPoll, ADiscNotInTheLibraryGetsNumberedDefaultRows) {
     f.tick();
     const TrackList& list = player.trackList();
     ASSERT_EQ(list.count(), 12);
-    EXPECT_EQ(*list.row(1), (TrackRow{"01", "03:00", "Track 01", "Unknown", "Unknown", "1", "0"}));
-    EXPECT_EQ(list.row(12)->number, "12");
+    EXPECT_EQ(*list.row(1), (TrackRow{1, "03:00", "Track 01", "Unknown", "Unknown", 1, 0}));
+    EXPECT_EQ(list.row(12)->number, 12);
     EXPECT_EQ(list.row(12)->title, "Track 12");
     EXPECT_EQ(f.display().trackField(TrackField::Title), "Track 01");
     EXPECT_EQ(f.display().trackField(TrackField::Artist), "Unknown");
@@ -202,7 +202,7 @@ TEST(ShutDown, StopsTheDiscAndSavesTheSettingsOnce) {
     PlayerHarness f(twelveTracks());
     Player& player = f.start();
     f.tick(2);
-    player.state().settings.seekStep = 25;
+    player.setSeekStep(25);
     const std::size_t before = f.recorder.log().size();
     player.shutDown({900, 1200});
     EXPECT_EQ(f.sentSince(before), (std::vector<std::string>{"stop cd", "close cd", "close all"}));
@@ -233,7 +233,7 @@ TEST(StatusPoll, ADiscWithCdTextGetsItsTitlesWhereTheLibraryHasNone) {
     const TrackList& list = player.trackList();
     ASSERT_EQ(list.count(), 3);
     EXPECT_EQ(*list.row(1),
-              (TrackRow{"01", "03:00", "First Light", "The Tide", "Harbour Lights", "1", "0"}));
+              (TrackRow{1, "03:00", "First Light", "The Tide", "Harbour Lights", 1, 0}));
     EXPECT_EQ(list.row(2)->title, "Track 02");
     EXPECT_EQ(list.row(2)->artist, "Guest Singer");
     EXPECT_EQ(list.row(3)->artist, "The Tide") << "the disc's performer where a track has none";

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -87,6 +90,21 @@ TEST(DiscText, CdTextFileGivesEnglishOverTheFirstBlock) {
         EXPECT_EQ(text.tracks[0], (TrackText{english ? "One" : "Eins", english ? "Ann" : "Anna"}));
         EXPECT_EQ(text.tracks[2].title, english ? "Three" : "Drei");
     }
+}
+
+TEST(DiscText, ACdTextFileThatIsAPipeIsPassedOverAndTheSheetKeepsItsLines) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("texts.cdt").c_str(), 0600), 0);
+    // A writer that never writes holds the pipe open: a reader of it would wait for good.
+    const int writer = ::open(dir.file("texts.cdt").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    const std::string cue = writeCueWithText(
+        dir, "CDTEXTFILE \"texts.cdt\"\nTITLE \"From The Sheet\"\n", {"    TITLE \"One\"\n"});
+    const DiscText text = deviceText(cue);
+    ::close(writer);
+    EXPECT_EQ(text.title, "From The Sheet");
+    ASSERT_EQ(text.tracks.size(), 1u);
+    EXPECT_EQ(text.tracks[0].title, "One");
 }
 
 TEST(DiscText, SheetOfSeveralFilesKeepsItsTexts) {

@@ -1,6 +1,9 @@
 #include "device/drives/image_drive.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -8,12 +11,12 @@
 #include "audio/paced_output.h"
 #include "base/messages.h"
 #include "device/drives/drive_factory.h"
-#include "device/images/cdio_image.h"
 #include "device/mci/cd_audio_device.h"
 #include "device/mci/device_layer.h"
 #include "device/mci/disc_key.h"
 #include "device/mci/mci_errors.h"
 #include "support/disc_images.h"
+#include "support/libcdio_reference.h"
 
 namespace sonarch {
 namespace {
@@ -95,6 +98,118 @@ TEST(DiscImages, CdrdaoTocTracksArePiecesOfOneFile) {
     EXPECT_EQ(sector, imageSectors(600, 1, true));
 }
 
+TEST(DiscImages, TocFilesAreLaidOutAsLibcdioLaysThemOut) {
+    // libcdio reads each TOC file in a child process; its table of contents and CD-TEXT are
+    // the reference for the keys libraries already hold. It looks for data files in the
+    // current folder, so these name theirs in full.
+    TempDir dir;
+    writeFile(dir.file("disc.bin"), imageSectors(0, 1000, true));
+    const std::string bin = "\"" + dir.file("disc.bin") + "\"";
+    const std::string tocs[] = {
+        "CD_DA\nTRACK AUDIO\nFILE " + bin + " 0 00:04:00\nTRACK AUDIO\nFILE " + bin +
+            " 00:04:00 00:03:00\nTRACK AUDIO\nFILE " + bin + " 00:07:00 00:05:25\n",
+        // As cdrdao writes a disc it read: flags, pregaps in the file, a last track to the end.
+        "CD_DA\n\n// Track 1\nTRACK AUDIO\nNO COPY\nNO PRE_EMPHASIS\nTWO_CHANNEL_AUDIO\n"
+        "ISRC \"USXXX0000001\"\nFILE " +
+            bin +
+            " 0 00:04:10\n\n// Track 2\nTRACK AUDIO\n"
+            "COPY\nFILE " +
+            bin + " 00:04:10 00:03:00\nSTART 00:00:30\n\nTRACK AUDIO\nFILE " + bin +
+            " 00:07:10 00:06:00\n",
+        "CD_ROM\nCATALOG \"0123456789012\"\nTRACK MODE1_RAW\nFILE " + bin +
+            " 0 00:02:00\nTRACK AUDIO\nFILE " + bin + " 00:02:00 00:11:00\n",
+        "CD_DA\nCD_TEXT {\n  LANGUAGE_MAP { 0 : 9 }\n  LANGUAGE 0 {\n    TITLE \"Album\"\n"
+        "    PERFORMER \"Band\"\n  }\n}\nTRACK AUDIO\nCD_TEXT {\n  LANGUAGE 0 {\n"
+        "    TITLE \"First\"\n    PERFORMER \"Ann\"\n  }\n}\nFILE " +
+            bin +
+            " 0 00:10:00\nTRACK AUDIO\nCD_TEXT {\n  LANGUAGE 0 {\n    TITLE \"Second\"\n  }\n}\n"
+            "FILE " +
+            bin + " 00:10:00 00:03:25\n",
+    };
+    for (const std::string& toc : tocs) {
+        writeText(dir.file("disc.toc"), toc);
+        const auto libcdio = ReadWithLibcdio(dir.file("disc.toc"), LibcdioImage::Toc);
+        ASSERT_TRUE(libcdio.read) << toc;
+        auto ours = openDrive(dir.file("disc.toc"));
+        ASSERT_TRUE(ours.ok()) << ours.error();
+        EXPECT_EQ(ours.value()->readToc(), libcdio.toc) << toc;
+        EXPECT_EQ(ours.value()->discText(), libcdio.text) << toc;
+    }
+    // The last track plays to its end, which reads the end of the file.
+    auto last = openDrive(dir.file("disc.toc"));
+    std::vector<std::uint8_t> sector(kBytesPerFrame);
+    ASSERT_EQ(last.value()->readAudio(999, 1, sector), ReadStatus::Ok);
+    EXPECT_EQ(sector, imageSectors(999, 1, true));
+
+    // libcdio counted a last track's pregap twice, ending the disc 75 sectors past its file;
+    // the disc ends with the piece of the file its last track names.
+    writeText(dir.file("pregap.toc"), "CD_DA\nTRACK AUDIO\nFILE " + bin +
+                                          " 0 00:07:10\nTRACK AUDIO\nFILE " + bin +
+                                          " 00:07:10 00:06:00\nSTART 00:01:00\n");
+    auto pregap = openDrive(dir.file("pregap.toc"));
+    ASSERT_TRUE(pregap.ok()) << pregap.error();
+    EXPECT_EQ(pregap.value()->readToc()->tracks[1].startSector, 535 + 75);
+    EXPECT_EQ(pregap.value()->readToc()->leadoutSector, 535 + 450);
+}
+
+TEST(DiscImages, TocFilesOfSeveralFilesLayThemEndToEnd) {
+    TempDir dir;
+    writeFile(dir.file("a.bin"), imageSectors(0, 100, true));
+    writeFile(dir.file("b.bin"), imageSectors(100, 80, true));
+    writeFile(dir.file("data.iso"), std::vector<std::uint8_t>(std::size_t{2048} * 50, 0x5A));
+    // Track 2: a second of silence before the track proper, then a file from its start;
+    // track 3, a data track of 50 sectors of 2048 bytes.
+    writeText(dir.file("split.toc"),
+              "CD_DA\nTRACK AUDIO\nFILE \"a.bin\" 0\nTRACK AUDIO\nPREGAP 00:01:00\n"
+              "AUDIOFILE \"b.bin\" 0\nTRACK MODE1\nDATAFILE \"data.iso\"\n");
+    auto drive = openDrive(dir.file("split.toc"));
+    ASSERT_TRUE(drive.ok()) << drive.error();
+    const auto toc = drive.value()->readToc();
+    ASSERT_TRUE(toc);
+    ASSERT_EQ(toc->tracks.size(), 3u);
+    EXPECT_EQ(toc->tracks[1].startSector, 175);
+    EXPECT_EQ(toc->tracks[2].startSector, 255);
+    EXPECT_FALSE(toc->tracks[2].audio);
+    EXPECT_EQ(toc->leadoutSector, 305);
+    std::vector<std::uint8_t> sectors(3 * kBytesPerFrame);
+    ASSERT_EQ(drive.value()->readAudio(99, 3, sectors), ReadStatus::Ok);
+    EXPECT_EQ(std::vector<std::uint8_t>(sectors.begin(), sectors.begin() + kBytesPerFrame),
+              imageSectors(99, 1, true));
+    EXPECT_EQ(std::vector<std::uint8_t>(sectors.begin() + kBytesPerFrame, sectors.end()),
+              std::vector<std::uint8_t>(2 * kBytesPerFrame, 0))
+        << "the pregap is silence";
+    ASSERT_EQ(drive.value()->readAudio(175, 1, sectors), ReadStatus::Ok);
+    EXPECT_EQ(std::vector<std::uint8_t>(sectors.begin(), sectors.begin() + kBytesPerFrame),
+              imageSectors(100, 1, true));
+
+    // libcdio divided by zero on a MODE2 data track; its 150 sectors of 2336 bytes fit.
+    writeText(dir.file("mode2.toc"),
+              "CD_DA\nTRACK AUDIO\nFILE \"a.bin\" 00:00:00 00:01:00\n"
+              "TRACK MODE2\nDATAFILE \"b.bin\" 00:01:00\n");
+    auto mode2 = openDrive(dir.file("mode2.toc"));
+    ASSERT_TRUE(mode2.ok()) << mode2.error();
+    EXPECT_EQ(discKey(*mode2.value()), "150 225 300");
+}
+
+TEST(DiscImages, ADataFileThatIsNoRegularFileIsRefusedBeforeAnythingWaitsOnIt) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.bin").c_str(), 0600), 0);
+    // A writer that never writes holds the pipe open: a reader of it would wait for good.
+    const int writer = ::open(dir.file("pipe.bin").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    std::filesystem::create_directory(dir.file("folder.bin"));
+    for (const char* data : {"pipe.bin", "folder.bin", "/dev/zero"}) {
+        writeText(dir.file("odd.toc"),
+                  std::string("CD_DA\nTRACK AUDIO\nFILE \"") + data + "\" 0\n");
+        const auto drive = openDrive(dir.file("odd.toc"));
+        ASSERT_FALSE(drive.ok()) << data;
+        const std::string full = data[0] == '/' ? data : dir.file(data);
+        EXPECT_EQ(drive.error(), "TOC file '" + dir.file("odd.toc") + "', line 3: '" + full +
+                                     "' is not a regular file.");
+    }
+    ::close(writer);
+}
+
 TEST(DiscImages, PregapsOfAMultiFileSheetAreSilenceOnTheDisc) {
     TempDir dir;
     writeFile(dir.file("a.bin"), imageSectors(0, 100, true));
@@ -133,10 +248,12 @@ TEST(DiscImages, BrokenImagesAreRefusedWithAReason) {
               "FILE \"b.bin\" BINARY\n  TRACK 03 AUDIO\n    INDEX 01 00:00:00\n");
     EXPECT_FALSE(openDrive(dir.file("order.cue")).ok()) << "track 2 is missing";
 
-    // libcdio would put every track of this file at sector 0.
-    writeText(dir.file("split.toc"),
-              "CD_DA\nTRACK AUDIO\nFILE \"a.bin\" 0\nTRACK AUDIO\nFILE \"b.bin\" 0\n");
-    EXPECT_FALSE(openDrive(dir.file("split.toc")).ok());
+    writeText(dir.file("past.toc"), "CD_DA\nTRACK AUDIO\nFILE \"a.bin\" 0 00:00:11\n");
+    const auto past = openDrive(dir.file("past.toc"));
+    ASSERT_FALSE(past.ok());
+    EXPECT_EQ(past.error(), "TOC file '" + dir.file("past.toc") +
+                                "', line 3: the piece runs past the end of '" + dir.file("a.bin") +
+                                "'.");
 
     writeText(dir.file("noise.cue"), "this is not a cue sheet\n");
     EXPECT_FALSE(openDrive(dir.file("noise.cue")).ok());
@@ -252,40 +369,32 @@ TEST(DiscImages, OneFileSheetsAreLaidOutAsLibcdioLaysThemOut) {
     };
     for (const std::string& sheet : sheets) {
         writeText(dir.file("disc.cue"), sheet);
-        const ImageProbe libcdio = ProbeImage(dir.file("disc.cue"), ImageFormat::BinCue);
-        ASSERT_EQ(libcdio.outcome, ImageProbe::Outcome::Read) << sheet;
+        const auto libcdio = ReadWithLibcdio(dir.file("disc.cue"), LibcdioImage::Cue);
+        ASSERT_TRUE(libcdio.read) << sheet;
         auto ours = openDrive(dir.file("disc.cue"));
         ASSERT_TRUE(ours.ok()) << ours.error();
         EXPECT_EQ(ours.value()->readToc(), libcdio.toc) << sheet;
     }
 }
 
-TEST(DiscImages, ImagesThatCrashTheImageReaderAreReportedAsDamaged) {
+TEST(DiscImages, ABinFileIsPlayedThroughTheSheetNamedLikeIt) {
     TempDir dir;
     writeFile(dir.file("image.bin"), imageSectors(0, 300, true));
-    // libcdio divides by zero on a MODE2 data track of a TOC file.
-    writeText(dir.file("mode2.toc"),
-              "CD_DA\nTRACK AUDIO\nFILE \"image.bin\" 00:00:00 00:02:00\n"
-              "TRACK MODE2\nDATAFILE \"image.bin\" 00:02:00\n");
-    // NRG files whose chunks libcdio reads from wild memory or frees twice.
-    const std::string wildRead("\0\0\0\0\x7f\xff\xff\xffNERO\0\0\0\0", 16);
-    const std::string doubleFree("CDTX\0\0\0\0NER5\0\0\0\0\0\0\0\0", 20);
-    writeText(dir.file("wild.nrg"), wildRead);
-    writeText(dir.file("twice.nrg"), doubleFree);
-    for (const char* name : {"mode2.toc", "wild.nrg", "twice.nrg"}) {
-        const auto drive = openDrive(dir.file(name));
-        ASSERT_FALSE(drive.ok()) << name;
-        EXPECT_EQ(drive.error(), "'" + dir.file(name) +
-                                     "' is a damaged disc image: its table of contents cannot "
-                                     "be read.");
-    }
-    // A sheet whose first track is 99 made libcdio read past its arrays; our own reader
-    // takes it for what it says.
+    // A sheet whose only track is 99 made libcdio write past its arrays when the image was
+    // opened by its BIN file; the sheet is read as what it says.
     writeText(dir.file("image.cue"),
               "FILE \"image.bin\" BINARY\n TRACK 99 AUDIO\n  INDEX 01 00:00:00\n");
-    const auto late = openDrive(dir.file("image.cue"));
+    const auto late = openDrive(dir.file("image.bin"));
     ASSERT_TRUE(late.ok()) << late.error();
     EXPECT_EQ(late.value()->readToc()->firstTrack(), 99);
+    EXPECT_EQ(late.value()->readToc()->leadoutSector, 300);
+
+    writeFile(dir.file("lone.bin"), imageSectors(0, 300, true));
+    const auto lone = openDrive(dir.file("lone.bin"));
+    ASSERT_FALSE(lone.ok());
+    EXPECT_EQ(lone.error(), "'" + dir.file("lone.bin") +
+                                "' is a BIN file of raw sectors without its CUE sheet: the "
+                                "player needs 'lone.cue' beside it to know its tracks.");
 }
 
 TEST(DiscImages, AMissingDataFileAnUnreadableSheetAndANonImageAreToldApart) {

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <vector>
 
 namespace sonarch {
 namespace {
@@ -38,6 +39,18 @@ TEST(CallInChildProcess, ACrashAnAbortOrAnEarlyExitTakeOnlyTheChildDown) {
         EXPECT_EQ(call.end, End::Died);
         EXPECT_EQ(call.answer, "");
     }
+}
+
+TEST(CallInChildProcess, AChildThatAsksForTooMuchMemoryDies) {
+    // A gigabyte, each page touched, where the child may take 64 MB more than it began with.
+    const auto greedy = []() -> std::string {
+        std::vector<char> memory(std::size_t{1} << 30, 'x');
+        return std::string(1, memory[memory.size() / 2]);
+    };
+    EXPECT_EQ(CallInChildProcess(greedy, 60s, std::size_t{64} << 20).end, End::Died);
+    // Within its room it answers.
+    const auto modest = [] { return std::string(std::size_t{16} << 20, 'y'); };
+    EXPECT_EQ(CallInChildProcess(modest, 60s, std::size_t{256} << 20).end, End::Returned);
 }
 
 TEST(CallInChildProcess, AChildThatNeverAnswersIsKilled) {

@@ -1,31 +1,28 @@
-// The copy of a cdrdao TOC file that names its data files in full: every file it reports
-// is named from the root, and it keeps every line of the original.
+// cdrdao TOC files as our own reader lays them out, over made-up data files: a disc it
+// accepts is one a CD could be, its pieces cover it end to end, and its texts are clean.
 #include <cstdint>
 #include <string>
 
+#include "base/utf8.h"
 #include "device/images/toc_file.h"
+#include "disc_layouts.h"
 #include "fuzz_check.h"
 
 using namespace sonarch;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const TocFileCopy copy = TocFileWithFullPaths(text, "/discs");
-    std::size_t lines = 0;
-    for (char c : text) {
-        lines += c == '\n';
+    const Result<TocLayout> layout = LayOutTocFile(text, "/discs/fuzz.toc", madeUpFile);
+    if (!layout.ok()) {
+        FUZZ_CHECK(!layout.error().empty());
+        return 0;
     }
-    if (!text.empty() && text.back() != '\n') {
-        ++lines;
-    }
-    std::size_t copied = 0;
-    for (char c : copy.text) {
-        copied += c == '\n';
-    }
-    FUZZ_CHECK(copied == lines);
-    for (const std::string& file : copy.dataFiles) {
-        FUZZ_CHECK(!file.empty() && file.front() == '/');
-        FUZZ_CHECK(copy.text.find(file) != std::string::npos);
+    const TocLayout& disc = layout.value();
+    checkLayout(disc.toc, disc.extents);
+    FUZZ_CHECK(disc.text.tracks.size() <= disc.toc.tracks.size());
+    FUZZ_CHECK(IsWellFormedUtf8(disc.text.title) && IsWellFormedUtf8(disc.text.performer));
+    for (const TrackText& track : disc.text.tracks) {
+        FUZZ_CHECK(IsWellFormedUtf8(track.title) && IsWellFormedUtf8(track.performer));
     }
     return 0;
 }

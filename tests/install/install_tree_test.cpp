@@ -295,6 +295,7 @@ struct UserFolders {
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
         env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
         return env;
     }
     QString settingsFile() const { return home.filePath("config/qvplayer/player.dat"); }
@@ -319,7 +320,11 @@ TEST(InstalledPlayer, KeepsItsSettingsInTheConfigFolderAndFindsTheInstalledDemoL
     EXPECT_EQ(QImage(shot).size(), QSize(325, 117));
     EXPECT_FALSE(QFile::exists(tree.bin("player.dat")))
         << "an installed player never writes beside itself, even where it could";
-    EXPECT_EQ(user.firstSettingsLine(), tree.data("qvplayer/demo/demo.dbd"));
+    // The user's own copy of the installed demo library, which users cannot write.
+    const QString demoCopy = user.home.filePath("data/qvplayer/demo.dbd");
+    EXPECT_EQ(user.firstSettingsLine(), demoCopy);
+    EXPECT_EQ(readText(demoCopy), readText(tree.data("qvplayer/demo/demo.dbd")));
+    EXPECT_TRUE(QFileInfo(demoCopy).isWritable());
 
     // A library named once is kept; the demo disc then plays with that one.
     const QString own = user.home.filePath("music.dbd");

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "support/disc_images.h"
@@ -220,6 +221,22 @@ TEST(DesktopControl, PlayerctlDrivesTheRunningPlayer) {
               << qlonglong(2'000'000);
     QDBusConnection::sessionBus().call(elsewhere, QDBus::Block, kWaitMs);
     EXPECT_GT(playerctl({"position"}).toDouble(), 29);
+    // Offsets as far as they go: back to the track's start, and past its end to the next.
+    auto seekBy = [](qlonglong offsetUs) {
+        QDBusMessage seek =
+            QDBusMessage::createMethodCall(kService, kPath, kPlayerInterface, "Seek");
+        seek << offsetUs;
+        return QDBusConnection::sessionBus().call(seek, QDBus::Block, kWaitMs).type();
+    };
+    EXPECT_EQ(seekBy(std::numeric_limits<qlonglong>::min()), QDBusMessage::ReplyMessage);
+    EXPECT_LT(playerctl({"position"}).toDouble(), 2) << "at the start of track 2";
+    EXPECT_EQ(seekBy(std::numeric_limits<qlonglong>::max()), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [] {
+            return playerctl({"metadata", "--format", "{{xesam:trackNumber}}"}) == "3";
+        },
+        kWaitMs))
+        << "not on to track 3";
 
     playerctl({"loop", "Playlist"});
     EXPECT_EQ(playerctl({"loop"}), "Playlist");

@@ -40,11 +40,12 @@ struct Playing : PlayerHarness {
         device.send("set cd time format milliseconds", 0);
         device.send((play ? "play cd from " : "seek cd to ") + std::to_string(ms), 0);
         device.send("set cd time format tmsf", 0);
-        player->state().playing = play;
-        player->state().stopped = !play;
+        // A poll run without time passing: the flags follow the drive, the place stays.
+        player->PollStatus();
         recorder.clear();
     }
-    PlayerState& state() { return player->state(); }
+    const PlayerState& state() { return player->state(); }
+    PlayerWindowModel& window() { return *windowModel; }
 };
 
 TEST(Transport, NextOnTheLastTrackSendsOnlySeekToOne) {
@@ -68,7 +69,7 @@ TEST(Transport, NextMovesOnByPlayingOrSeeking) {
 TEST(Transport, PreviousWrapsAtTheStartAndRestartsOtherwise) {
     Playing f;
     f.cue("1", false);
-    f.state().playing = false;
+    ASSERT_FALSE(f.state().playing);
     EXPECT_EQ(f.gesture([&] { f.player->previous(); }), Commands{"seek cd to 6"});
     f.cue("3:00:01:00", true);
     EXPECT_EQ(f.gesture([&] { f.player->previous(); }), Commands{"play cd from 3"});
@@ -183,14 +184,14 @@ TEST(Transport, ATrayThatStaysShutChangesNothingButTheStatusLine) {
 TEST(TrackSelection, NumbersBeyondTheDiscDoNothing) {
     Playing f;
     const WinColour before = f.display().trackNumberColour(6);
-    f.player->pressTrackNumber(6);
+    f.window().pressTrackNumber(6);
     EXPECT_EQ(f.display().trackNumberColour(6), before) << "no press feedback";
-    f.player->clickTrackNumber(6);
+    f.window().clickTrackNumber(6);
     EXPECT_TRUE(f.recorder.commands().empty());
 
-    f.player->pressTrackNumber(3);
+    f.window().pressTrackNumber(3);
     EXPECT_EQ(f.display().trackNumberColour(3), 0xFFFFFFu) << "white while pressed";
-    f.player->clickTrackNumber(3);
+    f.window().clickTrackNumber(3);
     EXPECT_EQ(f.recorder.commands(), Commands{"play cd from 4"});
     f.tick();
     EXPECT_EQ(f.display().trackNumberColour(3), 0xFFFF00u) << "cyan: the current track";
@@ -199,9 +200,9 @@ TEST(TrackSelection, NumbersBeyondTheDiscDoNothing) {
 TEST(TrackSelection, ASelectedRowWhileStoppedSeeksThenPlaysItsText) {
     Playing f;
     f.player->stop();
-    f.player->display().noteSelectedRow(3);
+    f.window().noteSelectedRow(3);
     f.recorder.clear();
-    f.player->playSelectedRow();
+    f.window().playSelectedRow();
     EXPECT_EQ(f.recorder.commands(), (Commands{"seek cd to 03", "play cd from 03"}));
     f.tick();
     EXPECT_EQ(f.state().currentTrack, 3);
@@ -227,7 +228,7 @@ TEST(Seeking, FastForwardWhilePlayingMovesTenSeconds) {
 TEST(Seeking, RewindWhileStoppedSendsTheUncheckedTarget) {
     Playing f;
     f.cueMilliseconds(4000, false);
-    f.state().playing = false;
+    ASSERT_FALSE(f.state().playing);
     EXPECT_EQ(f.gesture([&] { f.player->rewind(); }),
               (Commands{"set cd time format milliseconds", "status cd position wait",
                         "seek cd to -6000", "set cd time format tmsf"}));
@@ -246,7 +247,7 @@ TEST(Seeking, WithNoDiscOnlyTheTimeFormatIsPutBack) {
 
 TEST(Seeking, AHugeStepCannotOverflow) {
     Playing f;
-    f.state().settings.seekStep = 2147483647;
+    f.player->setSeekStep(2147483647);
     f.cueMilliseconds(1000, true);
     const Commands sent = f.gesture([&] { f.player->rewind(); });
     ASSERT_EQ(sent.size(), 4u);
@@ -256,7 +257,7 @@ TEST(Seeking, AHugeStepCannotOverflow) {
 TEST(Seeking, AClickOnTheBarJumpsToThatPointOfTheTrack) {
     Playing f(tracksOf({"04:00:00", "03:00:00", "05:00:00"}));
     f.cue("2", true);
-    EXPECT_EQ(f.gesture([&] { f.player->clickOnBar(0.5); }),
+    EXPECT_EQ(f.gesture([&] { f.window().clickOnBar(0.5); }),
               (Commands{"set cd time format milliseconds", "play cd from 330000",
                         "set cd time format tmsf"}));
     EXPECT_EQ(f.caption(Caption::TimeWindow), "01:30");
@@ -264,7 +265,8 @@ TEST(Seeking, AClickOnTheBarJumpsToThatPointOfTheTrack) {
 
 TEST(Seeking, TheBarTellsWhereAClickWouldGo) {
     PlayerHarness f(tracksOf({"04:00:00", "03:00:00"}));
-    Player& player = f.start();
+    f.start();
+    PlayerWindowModel& player = *f.windowModel;
     EXPECT_FALSE(player.canSeekOnBar()) << "no disc read yet";
     EXPECT_FALSE(player.seekTooltip(0.25));
     f.tick();
@@ -278,28 +280,29 @@ TEST(Seeking, TheBarTellsWhereAClickWouldGo) {
 
 TEST(Volume, ButtonsAndBarSetTheMixerWithTheDesignedClamping) {
     PlayerHarness f(sixTracks());
-    Player& player = f.start();
-    PlayerState& state = player.state();
+    Player& session = f.start();
+    PlayerWindowModel& player = *f.windowModel;
+    const Settings& settings = session.settings();
     EXPECT_EQ(f.output.volume(), 34000);
     player.setVolumeFromBar(50);
-    EXPECT_EQ(state.settings.volumeLevel, 32500);
+    EXPECT_EQ(settings.volumeLevel, 32500);
     EXPECT_EQ(f.output.volume(), 32500);
-    EXPECT_NEAR(state.volumePercent, 50, 1);
-    state.volumePercent = 50;
+    EXPECT_NEAR(player.volumePercent(), 50, 1);
+    player.setVolumeFromBar(50);  // the bar drawn half full
     player.volumeUp();
-    EXPECT_EQ(state.settings.volumeLevel, 35500);
-    EXPECT_NEAR(state.volumePercent, 54.6, 0.1);
-    state.volumePercent = 97;
+    EXPECT_EQ(settings.volumeLevel, 35500);
+    EXPECT_NEAR(player.volumePercent(), 54.6, 0.1);
+    player.setVolumeFromBar(3);  // 97 % drawn
     player.volumeUp();
-    EXPECT_EQ(state.settings.volumeLevel, 65000);
-    EXPECT_EQ(state.volumePercent, 100);
-    state.volumePercent = 2;
+    EXPECT_EQ(settings.volumeLevel, 65000);
+    EXPECT_EQ(player.volumePercent(), 100);
+    player.setVolumeFromBar(98);  // 2 % drawn
     player.volumeDown();
-    EXPECT_EQ(state.settings.volumeLevel, 0);
+    EXPECT_EQ(settings.volumeLevel, 0);
     player.setVolumeFromBar(120);
-    EXPECT_EQ(state.settings.volumeLevel, 650);
+    EXPECT_EQ(settings.volumeLevel, 650);
     EXPECT_EQ(f.output.volume(), 650);
-    player.shutDown({});
+    session.shutDown({});
     EXPECT_EQ(f.savedSettings->volumeLevel, 650) << "the level survives in the settings";
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,12 +14,17 @@
 #include "audio/paced_output.h"
 #include "base/messages.h"
 #include "core/player.h"
+#include "core/player_services.h"
+#include "core/player_window_model.h"
 #include "device/drives/drive_factory.h"
 #include "device/drives/switchable_drive.h"
 #include "device/drives/virtual_drive.h"
 #include "device/engine/clock.h"
 #include "device/mci/cd_audio_device.h"
 #include "device/mci/msf.h"
+#include "model/player_display.h"
+#include "model/player_state.h"
+#include "model/track_list.h"
 #include "support/recording_device.h"
 #include "volume/vol_control.h"
 
@@ -30,7 +39,8 @@ inline std::vector<VirtualTrack> tracksOf(std::initializer_list<const char*> len
 }
 
 // The real player over a virtual drive, a manual clock, a silent output and in-memory
-// settings; no window. Drives it opens are opened for real.
+// settings, with the presenter of its window but no window. Drives it opens are opened for
+// real.
 class PlayerHarness {
 public:
     explicit PlayerHarness(std::vector<VirtualTrack> tracks, Settings stored = {})
@@ -45,7 +55,8 @@ public:
                 savedSettings = s;
                 savedPosition = window;
             },
-            &device, [](const std::string& name) { return openDrive(name); }, &drives});
+            &device, [this](const std::string& name) { return openNamedDrive(name); }, &drives});
+        windowModel = std::make_unique<PlayerWindowModel>(*player);
         return *player;
     }
     // Start-up as the window runs it, without the window.
@@ -62,6 +73,15 @@ public:
             player->Timer1_Timer();
         }
     }
+    // Lets events run, as the window's event loop does, until the drive the player asked for
+    // is open or refused; a minute at most, as a guard.
+    void waitForOpenedDrive() {
+        QDeadlineTimer guard(60000);
+        while (player->openingDrive() && !guard.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        }
+        EXPECT_FALSE(player->openingDrive()) << "the drive was not opened within a minute";
+    }
     std::vector<std::string> sentSince(std::size_t from) const {
         auto all = recorder.commands();
         return {all.begin() + std::ptrdiff_t(std::min(from, all.size())), all.end()};
@@ -70,6 +90,9 @@ public:
     const std::string& caption(Caption which) const { return display().caption(which); }
     const std::string& status() const { return display().statusText(); }
 
+    // How the player opens drives by name (on its opener's thread).
+    std::function<Result<std::unique_ptr<Drive>>(const std::string&)> openNamedDrive =
+        [](const std::string& name) { return openDrive(name); };
     ManualClock clock;
     VirtualDrive drive;
     // The device plays `drive` until the player opens another, as the program's does.
@@ -86,6 +109,7 @@ public:
     std::optional<Settings> savedSettings;
     WindowPosition savedPosition;
     std::unique_ptr<Player> player;
+    std::unique_ptr<PlayerWindowModel> windowModel;
 };
 
 }  // namespace sonarch::testing

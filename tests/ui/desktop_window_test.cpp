@@ -49,6 +49,7 @@ TEST(DesktopWindow, ADiscImageDroppedOnTheWindowIsPlayed) {
     file.setUrls(
         {QUrl("https://example.org/x.cue"), QUrl::fromLocalFile(QString::fromStdString(cue))});
     EXPECT_TRUE(dropOn(*f.window, file));
+    f.waitForOpenedDrive();
     EXPECT_EQ(f.player->state().trackCount, 4);
     EXPECT_EQ(f.list()->topLevelItemCount(), 4);
     EXPECT_EQ(f.player->playbackStatus(), PlaybackStatus::Playing);

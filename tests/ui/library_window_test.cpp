@@ -15,6 +15,7 @@
 #include "library/library_file.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
+#include "ui/cover_panel.h"
 #include "ui/dialogs/comment_editor.h"
 
 namespace sonarch {
@@ -138,7 +139,7 @@ TEST(LibraryWindow, CoverFitsThePanelAndAnUnreadableFileKeepsTheLastPicture) {
     QImage(100, 50, QImage::Format_RGB32).save(small);
     QImage(1000, 100, QImage::Format_RGB32).save(wide);
     f.storeDisc({1, 2}, small.toStdString());
-    CDPlayer& player = f.start();
+    f.start();
     f.tick();
     f.click("Picture8");
     EXPECT_TRUE(f.player->settings().trackListShown);
@@ -149,14 +150,15 @@ TEST(LibraryWindow, CoverFitsThePanelAndAnUnreadableFileKeepsTheLastPicture) {
     EXPECT_NEAR(image->x() + 50, panel->width() / 2, 1);
     EXPECT_NEAR(image->y() + 25, panel->height() / 2, 1);
 
-    player.LoadImage(wide.toStdString());
+    auto* cover = f.control<CoverPanel>("PicCover");
+    cover->LoadImage(wide.toStdString());
     EXPECT_NEAR(image->width(), panel->width(), 1);
     EXPECT_NEAR(image->height(), panel->width() / 10, 1) << "proportions are kept";
     const QSize wideSize = image->size();
-    player.LoadImage(f.dir.filePath("missing.png").toStdString());
+    cover->LoadImage(f.dir.filePath("missing.png").toStdString());
     EXPECT_EQ(image->size(), wideSize);
     EXPECT_FALSE(image->pixmap().isNull()) << "the last picture is shown again";
-    player.LoadImage("");
+    cover->LoadImage("");
     EXPECT_TRUE(image->pixmap().isNull());
 
     f.click("Picture8");

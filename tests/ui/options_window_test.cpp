@@ -196,7 +196,7 @@ TEST(OptionsDialog, OkStoresTheStepTheLibraryAndTheRatingDisplayAndCancelStoresN
         f.in<QLineEdit>(dialog, "tSpeed")->setText("25");
         f.press(dialog, "Check1");
     };
-    f.player->state().ratingShownForTrack = 1;
+    ASSERT_EQ(f.player->state().ratingShownForTrack, 1) << "the first poll drew track 1's";
     frmCDOption* dialog = f.openOptions();
     edit(dialog);
     EXPECT_EQ(f.player->state().ratingShownForTrack, 0) << "the stars are redrawn at the next poll";
@@ -371,8 +371,7 @@ TEST(ShellLinksFromTheWindows, TheLogoAndTheAboutBoxOpenTheWebPageAndTheMailAddr
         EXPECT_TRUE(finished.wait(20000));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     };
-    waitFor(f.window->findChild<ShellOpener*>("mShellExecute", Qt::FindDirectChildrenOnly),
-            [&] { QTest::mouseDClick(f.control<QWidget>("imgLogo"), Qt::LeftButton); });
+    waitFor(&f.shell, [&] { QTest::mouseDClick(f.control<QWidget>("imgLogo"), Qt::LeftButton); });
     EXPECT_EQ(xdgOpen.recorded(), SONARCH_WEB_PAGE "\n");
     EXPECT_TRUE(f.messages.shown().empty());
     EXPECT_FALSE(f.player->settings().barMode) << "the logo's double-click is not the window's";

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
 #include <memory>
 
+#include "desktop/open_with_shell.h"
 #include "support/player_harness.h"
 #include "ui/cd_player.h"
 
@@ -18,8 +20,14 @@ public:
     ~PlayerFixture() override { window.reset(); }
 
     CDPlayer& start(bool expectLoaded = true) {
-        window = std::make_unique<CDPlayer>(makePlayer());
-        window->setTrayAvailable([this] { return trayAvailable; });
+        makePlayer();
+        window = std::make_unique<CDPlayer>(
+            *windowModel, WindowServices{shell,
+                                         DesktopRegistration(
+                                             XdgFolders::fromEnvironment(),
+                                             QCoreApplication::applicationFilePath().toStdString(),
+                                             ":/skin/icon.png"),
+                                         [this] { return trayAvailable; }});
         EXPECT_EQ(window->Form_Load(), expectLoaded);
         return *window;
     }
@@ -41,6 +49,7 @@ public:
         return control<QWidget>(name)->palette().color(QPalette::WindowText);
     }
 
+    ShellOpener shell{nullptr};  // the window's way to the browser
     std::unique_ptr<CDPlayer> window;
     // The offscreen desktop has no notification area of its own; the tests say whether
     // the player should find one.

@@ -21,9 +21,9 @@ std::vector<VirtualTrack> aDisc() {
     return tracksOf({"03:00:00", "04:00:00", "05:00:00"});
 }
 
-// A control's geometry back in twips, within the rounding to whole pixels.
+// A control's place in the window back in twips, within the rounding to whole pixels.
 void expectAt(QWidget* control, int left, int top, int width, int height) {
-    const QRect r = control->geometry();
+    const QRect r(control->mapTo(control->window(), QPoint()), control->size());
     const std::string name = control->objectName().toStdString();
     EXPECT_NEAR(r.x() * kTwipsPerPixel, left, 8) << name;
     EXPECT_NEAR(r.y() * kTwipsPerPixel, top, 8) << name;

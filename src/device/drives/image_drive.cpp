@@ -1,21 +1,14 @@
 #include "device/drives/image_drive.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "device/images/cd_text.h"
-#include "device/images/cdio_image.h"
-#include "device/images/isolated_call.h"
+#include "device/images/cd_text_packs.h"
+#include "device/images/image_files.h"
+#include "device/images/nrg_image.h"
 #include "device/images/toc_file.h"
 
 namespace sonarch {
@@ -28,60 +21,20 @@ using DriveResult = Result<std::unique_ptr<Drive>>;
 // its place cannot exhaust memory.
 constexpr std::size_t kMaxSheetBytes = 1024 * 1024;
 
-std::string escapedField(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        out += c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : std::string(1, c);
-    }
-    return out;
-}
-
-std::string unescapedField(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            const char next = text[++i];
-            out += next == 't' ? '\t' : next == 'n' ? '\n' : next;
-        } else {
-            out += text[i];
+// A sheet's CD-TEXT: its TITLE and PERFORMER lines, over those of the CDTEXTFILE it may
+// name. A CDTEXTFILE that cannot be read costs the disc only the texts it held.
+DiscText cueSheetText(const std::string& sheet, const std::string& cuePath) {
+    const CueSheetTextFile packFile = CueSheetCdTextFile(sheet);
+    std::vector<std::uint8_t> packs;
+    if (!packFile.name.empty()) {
+        const auto path = std::filesystem::path(cuePath).parent_path() / packFile.name;
+        const Result<std::string> bytes =
+            ReadSmallFile(path.string(), "CD-TEXT file", kMostCdTextBytes + 4);
+        if (bytes.ok()) {
+            packs.assign(bytes.value().begin(), bytes.value().end());
         }
     }
-    return out;
-}
-
-// A sheet's CD-TEXT: its TITLE and PERFORMER lines, over those of the binary CDTEXTFILE it
-// may name. libcdio parses that file, so it is read in a child process: a damaged one
-// costs the disc its texts, never the player.
-DiscText cueSheetText(const std::string& cuePath) {
-    const IsolatedCall call = CallInChildProcess(
-        [&cuePath] {
-            const DiscText text = ReadCueSheetText(cuePath);
-            std::string answer = escapedField(text.title) + "\t" + escapedField(text.performer);
-            for (const TrackText& track : text.tracks) {
-                answer += "\n" + escapedField(track.title) + "\t" + escapedField(track.performer);
-            }
-            return answer;
-        },
-        std::chrono::seconds(10));
-    DiscText text;
-    if (call.end != IsolatedCall::End::Returned) {
-        return text;
-    }
-    std::istringstream lines(call.answer);
-    std::string line;
-    for (bool disc = true; std::getline(lines, line); disc = false) {
-        const std::size_t tab = line.find('\t');
-        const std::string title = unescapedField(line.substr(0, tab));
-        const std::string performer =
-            tab == std::string::npos ? std::string() : unescapedField(line.substr(tab + 1));
-        if (disc) {
-            text.title = title;
-            text.performer = performer;
-        } else {
-            text.tracks.push_back({title, performer});
-        }
-    }
-    return text;
+    return CueSheetText(sheet, ReadCdTextPacks(packs, packFile.lastTrack));
 }
 
 std::string lower(std::string text) {
@@ -91,170 +44,57 @@ std::string lower(std::string text) {
     return text;
 }
 
-// The text of a sheet or TOC file, or why it cannot be read.
-Result<std::string> readSheet(const std::string& path, const std::string& kind) {
-    // Non-blocking, so that a pipe given as the sheet cannot hang the player.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return Result<std::string>::failure("The " + kind + " '" + path +
-                                            "' cannot be read: " + std::strerror(errno) + ".");
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return Result<std::string>::failure("The " + kind + " '" + path +
-                                            "' cannot be read: it is not a regular file.");
-    }
-    std::string text;
-    std::array<char, 8192> buffer{};
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            const std::string why = std::strerror(errno);
-            ::close(fd);
-            return Result<std::string>::failure("The " + kind + " '" + path +
-                                                "' cannot be read: " + why + ".");
-        }
-        if (count == 0) {
-            break;
-        }
-        text.append(buffer.data(), std::size_t(count));
-        if (text.size() > kMaxSheetBytes) {
-            ::close(fd);
-            return Result<std::string>::failure("'" + path + "' is far too large for a " + kind +
-                                                "; it is no disc image.");
-        }
-    }
-    ::close(fd);
-    return Result<std::string>::success(std::move(text));
-}
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-
-// Finds the sample data of a WAV file holding CD audio.
-void findWavData(const std::string& path, CueDataFile& file) {
-    std::ifstream in(path, std::ios::binary);
-    std::uint8_t head[12];
-    if (!in.read(reinterpret_cast<char*>(head), 12) || std::memcmp(head, "RIFF", 4) != 0 ||
-        std::memcmp(head + 8, "WAVE", 4) != 0) {
-        file.problem = "is not a WAV file";
-        return;
-    }
-    bool formatOk = false;
-    std::uint64_t at = 12;
-    std::uint8_t chunk[8];
-    while (in.read(reinterpret_cast<char*>(chunk), 8)) {
-        const std::uint32_t size = le32(chunk + 4);
-        at += 8;
-        if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            std::uint8_t fmt[16];
-            if (size < 16 || !in.read(reinterpret_cast<char*>(fmt), 16)) {
-                break;
-            }
-            formatOk = (fmt[0] | fmt[1] << 8) == 1 && (fmt[2] | fmt[3] << 8) == 2 &&
-                       le32(fmt + 4) == 44100 && (fmt[14] | fmt[15] << 8) == 16;
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
-            if (!formatOk) {
-                file.problem = "is not 44.1 kHz 16-bit stereo PCM";
-                return;
-            }
-            file.dataOffset = at;
-            file.dataBytes =
-                std::min<std::uint64_t>(size, file.dataBytes - std::min(at, file.dataBytes));
-            return;
-        }
-        at += size + (size & 1);
-        in.seekg(std::streamoff(at));
-    }
-    file.problem = "holds no sound data";
-}
-
-// What a sheet's FILE line finds on disk.
-CueDataFile lookUpDataFile(const std::string& path, bool wave) {
-    CueDataFile file;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return file;
-        }
-        file.found = true;
-        file.problem = std::string("cannot be read: ") + std::strerror(errno);
-        return file;
-    }
-    file.found = true;
-    if (!S_ISREG(info.st_mode)) {
-        file.problem = "is not a regular file";
-        return file;
-    }
-    if (::access(path.c_str(), R_OK) != 0) {
-        file.problem = std::string("cannot be read: ") + std::strerror(errno);
-        return file;
-    }
-    file.dataBytes = std::uint64_t(info.st_size);
-    if (wave) {
-        findWavData(path, file);
-    }
-    return file;
-}
-
-// A copy of a TOC file naming its data files in full, in a temporary file, needed only
-// while libcdio parses it.
-class FullPathTocCopy {
-public:
-    explicit FullPathTocCopy(const std::string& text) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "sonarch-XXXXXX.toc").string();
-        const int fd = mkstemps(pattern.data(), 4);
-        if (fd < 0) {
-            return;
-        }
-        m_path = pattern;
-        m_ok = ::write(fd, text.data(), text.size()) == ssize_t(text.size());
-        ::close(fd);
-    }
-    ~FullPathTocCopy() {
-        if (!m_path.empty()) {
-            std::remove(m_path.c_str());
-        }
-    }
-    FullPathTocCopy(const FullPathTocCopy&) = delete;
-    FullPathTocCopy& operator=(const FullPathTocCopy&) = delete;
-
-    bool ok() const { return m_ok; }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_ok = false;
-};
-
 DriveResult openTocFile(const std::string& path) {
-    const Result<std::string> text = readSheet(path, "TOC file");
+    const Result<std::string> text = ReadSmallFile(path, "TOC file", kMaxSheetBytes);
     if (!text.ok()) {
         return DriveResult::failure(text.error());
     }
-    const std::string folder =
-        std::filesystem::absolute(std::filesystem::path(path)).parent_path().string();
-    const TocFileCopy copy = TocFileWithFullPaths(text.value(), folder);
-    for (const std::string& data : copy.dataFiles) {
+    Result<TocLayout> layout = LayOutTocFile(text.value(), path, LookUpDataFile);
+    if (!layout.ok()) {
+        return DriveResult::failure(layout.error());
+    }
+    TocLayout& disc = layout.value();
+    return DriveResult::success(CueFilesDrive::fromPieces(
+        std::move(disc.toc), std::move(disc.extents), std::move(disc.text)));
+}
+
+// A Nero image. `otherwise`: a file not named as one, refused as no image at all unless
+// its end shows it is one.
+DriveResult openNrgImage(const std::string& path, const std::string* otherwise) {
+    const Result<FileTail> tail = ReadFileTail(path, "Nero image", kNrgTailBytes);
+    if (!tail.ok()) {
+        return DriveResult::failure(tail.error());
+    }
+    if (otherwise && !HasNrgTrailer(tail.value())) {
+        return DriveResult::failure("'" + path +
+                                    "' is not a disc image this player can read (CUE/BIN, "
+                                    "cdrdao TOC or NRG).");
+    }
+    Result<NrgLayout> layout = LayOutNrgImage(tail.value(), path);
+    if (!layout.ok()) {
+        return DriveResult::failure(layout.error());
+    }
+    NrgLayout& disc = layout.value();
+    DiscText text = ReadCdTextPacks(disc.cdTextPacks, disc.toc.lastTrack());
+    return DriveResult::success(
+        CueFilesDrive::fromPieces(std::move(disc.toc), std::move(disc.extents), std::move(text)));
+}
+
+// A BIN file is played through the CUE sheet named like it, which lists its tracks.
+DriveResult openBinFile(const std::string& path) {
+    std::filesystem::path sheet(path);
+    for (const char* extension : {".cue", ".CUE"}) {
+        sheet.replace_extension(extension);
         std::error_code error;
-        if (!std::filesystem::exists(data, error)) {
-            return DriveResult::failure("The TOC file '" + path + "' names the data file '" + data +
-                                        "', which is missing.");
+        if (std::filesystem::is_regular_file(sheet, error)) {
+            return CueFilesDrive::open(sheet.string());
         }
     }
-    const FullPathTocCopy file(copy.text);
-    if (!file.ok()) {
-        return DriveResult::failure("'" + path +
-                                    "' could not be opened: no temporary copy could be made.");
-    }
-    return OpenCdioImage(file.path(), path, ImageFormat::Cdrdao);
+    sheet.replace_extension(".cue");
+    return DriveResult::failure("'" + path +
+                                "' is a BIN file of raw sectors without its CUE sheet: the "
+                                "player needs '" +
+                                sheet.filename().string() + "' beside it to know its tracks.");
 }
 
 }  // namespace
@@ -314,22 +154,28 @@ CueFilesDrive::~CueFilesDrive() {
 }
 
 DriveResult CueFilesDrive::open(const std::string& cuePath) {
-    const Result<std::string> text = readSheet(cuePath, "CUE sheet");
+    const Result<std::string> text = ReadSmallFile(cuePath, "CUE sheet", kMaxSheetBytes);
     if (!text.ok()) {
         return DriveResult::failure(text.error());
     }
-    Result<CueLayout> layout = LayOutCueSheet(text.value(), cuePath, lookUpDataFile);
+    Result<CueLayout> layout = LayOutCueSheet(text.value(), cuePath, LookUpDataFile);
     if (!layout.ok()) {
         return DriveResult::failure(layout.error());
     }
+    return DriveResult::success(fromPieces(std::move(layout.value().toc),
+                                           std::move(layout.value().extents),
+                                           cueSheetText(text.value(), cuePath)));
+}
+
+std::unique_ptr<Drive> CueFilesDrive::fromPieces(DiscToc toc, std::vector<CueExtent> pieces,
+                                                 DiscText text) {
     std::vector<OpenExtent> extents;
-    for (CueExtent& extent : layout.value().extents) {
+    for (CueExtent& extent : pieces) {
         extents.push_back({std::move(extent), nullptr});
     }
-    std::unique_ptr<CueFilesDrive> drive(
-        new CueFilesDrive(std::move(layout.value().toc), std::move(extents)));
-    drive->setDiscText(cueSheetText(cuePath));
-    return DriveResult::success(std::move(drive));
+    std::unique_ptr<CueFilesDrive> drive(new CueFilesDrive(std::move(toc), std::move(extents)));
+    drive->setDiscText(std::move(text));
+    return drive;
 }
 
 bool CueFilesDrive::readSectors(std::int32_t sector, int count, std::span<std::uint8_t> out) {
@@ -377,13 +223,14 @@ DriveResult openImage(const std::string& path) {
     if (extension == ".toc") {
         return openTocFile(path);
     }
-    if (extension == ".nrg") {
-        return OpenCdioImage(path, path, ImageFormat::Nrg);
-    }
     if (extension == ".bin") {
-        return OpenCdioImage(path, path, ImageFormat::BinCue);
+        return openBinFile(path);
     }
-    return OpenCdioImage(path, path, ImageFormat::Any);
+    if (extension == ".nrg") {
+        return openNrgImage(path, nullptr);
+    }
+    // A Nero image is known by its end, whatever its name.
+    return openNrgImage(path, &path);
 }
 
 }  // namespace sonarch

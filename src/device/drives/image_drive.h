@@ -41,16 +41,20 @@ private:
     std::atomic<std::uint64_t> m_generation{1};
 };
 
-// Opens a disc image: a CUE sheet (read by our own code, see LayOutCueSheet), or with
-// libcdio, checked first in a child process (see ProbeImage), a cdrdao TOC file, a Nero NRG
-// image or a BIN file beside its sheet. Failures say in plain words what is wrong.
+// Opens a disc image with the player's own readers: a CUE sheet (see LayOutCueSheet), a
+// BIN file through the sheet named like it, a cdrdao TOC file (LayOutTocFile) or a Nero
+// image (LayOutNrgImage). Failures name the kind of file and say in plain words what is
+// wrong with it.
 Result<std::unique_ptr<Drive>> openImage(const std::string& path);
 
-// A CUE sheet's disc, its tracks in one file or several of raw 2352-byte sectors
-// ("BINARY") or WAV sound ("WAVE").
+// A disc whose sectors are pieces of files of raw 2352-byte sectors (or of the sound of WAV
+// files), or silence: a CUE sheet's disc, or one a TOC file or a Nero image lays out.
 class CueFilesDrive : public ImageDrive {
 public:
     static Result<std::unique_ptr<Drive>> open(const std::string& cuePath);
+    // `pieces` lie end to end from sector 0 to the leadout.
+    static std::unique_ptr<Drive> fromPieces(DiscToc toc, std::vector<CueExtent> pieces,
+                                             DiscText text);
     ~CueFilesDrive() override;
 
 protected:

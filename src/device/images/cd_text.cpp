@@ -5,17 +5,11 @@
 
 #include <cctype>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace sonarch {
 
 namespace {
-
-// The biggest CD-TEXT a disc can carry: 8 blocks of 256 packs of 18 bytes.
-constexpr std::size_t kMostCdTextBytes = 8 * 256 * 18;
 
 std::string latin1ToUtf8(std::string_view text) {
     std::string out;
@@ -133,31 +127,15 @@ std::pair<std::string, std::string> cueLine(const std::string& line) {
     return {keyword, rest};
 }
 
-// The packs of a CDTEXTFILE, without the four-byte header some programs put before them.
-DiscText packFileText(const std::filesystem::path& path, int lastTrack) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes;
-    char c;
-    while (bytes.size() <= kMostCdTextBytes + 4 && in.get(c)) {
-        bytes.push_back(static_cast<std::uint8_t>(c));
+// The lines of a sheet, as std::getline splits them.
+std::vector<std::string> sheetLines(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        lines.emplace_back(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
-    std::size_t from = 0;
-    if (bytes.size() % 18 == 4 && bytes.size() > 4 && bytes[0] < 0x80) {
-        from = 4;
-    }
-    if (bytes.size() - from < 18 || (bytes.size() - from) % 18 != 0 ||
-        bytes.size() - from > kMostCdTextBytes) {
-        return {};
-    }
-    cdtext_t* text = cdtext_init();
-    DiscText disc;
-    if (text && cdtext_data_init(text, bytes.data() + from, bytes.size() - from) == 0) {
-        disc = discTextOf(text, 1, lastTrack, false);
-    }
-    if (text) {
-        cdtext_destroy(text);
-    }
-    return disc;
+    return lines;
 }
 
 void setTrackText(DiscText& disc, int track, const std::string& keyword, std::string value) {
@@ -202,27 +180,47 @@ DiscText ReadCdText(CdIo_t* cdio) {
                       cdio_get_driver_id(cdio) == DRIVER_BINCUE);
 }
 
-DiscText ReadCueSheetText(const std::string& cuePath) {
-    std::ifstream in(cuePath, std::ios::binary);
-    if (!in) {
+DiscText CdTextFromPacks(const std::vector<std::uint8_t>& packs, int lastTrack) {
+    // Some programs put a four-byte header before the packs.
+    std::size_t from = 0;
+    if (packs.size() % 18 == 4 && packs.size() > 4 && packs[0] < 0x80) {
+        from = 4;
+    }
+    const std::size_t size = packs.size() - from;
+    if (size < 18 || size % 18 != 0 || size > kMostCdTextBytes) {
         return {};
     }
-    std::vector<std::pair<std::string, std::string>> lines;
-    std::string line;
-    int lastTrack = 0;
-    std::filesystem::path packFile;
-    while (std::getline(in, line)) {
+    // libcdio reads its input in place; a copy of its own keeps `packs` as it was.
+    std::vector<std::uint8_t> bytes(packs.begin() + std::ptrdiff_t(from), packs.end());
+    cdtext_t* text = cdtext_init();
+    DiscText disc;
+    if (text && cdtext_data_init(text, bytes.data(), bytes.size()) == 0) {
+        disc = discTextOf(text, 1, lastTrack, false);
+    }
+    if (text) {
+        cdtext_destroy(text);
+    }
+    return disc;
+}
+
+CueSheetTextFile CueSheetCdTextFile(std::string_view sheet) {
+    CueSheetTextFile file;
+    for (const std::string& line : sheetLines(sheet)) {
         auto [keyword, rest] = cueLine(line);
         if (keyword == "TRACK") {
-            ++lastTrack;
+            ++file.lastTrack;
         } else if (keyword == "CDTEXTFILE" && !rest.empty()) {
-            packFile = std::filesystem::path(cuePath).parent_path() / rest;
+            file.name = rest;
         }
-        lines.emplace_back(std::move(keyword), std::move(rest));
     }
-    DiscText disc = packFile.empty() ? DiscText{} : packFileText(packFile, lastTrack);
+    return file;
+}
+
+DiscText CueSheetText(std::string_view sheet, DiscText fromPacks) {
+    DiscText disc = std::move(fromPacks);
     int track = 0;
-    for (auto& [keyword, rest] : lines) {
+    for (const std::string& line : sheetLines(sheet)) {
+        auto [keyword, rest] = cueLine(line);
         if (keyword == "TRACK") {
             ++track;
         } else if (keyword == "TITLE" || keyword == "PERFORMER") {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,13 +20,42 @@ using Clock = std::chrono::steady_clock;
 // The answer is followed by this mark, so an answer cut short by a crash is never taken.
 constexpr std::string_view kEndMark = "\n.end-of-answer\n";
 
+// child process: the bytes of address space in use, from /proc/self/statm (its first field
+// counts pages); 0 when it cannot be read. Only calls that are safe after a fork.
+std::size_t addressSpaceInUse() {
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return 0;
+    }
+    char text[64];
+    const ssize_t count = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    std::size_t pages = 0;
+    for (ssize_t i = 0; i < count && text[i] >= '0' && text[i] <= '9'; ++i) {
+        pages = pages * 10 + std::size_t(text[i] - '0');
+    }
+    return pages * std::size_t(::sysconf(_SC_PAGESIZE));
+}
+
+// child process: no more than `memory` bytes beyond those it started with, and no core file.
+void limitChild(std::size_t memory) {
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    if (const std::size_t inUse = addressSpaceInUse(); inUse > 0) {
+        const rlimit space{inUse + memory, inUse + memory};
+        ::setrlimit(RLIMIT_AS, &space);
+    }
+}
+
 // child process: never returns into the parent's code, not even by an exception.
-[[noreturn]] void answerAndExit(int fd, const std::function<std::string()>& call) noexcept {
+[[noreturn]] void answerAndExit(int fd, const std::function<std::string()>& call,
+                                std::size_t memory) noexcept {
     const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (null >= 0) {
         ::dup2(null, STDOUT_FILENO);
         ::dup2(null, STDERR_FILENO);
     }
+    limitChild(memory);
     std::string answer;
     try {
         answer = call() + std::string(kEndMark);
@@ -91,7 +121,7 @@ int waitFor(pid_t child) {
 }  // namespace
 
 IsolatedCall CallInChildProcess(const std::function<std::string()>& call,
-                                std::chrono::milliseconds limit) {
+                                std::chrono::milliseconds limit, std::size_t memory) {
     IsolatedCall result;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
@@ -108,7 +138,7 @@ IsolatedCall CallInChildProcess(const std::function<std::string()>& call,
     }
     if (child == 0) {
         ::close(fds[0]);
-        answerAndExit(fds[1], call);
+        answerAndExit(fds[1], call, memory);
     }
     ::close(fds[1]);
     std::string answer;

@@ -12,6 +12,7 @@
 #include "core/option_values.h"
 #include "core/player.h"
 #include "layout/window_places.h"
+#include "model/settings.h"
 #include "ui/dialogs/up_down.h"
 
 namespace sonarch {
