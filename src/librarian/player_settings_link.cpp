@@ -40,8 +40,8 @@ std::optional<Settings> storedSettings(const std::string& folder, std::string* e
 }
 
 QDBusMessage playerCall(const char* method) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(kPlayerBusName, kPlayerObjectPath, kPlayerInterface, method);
+    QDBusMessage call = QDBusMessage::createMethodCall(kPlayerBusName, kPlayerObjectPath,
+                                                       kPlayerLibraryInterface, method);
     call.setAutoStartService(false);
     return call;
 }
