@@ -39,6 +39,9 @@ struct WindowServices {
     // Whether the desktop has a notification area; Qt looks when this is empty. Without
     // one, hiding to the tray minimises the window normally.
     std::function<bool()> trayAvailable;
+    // Starts the library window (or brings it forward), on the disc in the drive when
+    // asked to add it; without it the menus offer no library window.
+    std::function<void(bool addDisc)> openLibraryWindow = nullptr;
 };
 
 // The player window: a small borderless skinned panel, one view of the Player through its
@@ -123,6 +126,7 @@ private:
     Player& m_player;
     ShellOpener& m_shell;
     std::function<bool()> m_trayAvailable;
+    std::function<void(bool addDisc)> m_openLibraryWindow;
     ImageSlots m_slots;
     PlayerActions* m_actions;
     WindowMover* m_mover;

@@ -25,8 +25,12 @@ PlayerActions::PlayerActions(QObject* parent)
       restore(makeAction(this, "mnuRestore", "Restore")),
       minimise(makeAction(this, "mnuMin", "Minimize")),
       options(makeAction(this, "mnuOption", "Options")),
+      library(makeAction(this, "mnuLibrary", "Library\u2026")),
+      addDisc(makeAction(this, "mnuAddDisc", "Add this disc to the library\u2026")),
       about(makeAction(this, "mnuAbout", "About")),
-      exit(makeAction(this, "mnuExit", "Exit")) {}
+      exit(makeAction(this, "mnuExit", "Exit")) {
+    addDisc->setVisible(false);  // until a disc is read that the library does not hold
+}
 
 void PlayerActions::setTransportEnabled(bool enabled) {
     for (QAction* action : {play, pause, stop, previous, next}) {

@@ -19,15 +19,20 @@ public:
     using PlayerHarness::PlayerHarness;
     ~PlayerFixture() override { window.reset(); }
 
+    // Each start of the library window the menus asked for: true to add the disc.
+    std::vector<bool> libraryWindowStarts;
+
     CDPlayer& start(bool expectLoaded = true) {
         makePlayer();
         window = std::make_unique<CDPlayer>(
-            *windowModel, WindowServices{shell,
-                                         DesktopRegistration(
-                                             XdgFolders::fromEnvironment(),
-                                             QCoreApplication::applicationFilePath().toStdString(),
-                                             ":/skin/icon.png"),
-                                         [this] { return trayAvailable; }});
+            *windowModel,
+            WindowServices{
+                shell,
+                DesktopRegistration(XdgFolders::fromEnvironment(),
+                                    QCoreApplication::applicationFilePath().toStdString(),
+                                    ":/skin/icon.png"),
+                [this] { return trayAvailable; },
+                [this](bool addDisc) { libraryWindowStarts.push_back(addDisc); }});
         EXPECT_EQ(window->Form_Load(), expectLoaded);
         return *window;
     }

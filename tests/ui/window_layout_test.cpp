@@ -169,7 +169,8 @@ TEST(PlayerWindow, MenusHoldTheirItems) {
     }
     EXPECT_EQ(captions,
               (QStringList{"About", "-", "Play", "Pause", "Stop", "Previous", "Next", "Eject", "-",
-                           "Restore", "Minimize", "-", "Options", "-", "Exit"}));
+                           "Restore", "Minimize", "-", "Options", "Library\u2026",
+                           "Add this disc to the library\u2026", "-", "Exit"}));
     for (const char* name : {"mnuPlay", "mnuPause", "mnuStop", "mnuPrev", "mnuNext"}) {
         EXPECT_FALSE(player.findChild<QAction*>(name)->isEnabled()) << name;
     }
