@@ -184,6 +184,19 @@ void LibrarianWindow::start(const std::string& library, const std::string& drive
     }
 }
 
+void LibrarianWindow::takeRequest(const std::string& drive, bool addDisc) {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    if (!drive.empty()) {
+        m_drive = drive;
+    }
+    if (addDisc && m_pages->currentWidget() != m_reading) {
+        addDriveDisc();
+    }
+}
+
 void LibrarianWindow::showFirstUse(const QString& why) {
     m_firstUse->show(why, QFile::decodeName(m_services.suggestedLibrary.c_str()));
     m_pages->setCurrentWidget(m_firstUse);

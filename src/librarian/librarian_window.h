@@ -56,6 +56,10 @@ public:
     // page); `add` goes on to the disc in `drive` once there is a library.
     void start(const std::string& library, const std::string& drive, bool add);
 
+    // A later start's request: the window comes forward, and goes on to the disc in
+    // `drive` (when given) if asked to add it.
+    void takeRequest(const std::string& drive, bool addDisc);
+
     // The commands, as the menus and buttons give them.
     void addDriveDisc();
     void importOldLibrary();

@@ -11,6 +11,7 @@
 #include "librarian/dialog_file_chooser.h"
 #include "librarian/dialog_messages.h"
 #include "librarian/librarian_command_line.h"
+#include "librarian/librarian_instance.h"
 #include "librarian/librarian_window.h"
 #include "librarian/player_settings_link.h"
 #include "librarian/suggested_library.h"
@@ -64,6 +65,14 @@ int main(int argc, char** argv) {
     const std::optional<LibraryCheckRecord> record =
         recordFolder ? std::optional(LibraryCheckRecord(*recordFolder)) : std::nullopt;
 
+    // One library window: a later start hands its request over and ends.
+    if (LibrarianInstance::handOver(QDBusConnection::sessionBus(), options.drive.value_or(""),
+                                    options.add)) {
+        return 0;
+    }
+    LibrarianInstance instance;
+    instance.registerOn(QDBusConnection::sessionBus());
+
     DialogMessages messages;
     DialogFileChooser files;
     PlayerSettingsLink player(settingsFolder, QDBusConnection::sessionBus());
@@ -72,6 +81,8 @@ int main(int argc, char** argv) {
         {messages, files, player, online, record ? &*record : nullptr, SuggestedLibraryPath()});
     messages.setParent(&window);
     files.setParent(&window);
+    QObject::connect(&instance, &LibrarianInstance::showRequested, &window,
+                     &LibrarianWindow::takeRequest);
     window.show();
     window.start(library, drive, options.add);
     return app.exec();
