@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -85,6 +86,7 @@ DiscEditor::DiscEditor(Messages& messages, FileChooser& files, const OnlineSetti
     m_tracks->setAccessibleName("Tracks");
     m_tracks->setHorizontalHeaderLabels({"#", "Title", "Artist", "Time", "Rating", "Comment"});
     m_tracks->verticalHeader()->hide();
+    m_tracks->verticalHeader()->setDefaultSectionSize(m_tracks->fontMetrics().height() + 10);
     m_tracks->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                               QAbstractItemView::AnyKeyPressed |
                               QAbstractItemView::SelectedClicked);
@@ -126,8 +128,15 @@ DiscEditor::DiscEditor(Messages& messages, FileChooser& files, const OnlineSetti
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_state);
     layout->addLayout(top);
-    layout->addWidget(m_tracks, 1);
-    layout->addWidget(m_online);
+    // The releases found take room from the tracks only as far as the user lets them.
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->setObjectName("editorSplit");
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_tracks);
+    split->addWidget(m_online);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    layout->addWidget(split, 1);
     layout->addLayout(buttons);
 
     connect(m_save, &QPushButton::clicked, this, &DiscEditor::saveRequested);

@@ -81,7 +81,7 @@ LibrarianWindow::LibrarianWindow(LibrarianServices services, QWidget* parent)
     m_libraryLabel->setObjectName("libraryPath");
     statusBar()->addPermanentWidget(m_libraryLabel);
     buildMenus();
-    resize(820, 620);
+    resize(880, 720);
 
     connect(m_firstUse, &FirstUsePage::createRequested, this,
             [this] { createLibrary(m_services.suggestedLibrary, false); });

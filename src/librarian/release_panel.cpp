@@ -19,7 +19,7 @@ namespace sonarch {
 
 namespace {
 
-enum Column { Artist, Title, Date, Country, LabelOrBarcode, Tracks, ColumnCount };
+enum Column { Cover, Artist, Title, Date, Country, LabelOrBarcode, Tracks, ColumnCount };
 constexpr int kThumbnailSide = 64;
 
 QString text(const std::string& value) {
@@ -50,7 +50,7 @@ ReleasePanel::ReleasePanel(const OnlineSettings& online, QWidget* parent)
       m_thumbnails(new CoverFetch(*m_web, online.coverArt, this)),
       m_frontCover(new CoverFetch(*m_web, online.coverArt, this)) {
     setObjectName("releasePanel");
-    m_lookUpButton = new QPushButton("&Look up online", this);
+    m_lookUpButton = new QPushButton("Look up &online", this);
     m_lookUpButton->setObjectName("lookUpOnline");
     m_lookUpButton->setToolTip("Ask MusicBrainz which releases hold this disc");
     m_status = new QLabel(this);
@@ -72,12 +72,15 @@ ReleasePanel::ReleasePanel(const OnlineSettings& online, QWidget* parent)
     m_list->setObjectName("releaseList");
     m_list->setAccessibleName("Releases that hold this disc");
     m_list->setColumnCount(ColumnCount);
-    m_list->setHeaderLabels({"Artist", "Title", "Date", "Country", "Label or barcode", "Tracks"});
+    m_list->setHeaderLabels(
+        {"Cover", "Artist", "Title", "Date", "Country", "Label or barcode", "Tracks"});
     m_list->setRootIsDecorated(false);
     m_list->setIconSize({kThumbnailSide, kThumbnailSide});
     m_list->setAllColumnsShowFocus(true);
     m_list->header()->setStretchLastSection(false);
-    m_list->setMinimumHeight(4 * kThumbnailSide);
+    m_list->setMinimumHeight(2 * kThumbnailSide);
+    m_list->header()->setSectionResizeMode(Cover, QHeaderView::Fixed);
+    m_list->header()->resizeSection(Cover, kThumbnailSide + 12);
     m_list->hide();
     m_use = new QPushButton("&Use this release", this);
     m_use->setObjectName("useRelease");
@@ -214,12 +217,13 @@ void ReleasePanel::showReleases() {
         item->setText(LabelOrBarcode, labelOrBarcode(release));
         item->setText(Tracks, QString::number(release.tracks.size()));
         item->setTextAlignment(Tracks, Qt::AlignRight | Qt::AlignVCenter);
-        item->setData(Artist, Qt::UserRole, qulonglong(i));
+        item->setData(Cover, Qt::UserRole, qulonglong(i));
+        item->setSizeHint(Cover, QSize(kThumbnailSide, kThumbnailSide + 4));
         if (release.hasFrontCover) {
             m_thumbnailQueue.push_back(i);
         }
     }
-    for (int column = 0; column < ColumnCount; ++column) {
+    for (int column = Artist; column < ColumnCount; ++column) {
         m_list->resizeColumnToContents(column);
     }
     m_list->show();
@@ -245,7 +249,7 @@ void ReleasePanel::thumbnailFetched(const CoverFetchResult& result) {
             const QPixmap thumbnail = QPixmap::fromImage(image.scaled(
                 kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
             if (QTreeWidgetItem* item = m_list->topLevelItem(int(*release))) {
-                item->setIcon(Artist, thumbnail);
+                item->setIcon(Cover, thumbnail);
             }
         }
     }
@@ -257,7 +261,7 @@ void ReleasePanel::useChosen() {
     if (!item || !m_disc || m_busy) {
         return;
     }
-    const Release& release = m_releases[item->data(Artist, Qt::UserRole).toULongLong()];
+    const Release& release = m_releases[item->data(Cover, Qt::UserRole).toULongLong()];
     const auto entry = ReleaseDiscEntry(*m_disc, release);
     if (!entry.ok()) {
         setStatus("This release does not fit the disc: " + text(entry.error()), false);
