@@ -41,8 +41,8 @@ DiscEntry EntryOfDraft(const DiscDraft& draft) {
 std::optional<DiscEdit> EditBetween(const DiscDraft& before, const DiscDraft& after) {
     DiscEdit edit;
     bool changed = false;
-    auto take = [&changed](std::optional<std::string>& field, const std::string& was,
-                           const std::string& now) {
+    // A field that differs is given, and the edit is one to make.
+    auto take = [&changed](auto& field, const auto& was, const auto& now) {
         if (was != now) {
             field = now;
             changed = true;
@@ -54,27 +54,16 @@ std::optional<DiscEdit> EditBetween(const DiscDraft& before, const DiscDraft& af
     for (std::size_t i = 0; i < after.tracks.size() && i < before.tracks.size(); ++i) {
         const TrackDraft& was = before.tracks[i];
         const TrackDraft& now = after.tracks[i];
+        if (was == now) {
+            continue;
+        }
         TrackEdit track;
         track.track = now.number;
-        bool trackChanged = false;
-        auto takeText = [&trackChanged](std::optional<std::string>& field, const std::string& a,
-                                        const std::string& b) {
-            if (a != b) {
-                field = b;
-                trackChanged = true;
-            }
-        };
-        takeText(track.title, was.title, now.title);
-        takeText(track.artist, was.artist, now.artist);
-        takeText(track.comment, was.comment, now.comment);
-        if (was.rating != now.rating) {
-            track.rating = now.rating;
-            trackChanged = true;
-        }
-        if (trackChanged) {
-            edit.tracks.push_back(track);
-            changed = true;
-        }
+        take(track.title, was.title, now.title);
+        take(track.artist, was.artist, now.artist);
+        take(track.comment, was.comment, now.comment);
+        take(track.rating, was.rating, now.rating);
+        edit.tracks.push_back(track);
     }
     return changed ? std::optional(edit) : std::nullopt;
 }
