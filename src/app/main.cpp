@@ -297,11 +297,14 @@ int main(int argc, char** argv) {
                                 ":/skin/icon.png"),
             {},
             // The library window, beside this program, on its library and drive.
-            [&](bool addDisc) {
+            [&](bool addDisc, int track, int rating) {
                 const std::string& chosen = player.settings().databasePath;
                 const LibraryWindowRequest request{chosen == kNoDatabase ? std::string() : chosen,
-                                                   openedDrive.value_or(""), settingsFolder,
-                                                   addDisc};
+                                                   openedDrive.value_or(""),
+                                                   settingsFolder,
+                                                   addDisc,
+                                                   track,
+                                                   rating};
                 const auto started = StartLibraryWindow(
                     QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
                     request);

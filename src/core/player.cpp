@@ -419,7 +419,7 @@ void Player::rate(int track, int rating) {
             : "No library is chosen, so ratings cannot be kept. Make a library and add this "
               "disc to it?";
     if (m->services.messages.ask(question, "Add this disc to the library\u2026")) {
-        emit addDiscRequested();
+        emit addDiscRequested(track, rating);
     }
 }
 

@@ -206,8 +206,8 @@ signals:
     void driveChanged(const std::string& name);
     void discInLibraryChanged(sonarch::DiscInLibrary state);
     // The user asked to add the disc that is read to the library (the library window's
-    // business).
-    void addDiscRequested();
+    // business), after rating `track` with `rating`: the rating to keep once it is added.
+    void addDiscRequested(int track, int rating);
 
 private:
     // The skinned window's presenter shows its gestures (a drag on the bar, a pressed

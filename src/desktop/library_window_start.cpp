@@ -20,6 +20,10 @@ std::vector<std::string> LibraryWindowArguments(const LibraryWindowRequest& requ
     }
     if (request.addDisc) {
         arguments.push_back("--add");
+        if (request.track > 0) {
+            arguments.insert(arguments.end(), {"--rate", std::to_string(request.track) + ":" +
+                                                             std::to_string(request.rating)});
+        }
     }
     return arguments;
 }

@@ -14,6 +14,9 @@ struct LibraryWindowRequest {
     std::string drive;    // the player's drive as --drive takes it; empty passes none
     std::optional<std::string> settingsDir;  // the player's own --settings-dir
     bool addDisc = false;                    // open on the disc in the drive
+    // A track's rating the user gave before the disc was added (track 0: none).
+    int track = 0;
+    int rating = 0;
 };
 
 // qvlibrary's arguments for the request.

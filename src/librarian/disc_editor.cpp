@@ -246,6 +246,16 @@ void DiscEditor::cancelOnline() {
     m_online->cancel();
 }
 
+void DiscEditor::presetRating(int track, int rating) {
+    for (int row = 0; row < m_tracks->rowCount() && row < int(m_shown.tracks.size()); ++row) {
+        if (m_shown.tracks[std::size_t(row)].number == track) {
+            QTableWidgetItem* cell = m_tracks->item(row, Rating);
+            cell->setData(Qt::EditRole, rating);
+            cell->setData(Qt::AccessibleTextRole, text(RatingText(rating)));
+        }
+    }
+}
+
 void DiscEditor::applyNames(const DiscEntry& entry) {
     m_album->setText(text(entry.album));
     for (int row = 0; row < m_tracks->rowCount() && row < int(entry.tracks.size()); ++row) {

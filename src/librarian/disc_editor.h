@@ -42,6 +42,9 @@ public:
     // The save went through: what is shown is what is stored.
     void showSaved(const DiscDraft& stored);
 
+    // Sets the rating of the track numbered `track` as the user would in its cell.
+    void presetRating(int track, int rating);
+
     // The disc as the fields show it.
     DiscDraft draft() const;
     // Nothing for a disc not in the library yet.

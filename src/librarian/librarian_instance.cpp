@@ -11,14 +11,15 @@ constexpr int kAnswerWaitMs = 5000;
 
 }  // namespace
 
-bool LibrarianInstance::handOver(QDBusConnection bus, const std::string& drive, bool addDisc) {
+bool LibrarianInstance::handOver(QDBusConnection bus, const std::string& drive, bool addDisc,
+                                 int track, int rating) {
     if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kBusName)) {
         return false;
     }
     QDBusMessage call =
         QDBusMessage::createMethodCall(kBusName, kObjectPath, "org.sonarch.Library", "Show");
     call.setAutoStartService(false);
-    call << QByteArray::fromStdString(drive) << addDisc;
+    call << QByteArray::fromStdString(drive) << addDisc << track << rating;
     return bus.call(call, QDBus::Block, kAnswerWaitMs).type() == QDBusMessage::ReplyMessage;
 }
 
@@ -34,8 +35,8 @@ bool LibrarianInstance::registerOn(QDBusConnection bus) {
     return true;
 }
 
-void LibrarianInstance::Show(const QByteArray& drive, bool addDisc) {
-    emit showRequested(drive.toStdString(), addDisc);
+void LibrarianInstance::Show(const QByteArray& drive, bool addDisc, int track, int rating) {
+    emit showRequested(drive.toStdString(), addDisc, track, rating);
 }
 
 }  // namespace sonarch

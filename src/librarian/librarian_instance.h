@@ -21,15 +21,17 @@ public:
     using QObject::QObject;
 
     // A later start's side: true when a running library window took the request.
-    static bool handOver(QDBusConnection bus, const std::string& drive, bool addDisc);
+    static bool handOver(QDBusConnection bus, const std::string& drive, bool addDisc, int track,
+                         int rating);
     // The first start's side: false when the bus is missing or the name is taken.
     bool registerOn(QDBusConnection bus);
 
 public slots:
-    Q_SCRIPTABLE void Show(const QByteArray& drive, bool addDisc);
+    // `track` 0: no rating given in the player.
+    Q_SCRIPTABLE void Show(const QByteArray& drive, bool addDisc, int track, int rating);
 
 signals:
-    void showRequested(const std::string& drive, bool addDisc);
+    void showRequested(const std::string& drive, bool addDisc, int track, int rating);
 };
 
 }  // namespace sonarch

@@ -172,9 +172,11 @@ const std::string& LibrarianWindow::libraryPath() const {
     return m_library ? m_library->path() : none;
 }
 
-void LibrarianWindow::start(const std::string& library, const std::string& drive, bool add) {
+void LibrarianWindow::start(const std::string& library, const std::string& drive, bool add,
+                            std::optional<PendingRating> rating) {
     m_drive = drive;
     m_addWhenOpen = add;
+    m_pendingRating = add ? rating : std::nullopt;
     if (library.empty() || library == kNoDatabase) {
         showFirstUse("No library is chosen yet.");
     } else if (!LibraryStore::isAvailable(library)) {
@@ -184,7 +186,8 @@ void LibrarianWindow::start(const std::string& library, const std::string& drive
     }
 }
 
-void LibrarianWindow::takeRequest(const std::string& drive, bool addDisc) {
+void LibrarianWindow::takeRequest(const std::string& drive, bool addDisc,
+                                  std::optional<PendingRating> rating) {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
@@ -193,6 +196,7 @@ void LibrarianWindow::takeRequest(const std::string& drive, bool addDisc) {
         m_drive = drive;
     }
     if (addDisc && m_pages->currentWidget() != m_reading) {
+        m_pendingRating = rating;
         addDriveDisc();
     }
 }
@@ -375,6 +379,10 @@ void LibrarianWindow::driveDiscRead(const Result<DriveDisc>& disc) {
         m_editor->showStored(DraftOfRows(rows.value()), m_driveDisc);
         m_discs->selectDisc(m_driveDisc->key);
         statusBar()->showMessage("This disc is in the library already; here it can be changed.");
+    }
+    if (const auto rating = std::exchange(m_pendingRating, std::nullopt)) {
+        // The rating given in the player, kept once the disc is saved.
+        m_editor->presetRating(rating->track, rating->rating);
     }
     m_pages->setCurrentWidget(m_editor);
 }

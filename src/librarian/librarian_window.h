@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "librarian/librarian_command_line.h"
 #include "library/drive_disc.h"
 #include "library/library_file.h"
 #include "lookup/online_settings.h"
@@ -53,12 +54,15 @@ public:
     ~LibrarianWindow() override;
 
     // Shows the library at `library` ("None selected" or a missing file: the first-use
-    // page); `add` goes on to the disc in `drive` once there is a library.
-    void start(const std::string& library, const std::string& drive, bool add);
+    // page); `add` goes on to the disc in `drive` once there is a library, with `rating`
+    // set in its track (not stored before the disc is saved).
+    void start(const std::string& library, const std::string& drive, bool add,
+               std::optional<PendingRating> rating = std::nullopt);
 
     // A later start's request: the window comes forward, and goes on to the disc in
     // `drive` (when given) if asked to add it.
-    void takeRequest(const std::string& drive, bool addDisc);
+    void takeRequest(const std::string& drive, bool addDisc,
+                     std::optional<PendingRating> rating = std::nullopt);
 
     // The commands, as the menus and buttons give them.
     void addDriveDisc();
@@ -91,7 +95,8 @@ private:
     std::optional<LibraryFile> m_library;
     std::string m_drive;
     bool m_addWhenOpen = false;
-    std::optional<DriveDisc> m_driveDisc;  // the disc last read from the drive
+    std::optional<PendingRating> m_pendingRating;  // for the disc read next
+    std::optional<DriveDisc> m_driveDisc;          // the disc last read from the drive
 
     QStackedWidget* m_pages;
     FirstUsePage* m_firstUse;

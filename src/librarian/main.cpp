@@ -66,8 +66,9 @@ int main(int argc, char** argv) {
         recordFolder ? std::optional(LibraryCheckRecord(*recordFolder)) : std::nullopt;
 
     // One library window: a later start hands its request over and ends.
+    const PendingRating rating = options.rating.value_or(PendingRating{});
     if (LibrarianInstance::handOver(QDBusConnection::sessionBus(), options.drive.value_or(""),
-                                    options.add)) {
+                                    options.add, rating.track, rating.rating)) {
         return 0;
     }
     LibrarianInstance instance;
@@ -82,8 +83,12 @@ int main(int argc, char** argv) {
     messages.setParent(&window);
     files.setParent(&window);
     QObject::connect(&instance, &LibrarianInstance::showRequested, &window,
-                     &LibrarianWindow::takeRequest);
+                     [&window](const std::string& drive, bool addDisc, int track, int given) {
+                         window.takeRequest(
+                             drive, addDisc,
+                             track > 0 ? std::optional(PendingRating{track, given}) : std::nullopt);
+                     });
     window.show();
-    window.start(library, drive, options.add);
+    window.start(library, drive, options.add, options.rating);
     return app.exec();
 }

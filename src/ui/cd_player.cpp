@@ -197,10 +197,11 @@ void CDPlayer::connectButtons() {
     connect(a.exit, &QAction::triggered, this, &CDPlayer::close);
     connect(a.options, &QAction::triggered, m_side, &SideWindows::openOptions);
     if (m_openLibraryWindow) {
-        connect(a.library, &QAction::triggered, this, [this] { m_openLibraryWindow(false); });
-        connect(a.addDisc, &QAction::triggered, this, [this] { m_openLibraryWindow(true); });
-        // A rating the library could not keep: the user chose to add the disc.
-        connect(player, &Player::addDiscRequested, this, [this] { m_openLibraryWindow(true); });
+        connect(a.library, &QAction::triggered, this, [this] { m_openLibraryWindow(false, 0, 0); });
+        connect(a.addDisc, &QAction::triggered, this, [this] { m_openLibraryWindow(true, 0, 0); });
+        // A rating the library could not keep: the user chose to add the disc, rated so.
+        connect(player, &Player::addDiscRequested, this,
+                [this](int track, int rating) { m_openLibraryWindow(true, track, rating); });
         connect(player, &Player::discInLibraryChanged, this, [this](DiscInLibrary state) {
             m_actions->addDisc->setVisible(state == DiscInLibrary::NotInLibrary);
         });

@@ -98,7 +98,11 @@ TEST(LibrarySession, RatingADiscNotInTheLibraryKeepsNothingAndOffersToAddIt) {
     f.tick();
     EXPECT_EQ(player.discInLibrary(), DiscInLibrary::NotInLibrary);
     int addAsked = 0;
-    QObject::connect(&player, &Player::addDiscRequested, [&] { ++addAsked; });
+    QObject::connect(&player, &Player::addDiscRequested, [&](int track, int rating) {
+        ++addAsked;
+        EXPECT_EQ(track, 1);
+        EXPECT_EQ(rating, 2) << "the rating to keep once the disc is added";
+    });
     player.rateCurrentTrack(2);
     EXPECT_TRUE(f.rows().empty());
     EXPECT_EQ(f.list().row(1)->rating, 0) << "no stars for a rating kept nowhere";

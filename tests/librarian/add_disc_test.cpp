@@ -40,7 +40,8 @@ void rate(QTableWidget* table, int row, int rating) {
 
 TEST(AddingADisc, AFirstLibraryIsMadeAndTheDiscIsAddedNamedByItsCdText) {
     LibrarianFixture f;
-    f.start("None selected", kTextDisc, true);
+    // The player was asked to rate track 3 with 4 stars before the disc was in a library.
+    f.start("None selected", kTextDisc, true, PendingRating{3, 8});
     ASSERT_TRUE(f.showsPage("firstUsePage"));
     const std::string made = f.folder.file("data/qvplayer/library.dbd");
     EXPECT_NE(f.control<QLabel>("firstUseText")->text().toStdString().find(made),
@@ -66,6 +67,7 @@ TEST(AddingADisc, AFirstLibraryIsMadeAndTheDiscIsAddedNamedByItsCdText) {
     EXPECT_EQ(cell(tracks, 1, 2), "Guest");
     EXPECT_EQ(cell(tracks, 2, 1), "Track 03");
     EXPECT_EQ(cell(tracks, 2, 2), "The Band");
+    EXPECT_EQ(tracks->item(2, 4)->data(Qt::EditRole).toInt(), 8);
     rate(tracks, 1, 7);
     EXPECT_EQ(tracks->item(1, 4)->data(Qt::AccessibleTextRole).toString(), "3\u00bd stars");
     f.click("saveDisc");
@@ -75,7 +77,7 @@ TEST(AddingADisc, AFirstLibraryIsMadeAndTheDiscIsAddedNamedByItsCdText) {
                     "trkCom FROM Audio ORDER BY trkNum"),
               (Table{{"01", "03:00", "Opening", "The Band", "Blue Album", "0", "", "", ""},
                      {"02", "04:00", "Second Song", "Guest", "Blue Album", "7", "", "", ""},
-                     {"03", "02:30", "Track 03", "The Band", "Blue Album", "0", "", "", ""}}));
+                     {"03", "02:30", "Track 03", "The Band", "Blue Album", "8", "", "", ""}}));
     EXPECT_TRUE(f.messages.shown().empty());
 
     // The same disc again: it opens as the library holds it, and nothing is added.

@@ -52,11 +52,11 @@ LibrarianFixture::~LibrarianFixture() {
 }
 
 LibrarianWindow& LibrarianFixture::start(const std::string& path, const std::string& drive,
-                                         bool add) {
+                                         bool add, std::optional<PendingRating> rating) {
     window = std::make_unique<LibrarianWindow>(LibrarianServices{
         messages, files, player, online, &record, folder.file("data/qvplayer/library.dbd")});
     window->show();
-    window->start(path, drive, add);
+    window->start(path, drive, add, rating);
     return *window;
 }
 

@@ -48,7 +48,8 @@ public:
     ~LibrarianFixture();
 
     // Shows the window and starts it as qvlibrary does.
-    LibrarianWindow& start(const std::string& library, const std::string& drive, bool add);
+    LibrarianWindow& start(const std::string& library, const std::string& drive, bool add,
+                           std::optional<PendingRating> rating = std::nullopt);
     // The library file made empty, as qvlib create makes it.
     void createLibrary();
 

@@ -70,12 +70,14 @@ TEST(LibraryWindow, TheMenusStartTheLibraryWindowAndOfferTheDiscWhileItIsNotInTh
     EXPECT_TRUE(addDisc->isVisible()) << "the disc is not in the library";
     library->trigger();
     addDisc->trigger();
-    EXPECT_EQ(f.libraryWindowStarts, (std::vector<bool>{false, true}));
+    using Starts = std::vector<std::tuple<bool, int, int>>;
+    EXPECT_EQ(f.libraryWindowStarts, (Starts{{false, 0, 0}, {true, 0, 0}}));
 
     // A rating is not shown as kept; the user is asked, and says add it.
     f.messages.answerNext(true);
     f.rate(7);
-    EXPECT_EQ(f.libraryWindowStarts, (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(f.libraryWindowStarts, (Starts{{false, 0, 0}, {true, 0, 0}, {true, 1, 7}}))
+        << "the rating goes to the library window, to keep once the disc is added";
     EXPECT_TRUE(f.star(1).isNull()) << "no star for a rating kept nowhere";
     ASSERT_EQ(f.messages.asked().size(), 1u);
 

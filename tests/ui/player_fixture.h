@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <memory>
+#include <tuple>
 
 #include "desktop/open_with_shell.h"
 #include "support/player_harness.h"
@@ -19,8 +20,9 @@ public:
     using PlayerHarness::PlayerHarness;
     ~PlayerFixture() override { window.reset(); }
 
-    // Each start of the library window the menus asked for: true to add the disc.
-    std::vector<bool> libraryWindowStarts;
+    // Each start of the library window the menus asked for: to add the disc or not, and
+    // the track and rating given before it was added.
+    std::vector<std::tuple<bool, int, int>> libraryWindowStarts;
 
     CDPlayer& start(bool expectLoaded = true) {
         makePlayer();
@@ -32,7 +34,9 @@ public:
                                     QCoreApplication::applicationFilePath().toStdString(),
                                     ":/skin/icon.png"),
                 [this] { return trayAvailable; },
-                [this](bool addDisc) { libraryWindowStarts.push_back(addDisc); }});
+                [this](bool addDisc, int track, int rating) {
+                    libraryWindowStarts.push_back({addDisc, track, rating});
+                }});
         EXPECT_EQ(window->Form_Load(), expectLoaded);
         return *window;
     }
