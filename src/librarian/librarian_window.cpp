@@ -476,10 +476,12 @@ void LibrarianWindow::importProgressed(const JetImportProgress& progress) {
             m_importProgress->setRange(0, 0);
             break;
         case JetImportProgress::Step::Writing:
-            m_importProgress->setRange(0, int(progress.total));
-            m_importProgress->setValue(int(progress.done));
             m_importProgress->setLabelText(
                 QString("Writing the rows: %1 of %2").arg(progress.done).arg(progress.total));
+            m_importProgress->setRange(0, int(progress.total));
+            // Last: the modal dialog's setValue lets events run, and the import may end in
+            // them (the dialog is then gone).
+            m_importProgress->setValue(int(progress.done));
             break;
         case JetImportProgress::Step::Finishing:
             m_importProgress->setLabelText("Finishing\u2026");
@@ -490,6 +492,8 @@ void LibrarianWindow::importProgressed(const JetImportProgress& progress) {
 void LibrarianWindow::importFinished(const Result<JetImportSummary>& summary,
                                      const std::string& newLibrary) {
     if (m_importProgress) {
+        // Perhaps inside the dialog's own setValue (see importProgressed): it goes later.
+        m_importProgress->hide();
         m_importProgress->deleteLater();
         m_importProgress = nullptr;
     }

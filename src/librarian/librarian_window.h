@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QProgressDialog>
 
 #include <optional>
 #include <string>
@@ -12,7 +14,6 @@
 
 class QLabel;
 class QProgressBar;
-class QProgressDialog;
 class QPushButton;
 class QStackedWidget;
 
@@ -109,7 +110,7 @@ private:
     QLabel* m_libraryLabel;
     DiscReader* m_reader;
     ImportJob* m_import;
-    QProgressDialog* m_importProgress = nullptr;
+    QPointer<QProgressDialog> m_importProgress;
 };
 
 }  // namespace sonarch
