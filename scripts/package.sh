@@ -72,11 +72,13 @@ dpkg-query -L "$package" >"$work/files"
 
 [ "$(command -v qvplayer)" = /usr/bin/qvplayer ] || fail "qvplayer is not /usr/bin/qvplayer"
 [ "$(qvplayer --version)" = "qvplayer $version" ] || fail "qvplayer --version"
+[ "$(qvlibrary --version)" = "qvlibrary $version" ] || fail "qvlibrary --version"
 key=$(qvlib key --drive demo) || fail "qvlib key --drive demo"
 rows=$(qvlib show /usr/share/qvplayer/demo/demo.dbd --key "$key" | tail -n +2 | wc -l)
 [ "$rows" = 12 ] || fail "the installed demo library holds $rows tracks of the demo disc"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate /usr/share/applications/org.example.sonarch.qvplayer.desktop
+  desktop-file-validate /usr/share/applications/org.example.sonarch.qvlibrary.desktop
 fi
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net /usr/share/metainfo/org.example.sonarch.qvplayer.metainfo.xml

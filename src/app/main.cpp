@@ -2,6 +2,7 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QDBusConnection>
+#include <QFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include "core/state_file.h"
 #include "desktop/desktop_registration.h"
 #include "desktop/drive_handoff.h"
+#include "desktop/library_window_start.h"
 #include "desktop/open_with_shell.h"
 #include "desktop/product_info.h"
 #include "desktop/single_instance.h"
@@ -301,13 +303,31 @@ int main(int argc, char** argv) {
     ShellOpener shell(nullptr);
     CDPlayer window(
         windowModel,
-        WindowServices{shell,
-                       DesktopRegistration(XdgFolders::fromEnvironment(),
-                                           QCoreApplication::applicationFilePath().toStdString(),
-                                           ":/skin/icon.png"),
-                       {},
-                       {},
-                       [] { return CdDrive::systemDrives(); }});
+        WindowServices{
+            shell,
+            DesktopRegistration(XdgFolders::fromEnvironment(),
+                                QCoreApplication::applicationFilePath().toStdString(),
+                                ":/skin/icon.png"),
+            {},
+            {},
+            [] { return CdDrive::systemDrives(); },
+            // The library window, beside this program, on its library and drive.
+            [&](bool addDisc, int track, int rating) {
+                const std::string& chosen = player.settings().databasePath;
+                const LibraryWindowRequest request{chosen == kNoDatabase ? std::string() : chosen,
+                                                   openedDrive.value_or(""),
+                                                   settingsFolder,
+                                                   addDisc,
+                                                   track,
+                                                   rating};
+                const auto started = StartLibraryWindow(
+                    QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+                    request);
+                if (!started.ok()) {
+                    messages.showMessage(started.error());
+                }
+            }});
+
     messages.setParent(&window);
     // The sound server's stream carries the current track, and its trouble reaches the
     // status line.

@@ -36,7 +36,9 @@ std::optional<int> numberOf(const std::string& stored) {
 
 void LibraryOperations::GetCDToc() {
     const std::string& path = m_state.settings.databasePath;
+    m_state.discInLibrary.reset();
     if (path.empty() || !LibraryStore::isAvailable(path)) {
+        m_state.discInLibrary = false;
         return;
     }
     const Result<std::string> key =
@@ -46,6 +48,9 @@ void LibraryOperations::GetCDToc() {
     }
     m_state.currentDiscKey = StoredDiscKey(key.value());
     const auto found = m_library.disc(path, m_state.currentDiscKey).readTracks();
+    if (found.status == LibraryStatus::Done || !found.value.empty()) {
+        m_state.discInLibrary = !found.value.empty();
+    }
     std::vector<TrackRow> rows;
     for (const TrackRecord& record : found.value) {
         rows.push_back({numberOf(record.trkNum), record.trkTime, record.trkTitle, record.trkArtist,
@@ -68,20 +73,30 @@ bool LibraryOperations::available() const {
     return LibraryStore::isAvailable(m_state.settings.databasePath);
 }
 
-void LibraryOperations::SetTrackRating(int track, std::int16_t rating) {
+RatingOutcome LibraryOperations::SetTrackRating(int track, std::int16_t rating) {
+    if (m_state.discInLibrary == false) {
+        // Nothing to write to (the key may be an earlier disc's, if none was computed).
+        return available() ? RatingOutcome::NotInLibrary : RatingOutcome::NoLibrary;
+    }
     const auto written = m_library.disc(m_state.settings.databasePath, m_state.currentDiscKey)
                              .setRating(FormatTrackNumber(track), rating);
     if (written.status == LibraryStatus::Unavailable) {
-        return;  // no library: not even the list or the stars change
+        return RatingOutcome::NoLibrary;  // not even the list or the stars change
     }
     if (written.status == LibraryStatus::Failed) {
         m_messages.showMessage(written.error);
-        return;
+        return RatingOutcome::Failed;
+    }
+    if (written.value == 0) {
+        // Removed from the library since the lookup: showing the stars would claim a
+        // rating that is kept nowhere.
+        return RatingOutcome::NotInLibrary;
     }
     m_tracks.setRating(track, rating);
     if (track == m_state.currentTrack && m_state.settings.showRating) {
         m_display.setStars(rating);
     }
+    return RatingOutcome::Stored;
 }
 
 std::string LibraryOperations::loadTrackComment(int track) {

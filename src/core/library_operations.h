@@ -12,6 +12,9 @@ class PlayerDisplay;
 class TrackList;
 struct PlayerState;
 
+// How a rating ended: stored, or why not (nothing changed then).
+enum class RatingOutcome { Stored, NoLibrary, NotInLibrary, Failed };
+
 // The session's library operations: the disc lookup, ratings and the two comments, on the
 // library the settings name and the disc the last lookup keyed. A store error is shown to
 // the user (the lookup's as a notice in the status line); the player goes on.
@@ -32,8 +35,9 @@ public:
     bool available() const;
 
     // Stores the rating of track `track` and shows it in its row, and in the stars when it
-    // is the current track. Nothing changes without a library.
-    void SetTrackRating(int track, std::int16_t rating);
+    // is the current track. Nothing changes without a library, nor for a disc (or track)
+    // the library has no row of: nothing would be kept.
+    RatingOutcome SetTrackRating(int track, std::int16_t rating);
 
     // The texts, empty when there are none; a store error is shown to the user.
     std::string loadTrackComment(int track);

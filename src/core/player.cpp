@@ -221,6 +221,10 @@ void Player::tellChanges() {
         m_toldSnapshot = std::move(track);
         emit trackChanged(m_toldSnapshot);
     }
+    if (const DiscInLibrary inLibrary = discInLibrary(); inLibrary != m_toldInLibrary) {
+        m_toldInLibrary = inLibrary;
+        emit discInLibraryChanged(inLibrary);
+    }
     if (!m_timerRun) {
         // A command (playing a track from the list changes no flag): the poll follows it at
         // the usual pace.
@@ -340,6 +344,14 @@ void Player::setTimeMode(TimeMode mode) {
     s.showTotalRemaining = mode == TimeMode::TotalRemaining;
 }
 
+void Player::useLibrary(const std::string& path) {
+    if (path == m->state.settings.databasePath) {
+        return;
+    }
+    m->state.settings.databasePath = path;
+    lookUpDiscAgain();
+}
+
 void Player::setDatabasePath(const std::string& path) {
     m->state.settings.databasePath = path;
 }
@@ -380,13 +392,65 @@ void Player::refreshLibrary() {
     afterRun();
 }
 
+void Player::lookUpDiscAgain() {
+    if (!m_started || m_shutDown || !m->state.discLoaded) {
+        return;  // a disc read later is looked up then
+    }
+    suspendPolling();
+    const bool ran = m->poll.runExclusive([this] {
+        m->library.GetCDToc();
+        if (m->tracks.empty() && m->state.discLoaded) {
+            m->tracks.replace(TrackList::defaultRows(
+                m->state.trackLengths,
+                m->services.discText ? m->services.discText->discText() : DiscText{}));
+        }
+    });
+    if (!ran) {
+        m->state.discLookupPending = true;  // the run under way is followed by the lookup
+    }
+    redrawRatingAtNextPoll();
+    resumePolling();
+    tellChanges();
+    afterRun();
+}
+
+void Player::libraryDiscChanged(const std::string& library, const std::string& key) {
+    const std::string& current = m->state.currentDiscKey;
+    if (library == m->state.settings.databasePath && (current.empty() || current == key)) {
+        lookUpDiscAgain();
+    }
+}
+
 bool Player::libraryAvailable() const {
     return m->library.available();
 }
 
+DiscInLibrary Player::discInLibrary() const {
+    if (!m->state.discLoaded) {
+        return DiscInLibrary::NoDisc;
+    }
+    if (!m->state.discInLibrary) {
+        return DiscInLibrary::Unknown;
+    }
+    return *m->state.discInLibrary ? DiscInLibrary::InLibrary : DiscInLibrary::NotInLibrary;
+}
+
 void Player::rate(int track, int rating) {
-    m->library.SetTrackRating(track, static_cast<std::int16_t>(rating));
+    const RatingOutcome outcome =
+        m->library.SetTrackRating(track, static_cast<std::int16_t>(rating));
     tellChanges();
+    if (outcome != RatingOutcome::NotInLibrary && outcome != RatingOutcome::NoLibrary) {
+        return;
+    }
+    const std::string question =
+        outcome == RatingOutcome::NotInLibrary
+            ? "This disc is not in the library, so its ratings cannot be kept. Add it to "
+              "the library?"
+            : "No library is chosen, so ratings cannot be kept. Make a library and add this "
+              "disc to it?";
+    if (m->services.messages.ask(question, "Add this disc to the library\u2026")) {
+        emit addDiscRequested(track, rating);
+    }
 }
 
 void Player::rateCurrentTrack(int rating) {

@@ -25,6 +25,10 @@ struct WindowPosition;
 // How the transport stands, as desktops show it; Stopped also when there is no disc.
 enum class PlaybackStatus { Stopped, Playing, Paused };
 
+// Whether the library holds the disc that is read (no library chosen: it does not;
+// Unknown when the library could not be read).
+enum class DiscInLibrary { NoDisc, Unknown, NotInLibrary, InLibrary };
+
 // The current track as the player knows it now.
 struct TrackSnapshot {
     int number = 0;       // counted from 1; 0 before a disc was read
@@ -114,6 +118,9 @@ public:
     void toggleAlwaysOnTop();
     void setTimeMode(TimeMode mode);
     void setDatabasePath(const std::string& path);
+    // Another library from now on (the options dialog, the library window): the disc is
+    // looked up in it at once.
+    void useLibrary(const std::string& path);
     void setSeekStep(std::int32_t seconds);
     void setShowRating(bool shown);
     void setBarMode(bool on);
@@ -124,7 +131,17 @@ public:
 
     // The library: the lookup again, ratings and the two comments.
     void refreshLibrary();
+    // The disc that is read, looked up again because its rows changed (the library
+    // window saved them): its titles, stars and cover follow at once. A disc the library
+    // no longer holds gets the names of a disc it does not know (CD-TEXT, "Track 01").
+    void lookUpDiscAgain();
+    // The library window saved or removed rows of the disc with `key` in `library`: the
+    // disc is looked up again when that may be the disc that is read.
+    void libraryDiscChanged(const std::string& library, const std::string& key);
     bool libraryAvailable() const;
+    DiscInLibrary discInLibrary() const;
+    // A rating the library cannot keep (no library, or the disc is not in it) is not
+    // shown as if it were: the user is told, and asked whether to add the disc.
     void rate(int track, int rating);
     void rateCurrentTrack(int rating);
     // The track comment editor works on the track current when it was opened.
@@ -188,6 +205,10 @@ signals:
     void discReset();
     // Another drive or image is the player's now (by the name it was asked for).
     void driveChanged(const std::string& name);
+    void discInLibraryChanged(sonarch::DiscInLibrary state);
+    // The user asked to add the disc that is read to the library (the library window's
+    // business), after rating `track` with `rating`: the rating to keep once it is added.
+    void addDiscRequested(int track, int rating);
 
 private:
     // The skinned window's presenter shows its gestures (a drag on the bar, a pressed
@@ -214,6 +235,7 @@ private:
     PlaybackStatus m_toldStatus = PlaybackStatus::Stopped;
     int m_toldTrack = 0;
     TrackSnapshot m_toldSnapshot;
+    DiscInLibrary m_toldInLibrary = DiscInLibrary::NoDisc;
     bool m_driveRequested = false;
     std::function<void(const std::string&)> m_driveAnswer;  // the asker of the drive opening
     // Last, so that it ends first: its thread may still hand a drive to the player.

@@ -13,6 +13,7 @@
 #include "base/utf8.h"
 #include "library/open_library.h"
 #include "library/schema.h"
+#include "library/stored_name.h"
 #include "library/stored_text.h"
 #include "library/track_number.h"
 
@@ -319,8 +320,9 @@ Result<bool> LibraryFile::addDisc(const DiscEntry& disc, IfDiscPresent ifPresent
         if (track.rating < 0 || track.rating > kMostRating) {
             return R::failure("a rating is a whole number from 0 to 10.");
         }
-        rows.push_back({disc.key, FormatTrackNumber(int(i + 1)), track.time, track.title,
-                        track.artist, disc.album, track.rating, disc.cover,
+        rows.push_back({disc.key, FormatTrackNumber(int(i + 1)), track.time,
+                        StoredName(track.title), StoredName(track.artist), StoredName(disc.album),
+                        track.rating, disc.cover,
                         FirstCharacters(disc.albumComment, kStoredCommentLength),
                         FirstCharacters(track.comment, kStoredCommentLength)});
     }
@@ -432,7 +434,7 @@ Result<int> LibraryFile::editDisc(const std::string& discKey, const DiscEdit& ed
         code = update.step();
     };
     if (edit.album) {
-        set("Album", *edit.album, std::nullopt);
+        set("Album", StoredName(*edit.album), std::nullopt);
     }
     if (edit.albumComment) {
         set("aCom", FirstCharacters(*edit.albumComment, kStoredCommentLength), std::nullopt);
@@ -442,10 +444,10 @@ Result<int> LibraryFile::editDisc(const std::string& discKey, const DiscEdit& ed
     }
     for (const TrackEdit& track : edit.tracks) {
         if (track.title) {
-            set("trkTitle", *track.title, track.track);
+            set("trkTitle", StoredName(*track.title), track.track);
         }
         if (track.artist) {
-            set("trkArtist", *track.artist, track.track);
+            set("trkArtist", StoredName(*track.artist), track.track);
         }
         if (track.comment) {
             set("trkCom", FirstCharacters(*track.comment, kStoredCommentLength), track.track);

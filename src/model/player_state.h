@@ -26,6 +26,9 @@ struct PlayerState {
     std::int16_t positionMinutes = 0;
     std::int16_t positionSeconds = 0;
     std::string currentDiscKey;
+    // Whether the last lookup found the disc's rows in the library; nothing when it could
+    // not tell (the library or the disc's key could not be read).
+    std::optional<bool> discInLibrary;
     std::string coverPath;
     std::string commandText;
     DeviceError deviceError;

@@ -3,6 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 
+#include "core/player.h"
+#include "model/settings.h"
 #include "mpris/mpris_service.h"
 
 namespace sonarch {
@@ -147,6 +149,21 @@ bool DriveHandoffAdaptor::Request(const QString& word, const QByteArray& drive, 
                 {QVariant(answer.done), QVariant(QString::fromStdString(answer.problem))}));
         });
     return false;  // not sent: the reply above is the answer
+}
+
+LibraryLinkAdaptor::LibraryLinkAdaptor(HandoffObject* object, Player& player)
+    : QDBusAbstractAdaptor(object), m_player(player) {}
+
+QByteArray LibraryLinkAdaptor::Library() {
+    return QByteArray::fromStdString(m_player.settings().databasePath);
+}
+
+void LibraryLinkAdaptor::UseLibrary(const QByteArray& path) {
+    m_player.useLibrary(path.toStdString());
+}
+
+void LibraryLinkAdaptor::DiscChanged(const QByteArray& library, const QString& key) {
+    m_player.libraryDiscChanged(library.toStdString(), key.toStdString());
 }
 
 }  // namespace sonarch

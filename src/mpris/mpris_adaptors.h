@@ -10,6 +10,7 @@
 namespace sonarch {
 
 class MprisService;
+class Player;
 
 // org.mpris.MediaPlayer2: the application itself.
 class MprisRootAdaptor : public QDBusAbstractAdaptor {
@@ -132,6 +133,26 @@ public slots:
 private:
     HandoffObject* m_object;
     MprisService& m_service;
+};
+
+// org.sonarch.CDPlayer.Library: the library window tells the player which library to use
+// and which disc it changed. Paths travel as bytes (a file name need not be UTF-8).
+class LibraryLinkAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.sonarch.CDPlayer.Library")
+public:
+    LibraryLinkAdaptor(HandoffObject* object, Player& player);
+
+public slots:
+    // The library the player uses ("None selected" when none is chosen).
+    QByteArray Library();
+    // Use this library from now on, as if chosen in the options dialog.
+    void UseLibrary(const QByteArray& path);
+    // The library window saved or removed the rows of the disc with this key.
+    void DiscChanged(const QByteArray& library, const QString& key);
+
+private:
+    Player& m_player;
 };
 
 }  // namespace sonarch

@@ -23,6 +23,7 @@ MprisService::MprisService(Player& player, QObject* parent)
     new MprisRootAdaptor(this, *this);
     new MprisPlayerAdaptor(this, *this);
     new DriveHandoffAdaptor(m_handoff, *this);
+    new LibraryLinkAdaptor(m_handoff, player);
     listenToPlayer();
 }
 

@@ -68,6 +68,7 @@ CDPlayer::CDPlayer(PlayerWindowModel& model, WindowServices services, QWidget* p
       m_player(model.player()),
       m_shell(services.shell),
       m_trayAvailable(std::move(services.trayAvailable)),
+      m_openLibraryWindow(std::move(services.openLibraryWindow)),
       m_actions(new PlayerActions(this)),
       m_mover(new WindowMover(this)),
       m_side(new SideWindows(this, m_player, std::move(services.registration))),
@@ -122,6 +123,9 @@ void CDPlayer::createMenu() {
     mnuPop->addActions({a.restore, a.minimise});
     mnuPop->addSeparator()->setObjectName("s4");
     mnuPop->addAction(a.options);
+    if (m_openLibraryWindow) {
+        mnuPop->addActions({a.library, a.addDisc});
+    }
     mnuPop->addSeparator()->setObjectName("s2");
     mnuPop->addAction(a.exit);
     // Ours, after the design's items: another disc without a drive argument.
@@ -220,6 +224,16 @@ void CDPlayer::connectButtons() {
     connect(a.minimise, &QAction::triggered, this, &CDPlayer::minimiseOutOfSight);
     connect(a.exit, &QAction::triggered, this, &CDPlayer::close);
     connect(a.options, &QAction::triggered, m_side, &SideWindows::openOptions);
+    if (m_openLibraryWindow) {
+        connect(a.library, &QAction::triggered, this, [this] { m_openLibraryWindow(false, 0, 0); });
+        connect(a.addDisc, &QAction::triggered, this, [this] { m_openLibraryWindow(true, 0, 0); });
+        // A rating the library could not keep: the user chose to add the disc, rated so.
+        connect(player, &Player::addDiscRequested, this,
+                [this](int track, int rating) { m_openLibraryWindow(true, track, rating); });
+        connect(player, &Player::discInLibraryChanged, this, [this](DiscInLibrary state) {
+            m_actions->addDisc->setVisible(state == DiscInLibrary::NotInLibrary);
+        });
+    }
     connect(a.about, &QAction::triggered, m_side, &SideWindows::openAbout);
     const std::pair<const char*, QAction*> triggers[] = {
         {"play", a.play},           {"pause", a.pause},       {"stopbtn", a.stop},

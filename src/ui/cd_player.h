@@ -47,6 +47,10 @@ struct WindowServices {
     // system's CD drives as the "Open CD Drive" menu lists them (none when empty).
     FileChooser chooseFile;
     std::function<std::vector<std::string>()> listDrives;
+    // Starts the library window (or brings it forward), on the disc in the drive when
+    // asked to add it, with the rating of a track the user gave before it was added (track
+    // 0: none); without it the menus offer no library window.
+    std::function<void(bool addDisc, int track, int rating)> openLibraryWindow = nullptr;
 };
 
 // The player window: a small borderless skinned panel, one view of the Player through its
@@ -136,6 +140,7 @@ private:
     Player& m_player;
     ShellOpener& m_shell;
     std::function<bool()> m_trayAvailable;
+    std::function<void(bool addDisc, int track, int rating)> m_openLibraryWindow;
     ImageSlots m_slots;
     PlayerActions* m_actions;
     WindowMover* m_mover;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace sonarch {
 
@@ -13,6 +14,19 @@ void MessageBoxMessages::showMessage(const std::string& text) {
     std::erase_if(m_open, [&box](const QPointer<QMessageBox>& open) {
         return open.isNull() || open == &box;
     });
+}
+
+bool MessageBoxMessages::ask(const std::string& question, const std::string& yes) {
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
+                    QString::fromStdString(question), QMessageBox::NoButton, m_parent);
+    QPushButton* accept = box.addButton(QString::fromStdString(yes), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    m_open.emplace_back(&box);
+    box.exec();
+    std::erase_if(m_open, [&box](const QPointer<QMessageBox>& open) {
+        return open.isNull() || open == &box;
+    });
+    return box.clickedButton() == accept;
 }
 
 void MessageBoxMessages::closeOpenMessages() {

@@ -15,6 +15,8 @@ class MessageBoxMessages : public Messages {
 public:
     void setParent(QWidget* parent) { m_parent = parent; }
     void showMessage(const std::string& text) override;
+    // A question box; closed by closeOpenMessages, it answers no.
+    bool ask(const std::string& question, const std::string& yes) override;
     // Closes the boxes waiting for their OK, as if it had been pressed: the program is
     // asked to end and nobody may be there to press it.
     void closeOpenMessages();

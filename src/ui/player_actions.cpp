@@ -32,6 +32,8 @@ PlayerActions::PlayerActions(QObject* parent)
       restore(makeAction(this, "mnuRestore", "Restore")),
       minimise(makeAction(this, "mnuMin", "Minimize")),
       options(makeAction(this, "mnuOption", "Options")),
+      library(makeAction(this, "mnuLibrary", "Library\u2026")),
+      addDisc(makeAction(this, "mnuAddDisc", "Add this disc to the library\u2026")),
       about(makeAction(this, "mnuAbout", "About")),
       exit(makeAction(this, "mnuExit", "Exit", {QKeySequence(Qt::CTRL | Qt::Key_Q)})),
       openImage(makeAction(this, "mnuOpenImage", "Open Disc Image…",
@@ -50,6 +52,7 @@ PlayerActions::PlayerActions(QObject* parent)
         tracks[std::size_t(i)]->setText(QString("Track %1").arg(i + 1));
     }
     setPlaying(false);
+    addDisc->setVisible(false);  // until a disc is read that the library does not hold
 }
 
 void PlayerActions::setTransportEnabled(bool enabled) {

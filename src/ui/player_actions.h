@@ -38,6 +38,8 @@ public:
     QAction* restore;
     QAction* minimise;
     QAction* options;
+    QAction* library;  // the library window
+    QAction* addDisc;  // the disc in the drive into the library, while it is not there
     QAction* about;
     QAction* exit;
     QAction* openImage;

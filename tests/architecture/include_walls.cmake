@@ -20,6 +20,9 @@ set(allowed_core base device library model layout playback volume)
 set(allowed_desktop base)
 set(allowed_mpris base device library model core desktop)
 set(allowed_ui base model layout volume playback core desktop)
+# The library window: the library and the lookup, and the player's settings file (core),
+# never the player's window.
+set(allowed_librarian base device library lookup model layout core desktop)
 set(allowed_app base device audio library lookup model layout volume playback core desktop mpris
     ui)
 set(widget_free base device audio library lookup model layout volume playback core desktop mpris)

@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "library/library_file.h"
 #include "library/sqlite_database.h"
 #include "library/stored_text.h"
-#include "library/library_file.h"
 #include "support/disc_images.h"
 #include "support/library_player.h"
 #include "support/player_harness.h"
@@ -91,15 +91,30 @@ TEST(LibrarySession, RatingWithTheDisplayOffLeavesTheStarsEmpty) {
     EXPECT_EQ(f.display().stars(), 0);
 }
 
-TEST(LibrarySession, RatingADiscNotInTheLibraryChangesOnlyTheList) {
+TEST(LibrarySession, RatingADiscNotInTheLibraryKeepsNothingAndOffersToAddIt) {
     LibraryPlayer f;
     ASSERT_TRUE(LibraryFile::create(f.path).ok());
     Player& player = f.start();
     f.tick();
+    EXPECT_EQ(player.discInLibrary(), DiscInLibrary::NotInLibrary);
+    int addAsked = 0;
+    QObject::connect(&player, &Player::addDiscRequested, [&](int track, int rating) {
+        ++addAsked;
+        EXPECT_EQ(track, 1);
+        EXPECT_EQ(rating, 2) << "the rating to keep once the disc is added";
+    });
     player.rateCurrentTrack(2);
     EXPECT_TRUE(f.rows().empty());
-    EXPECT_EQ(f.list().row(1)->rating, 2);
-    EXPECT_EQ(f.display().stars(), 2);
+    EXPECT_EQ(f.list().row(1)->rating, 0) << "no stars for a rating kept nowhere";
+    EXPECT_EQ(f.display().stars(), 0);
+    ASSERT_EQ(f.messages.asked().size(), 1u);
+    EXPECT_EQ(f.messages.asked()[0],
+              "This disc is not in the library, so its ratings cannot be kept. Add it to the "
+              "library? [Add this disc to the library\u2026]");
+    EXPECT_EQ(addAsked, 0) << "the user said no";
+    f.messages.answerNext(true);
+    player.rateCurrentTrack(2);
+    EXPECT_EQ(addAsked, 1);
     EXPECT_TRUE(f.messages.shown().empty());
 
     PlayerHarness none(twelveTracks());
@@ -108,6 +123,62 @@ TEST(LibrarySession, RatingADiscNotInTheLibraryChangesOnlyTheList) {
     none.player->rateCurrentTrack(9);
     EXPECT_EQ(none.player->trackList().row(1)->rating, 0) << "no library: nothing changes";
     EXPECT_EQ(none.display().stars(), 0);
+    ASSERT_EQ(none.messages.asked().size(), 1u);
+    EXPECT_EQ(none.messages.asked()[0].rfind("No library is chosen, so ratings cannot be kept.", 0),
+              0u);
+}
+
+TEST(LibrarySession, ADiscTheLibraryWindowChangedIsLookedUpAgainAtOnce) {
+    LibraryPlayer f;
+    ASSERT_TRUE(LibraryFile::create(f.path).ok());
+    Player& player = f.start();
+    f.tick();
+    std::vector<DiscInLibrary> told{player.discInLibrary()};
+    QObject::connect(&player, &Player::discInLibraryChanged,
+                     [&](DiscInLibrary state) { told.push_back(state); });
+    ASSERT_EQ(f.list().row(1)->title, "Track 01");
+
+    // Added by another program, as the library window does.
+    DiscEntry disc{testing::keyOf(f.drive), "Found", "", "", {}};
+    for (int n = 1; n <= 12; ++n) {
+        disc.tracks.push_back({"02:30", "Found " + std::to_string(n), "Band", n == 1 ? 6 : 0, ""});
+    }
+    ASSERT_TRUE(LibraryFile::open(f.path).value().addDisc(disc, IfDiscPresent::Refuse).ok());
+    player.libraryDiscChanged(f.path, "150 300 450");
+    EXPECT_EQ(f.list().row(1)->title, "Track 01") << "another disc's change";
+    player.libraryDiscChanged(f.dir.filePath("other.dbd").toStdString(), testing::keyOf(f.drive));
+    EXPECT_EQ(f.list().row(1)->title, "Track 01") << "another library's change";
+    player.libraryDiscChanged(f.path, testing::keyOf(f.drive));
+    EXPECT_EQ(f.list().row(1)->title, "Found 1") << "at once, before the next poll";
+    f.tick();
+    EXPECT_EQ(f.display().trackField(TrackField::Album), "Found");
+    EXPECT_EQ(f.display().stars(), 6);
+    player.rateCurrentTrack(8);
+    EXPECT_EQ(f.rows()[0].rating, 8) << "now a rating is kept";
+
+    // Removed again: the names of a disc the library does not know come back.
+    ASSERT_EQ(LibraryFile::open(f.path).value().removeDisc(testing::keyOf(f.drive)).value(), 12);
+    player.libraryDiscChanged(f.path, testing::keyOf(f.drive));
+    ASSERT_EQ(f.list().count(), 12);
+    EXPECT_EQ(f.list().row(1)->title, "Track 01");
+    EXPECT_EQ(told,
+              (std::vector<DiscInLibrary>{DiscInLibrary::NotInLibrary, DiscInLibrary::InLibrary,
+                                          DiscInLibrary::NotInLibrary}));
+}
+
+TEST(LibrarySession, AnotherLibraryChosenLooksTheDiscUpInItAtOnce) {
+    LibraryPlayer f;
+    f.storeDisc({1, 2, 3});
+    f.storedSettings.databasePath = kNoDatabase;
+    Player& player = f.start();
+    f.tick();
+    ASSERT_EQ(f.list().row(1)->title, "Track 01");
+    EXPECT_EQ(player.discInLibrary(), DiscInLibrary::NotInLibrary);
+    player.useLibrary(f.path);
+    EXPECT_EQ(f.list().count(), 3);
+    EXPECT_EQ(f.list().row(1)->title, "Title 1");
+    EXPECT_EQ(player.discInLibrary(), DiscInLibrary::InLibrary);
+    EXPECT_EQ(player.settings().databasePath, f.path);
 }
 
 TEST(LibrarySession, StarsFollowTheTrackWhenItChanges) {

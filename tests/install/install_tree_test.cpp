@@ -115,6 +115,8 @@ QStringList elementTexts(const QString& path, const QString& name) {
     return texts;
 }
 
+QMap<QString, QMap<QString, QString>> desktopActions(const QString& path);
+
 bool haveProgram(const QString& name) {
     return !QStandardPaths::findExecutable(name).isEmpty();
 }
@@ -124,7 +126,9 @@ TEST(InstalledTree, TheDesktopEntryAndMetainfoPassTheirValidatorsAndNameInstalle
     const InstalledTree& tree = InstalledTree::get();
     const QString entry = tree.data("applications/" + kAppId + ".desktop");
     const QString metainfo = tree.data("metainfo/" + kAppId + ".metainfo.xml");
+    const QString libraryEntry = tree.data("applications/" SONARCH_LIBRARY_APP_ID ".desktop");
     ASSERT_TRUE(QFile::exists(entry));
+    ASSERT_TRUE(QFile::exists(libraryEntry));
     ASSERT_TRUE(QFile::exists(metainfo));
 
     const auto values = desktopEntry(entry);
@@ -140,10 +144,18 @@ TEST(InstalledTree, TheDesktopEntryAndMetainfoPassTheirValidatorsAndNameInstalle
         QFile::exists(tree.data("icons/hicolor/48x48/apps/" + values.value("Icon") + ".png")))
         << "Icon= names the theme's icon";
 
+    // The library window has an entry of its own, on the same icon.
+    const auto library = desktopEntry(libraryEntry);
+    EXPECT_EQ(library.value("Name"), "Sonarch Library");
+    EXPECT_EQ(library.value("Exec"), "qvlibrary");
+    EXPECT_TRUE(QFile::exists(tree.bin(library.value("TryExec"))));
+    EXPECT_EQ(library.value("Icon"), values.value("Icon"));
+    EXPECT_EQ(desktopActions(libraryEntry).value("add").value("Exec"), "qvlibrary --add");
+
     EXPECT_EQ(elementTexts(metainfo, "id"), QStringList{kAppId});
     EXPECT_EQ(elementTexts(metainfo, "launchable"), QStringList{kAppId + ".desktop"});
     const QStringList binaries = elementTexts(metainfo, "binary");
-    EXPECT_EQ(binaries, (QStringList{"qvplayer", "qvlib", "qvmci"}));
+    EXPECT_EQ(binaries, (QStringList{"qvplayer", "qvlibrary", "qvlib", "qvmci"}));
     for (const QString& binary : binaries) {
         EXPECT_TRUE(QFile::exists(tree.bin(binary))) << binary.toStdString();
     }
@@ -160,9 +172,11 @@ TEST(InstalledTree, TheDesktopEntryAndMetainfoPassTheirValidatorsAndNameInstalle
         GTEST_SKIP() << "desktop-file-validate or appstreamcli is missing (scripts/setup.sh "
                         "installs desktop-file-utils and appstream)";
     }
-    const ProgramRun desktop = run("desktop-file-validate", {entry});
-    EXPECT_EQ(desktop.exitCode, 0) << (desktop.out + desktop.err).toStdString();
-    EXPECT_TRUE(desktop.out.trimmed().isEmpty()) << desktop.out.toStdString();
+    for (const QString& each : {entry, libraryEntry}) {
+        const ProgramRun desktop = run("desktop-file-validate", {each});
+        EXPECT_EQ(desktop.exitCode, 0) << (desktop.out + desktop.err).toStdString();
+        EXPECT_TRUE(desktop.out.trimmed().isEmpty()) << desktop.out.toStdString();
+    }
     const ProgramRun appstream = run("appstreamcli", {"validate", "--no-net", metainfo});
     EXPECT_EQ(appstream.exitCode, 0) << (appstream.out + appstream.err).toStdString();
 }
@@ -234,7 +248,7 @@ TEST(InstalledTree, ManualPagesNameTheOptionsOfHelp) {
     const ProgramRun version = run(tree.bin("qvplayer"), {"--version"});
     const QString projectVersion = version.out.trimmed().section(' ', 1);
     ASSERT_FALSE(projectVersion.isEmpty());
-    for (const QString program : {"qvplayer", "qvlib", "qvmci"}) {
+    for (const QString program : {"qvplayer", "qvlibrary", "qvlib", "qvmci"}) {
         SCOPED_TRACE(program.toStdString());
         const ProgramRun help = run(tree.bin(program), {"--help"});
         ASSERT_EQ(help.exitCode, 0) << help.err.toStdString();

@@ -123,6 +123,34 @@ TEST_F(LibraryFileTest, ARefusedChangeLeavesTheWholeDiscAsItWas) {
     EXPECT_EQ(table(), before) << "the old rows were not removed either";
 }
 
+TEST_F(LibraryFileTest, NamesAreStoredAsOneLineOfAtMost255Characters) {
+    std::string longName;
+    for (int i = 0; i < 300; ++i) {
+        longName += "\u00e9";  // two bytes each
+    }
+    std::string kept;
+    for (int i = 0; i < 255; ++i) {
+        kept += "\u00e9";
+    }
+    LibraryFile library = open();
+    DiscEntry disc = threeTracks(kDisc);
+    disc.album = longName;
+    disc.tracks[0].title = "Two\nLines";
+    disc.tracks[0].artist = longName;
+    ASSERT_TRUE(library.addDisc(disc, IfDiscPresent::Refuse).ok());
+    EXPECT_EQ(
+        SqlFile(path).rows("SELECT trkTitle, trkArtist, Album FROM Audio WHERE trkNum = '01'"),
+        (Table{{"Two Lines", kept, kept}}));
+
+    DiscEdit edit;
+    edit.album = "Tab\there";
+    edit.tracks = {{2, longName, "Line\r\nend", std::nullopt, std::nullopt}};
+    ASSERT_TRUE(library.editDisc(kDisc, edit).ok());
+    EXPECT_EQ(
+        SqlFile(path).rows("SELECT trkTitle, trkArtist, Album FROM Audio WHERE trkNum = '02'"),
+        (Table{{kept, "Line  end", "Tab here"}}));
+}
+
 TEST_F(LibraryFileTest, BadValuesAreRefusedBeforeTheFileIsTouched) {
     LibraryFile library = open();
     DiscEntry disc = threeTracks(kDisc);

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -57,6 +58,47 @@ TEST(LibraryWindow, RatingSevenFromTheMenuShowsThreeAndAHalfStars) {
     }
     EXPECT_EQ(f.star(4).cacheKey(), skin["phs"].cacheKey());
     EXPECT_TRUE(f.star(5).isNull());
+}
+
+TEST(LibraryWindow, TheMenusStartTheLibraryWindowAndOfferTheDiscWhileItIsNotInTheLibrary) {
+    LibraryPlayer f;
+    ASSERT_TRUE(LibraryFile::create(f.path).ok());
+    f.start();
+    f.tick();
+    auto* menu = f.window->findChild<QMenu*>("mnuPop");
+    ASSERT_NE(menu, nullptr);
+    QAction* library = f.window->findChild<QAction*>("mnuLibrary");
+    QAction* addDisc = f.window->findChild<QAction*>("mnuAddDisc");
+    ASSERT_TRUE(library && addDisc);
+    EXPECT_TRUE(menu->actions().contains(library));
+    EXPECT_TRUE(menu->actions().contains(addDisc));
+    EXPECT_EQ(library->text(), "Library\u2026");
+    EXPECT_EQ(addDisc->text(), "Add this disc to the library\u2026");
+    EXPECT_TRUE(addDisc->isVisible()) << "the disc is not in the library";
+    library->trigger();
+    addDisc->trigger();
+    using Starts = std::vector<std::tuple<bool, int, int>>;
+    EXPECT_EQ(f.libraryWindowStarts, (Starts{{false, 0, 0}, {true, 0, 0}}));
+
+    // A rating is not shown as kept; the user is asked, and says add it.
+    f.messages.answerNext(true);
+    f.rate(7);
+    EXPECT_EQ(f.libraryWindowStarts, (Starts{{false, 0, 0}, {true, 0, 0}, {true, 1, 7}}))
+        << "the rating goes to the library window, to keep once the disc is added";
+    EXPECT_TRUE(f.star(1).isNull()) << "no star for a rating kept nowhere";
+    ASSERT_EQ(f.messages.asked().size(), 1u);
+
+    // Once the library window has saved the disc, the entry goes.
+    DiscEntry disc{keyOf(f.drive), "Album", "", "", {}};
+    for (int n = 1; n <= 12; ++n) {
+        disc.tracks.push_back({"03:00", "Song " + std::to_string(n), "Band", 0, ""});
+    }
+    ASSERT_TRUE(LibraryFile::open(f.path).value().addDisc(disc, IfDiscPresent::Refuse).ok());
+    f.player->libraryDiscChanged(f.path, keyOf(f.drive));
+    EXPECT_FALSE(addDisc->isVisible());
+    f.rate(7);
+    EXPECT_EQ(f.rows()[0].rating, 7);
+    EXPECT_EQ(f.star(3).cacheKey(), f.window->imageSlots()["ps"].cacheKey());
 }
 
 TEST(LibraryWindow, RefreshShowsTheWaitCursorAndHoldsTheTimerOnlyWhileItLooksUp) {

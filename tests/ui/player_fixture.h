@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "desktop/open_with_shell.h"
@@ -22,20 +23,28 @@ public:
     using PlayerHarness::PlayerHarness;
     ~PlayerFixture() override { window.reset(); }
 
+    // Each start of the library window the menus asked for: to add the disc or not, and
+    // the track and rating given before it was added.
+    std::vector<std::tuple<bool, int, int>> libraryWindowStarts;
+
     CDPlayer& start(bool expectLoaded = true) {
         makePlayer();
         window = std::make_unique<CDPlayer>(
-            *windowModel, WindowServices{shell,
-                                         DesktopRegistration(
-                                             XdgFolders::fromEnvironment(),
-                                             QCoreApplication::applicationFilePath().toStdString(),
-                                             ":/skin/icon.png"),
-                                         [this] { return trayAvailable; },
-                                         [this](QWidget*, const BrowseRequest& request) {
-                                             browsed.push_back(request);
-                                             return chosenFile;
-                                         },
-                                         [this] { return drivesFound; }});
+            *windowModel,
+            WindowServices{
+                shell,
+                DesktopRegistration(XdgFolders::fromEnvironment(),
+                                    QCoreApplication::applicationFilePath().toStdString(),
+                                    ":/skin/icon.png"),
+                [this] { return trayAvailable; },
+                [this](QWidget*, const BrowseRequest& request) {
+                    browsed.push_back(request);
+                    return chosenFile;
+                },
+                [this] { return drivesFound; },
+                [this](bool addDisc, int track, int rating) {
+                    libraryWindowStarts.push_back({addDisc, track, rating});
+                }});
         EXPECT_EQ(window->Form_Load(), expectLoaded);
         return *window;
     }

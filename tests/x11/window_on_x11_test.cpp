@@ -482,8 +482,9 @@ TEST_F(X11Window, TheTrayIconBringsTheWindowBackEveryTime) {
     ASSERT_TRUE(waitUntil(restoredAndFocused));
     EXPECT_TRUE(waitUntil([&] { return geometry().height() == 117; }));
 
-    // The icon's menu, the player's own: "Restore" is the sixth item from the end (after it
-    // Minimize, Options, Exit, Open Disc Image…, Open CD Drive).
+    // The icon's menu, the player's own: "Restore" is the eighth item from the end, before
+    // "Minimize", "Options", "Library…", "Add this disc to the library…" (the demo disc is
+    // in no library here), "Exit", "Open Disc Image…" and "Open CD Drive".
     ASSERT_TRUE(hide());
     auto menuShown = [&] {
         for (const QString& id :
@@ -501,7 +502,8 @@ TEST_F(X11Window, TheTrayIconBringsTheWindowBackEveryTime) {
     for (int attempt = 1; attempt <= 3 && !restored; ++attempt) {
         desktop->xdotool({"mousemove", "--window", icon, "10", "10", "click", "3"});
         ASSERT_TRUE(waitUntil(menuShown)) << "the right-click opened no menu";
-        desktop->xdotool({"key", "--delay", "40", "Up", "Up", "Up", "Up", "Up", "Up", "Return"});
+        desktop->xdotool(
+            {"key", "--delay", "40", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Return"});
         restored = waitUntil(restoredAndFocused, 2000);
         if (!restored && menuShown()) {
             desktop->xdotool({"key", "Escape"});

@@ -164,7 +164,8 @@ void frmCDOption::Command2_Click() {
         return;
     }
     m_player.setSeekStep(*step);
-    m_player.setDatabasePath(PathFromField(tDB->text().toStdString(), m_storedPath));
+    // Another library: the disc is looked up in it at once.
+    m_player.useLibrary(PathFromField(tDB->text().toStdString(), m_storedPath));
     m_player.setShowRating(Check1->isChecked());
     accept();
 }
