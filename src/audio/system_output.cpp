@@ -213,10 +213,10 @@ pa_proplist* SystemOutput::streamProperties() const {
 }
 
 void SystemOutput::createStream() {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, std::uint32_t(kSampleRate), 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, std::uint32_t(kSampleRate), 2};
     pa_proplist* properties = streamProperties();
     m_stream = pa_stream_new_with_proplist(
-        m_context, m_title.empty() ? kNoTrackName : m_title.c_str(), &spec, nullptr, properties);
+        m_context, m_title.empty() ? kNoTrackName : m_title.c_str(), &format, nullptr, properties);
     pa_proplist_free(properties);
     if (!m_stream) {
         linkFailed();
