@@ -52,7 +52,7 @@ Result<LibrarianCommandLine> ParseLibrarianCommandLine(const std::vector<std::st
             const std::size_t colon = value.find(':');
             const auto track = parseInteger(value.substr(0, colon));
             const auto rating =
-                colon == std::string::npos ? std::nullopt : parseInteger(value.substr(colon + 1));
+                parseInteger(colon == std::string::npos ? std::string() : value.substr(colon + 1));
             if (line.rating || !track || !rating || *track < 1 || *track > 99 || *rating < 1 ||
                 *rating > 10) {
                 return R::failure(
