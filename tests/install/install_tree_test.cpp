@@ -472,6 +472,29 @@ QString playerProperty(const QString& interface, const QString& name) {
                : reply.arguments().front().value<QDBusVariant>().variant().toString();
 }
 
+// The installed player running on the session bus with a user's folders, silent; ended (so
+// that it saves its settings) by end() or at the latest when it goes.
+class BusPlayer {
+public:
+    BusPlayer(const QString& program, const UserFolders& user, const QString& drive) {
+        m_process.setProcessEnvironment(user.environment());
+        m_process.start(program, {"--drive", drive, "--audio", "null"});
+        m_started = m_process.waitForStarted(kWaitMs);
+    }
+    ~BusPlayer() { end(); }
+    bool started() const { return m_started; }
+    void end() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            m_process.waitForFinished(kWaitMs);
+        }
+    }
+
+private:
+    QProcess m_process;
+    bool m_started = false;
+};
+
 TEST(InstalledPlayer, NamesItsInstalledDesktopEntryToTheDesktop) {
     ASSERT_INSTALLED();
     if (!QDBusConnection::sessionBus().isConnected()) {
@@ -479,15 +502,12 @@ TEST(InstalledPlayer, NamesItsInstalledDesktopEntryToTheDesktop) {
     }
     const InstalledTree& tree = InstalledTree::get();
     UserFolders user;
-    QProcess player;
-    player.setProcessEnvironment(user.environment());
-    player.start(tree.bin("qvplayer"), {"--drive", "demo", "--audio", "null"});
-    ASSERT_TRUE(player.waitForStarted(kWaitMs));
+    BusPlayer player(tree.bin("qvplayer"), user, "demo");
+    ASSERT_TRUE(player.started());
     const bool onBus = QTest::qWaitFor(playerOnBus, kWaitMs);
     const QString desktopEntry =
         onBus ? playerProperty("org.mpris.MediaPlayer2", "DesktopEntry") : QString();
-    player.terminate();
-    player.waitForFinished(kWaitMs);
+    player.end();
     ASSERT_TRUE(onBus) << "the installed player never took its bus name";
     EXPECT_TRUE(QFile::exists(tree.data("applications/" + desktopEntry + ".desktop")))
         << "DesktopEntry '" << desktopEntry.toStdString() << "' names no installed entry";
@@ -500,10 +520,8 @@ TEST(InstalledPlayer, TheDemoDiscHandedOverToAPlayerWithoutALibraryBringsTheDemo
     }
     const InstalledTree& tree = InstalledTree::get();
     UserFolders user;
-    QProcess player;
-    player.setProcessEnvironment(user.environment());
-    player.start(tree.bin("qvplayer"), {"--drive", "virtual:03:00:00,04:00:00", "--audio", "null"});
-    ASSERT_TRUE(player.waitForStarted(kWaitMs));
+    BusPlayer player(tree.bin("qvplayer"), user, "virtual:03:00:00,04:00:00");
+    ASSERT_TRUE(player.started());
     // Started, with its disc read: it answers a later start at once.
     const bool onBus = QTest::qWaitFor(
         [] {
@@ -512,8 +530,7 @@ TEST(InstalledPlayer, TheDemoDiscHandedOverToAPlayerWithoutALibraryBringsTheDemo
         },
         kWaitMs);
     const ProgramRun second = run(tree.bin("qvplayer"), {"--drive", "demo"}, user.environment());
-    player.terminate();
-    player.waitForFinished(kWaitMs);
+    player.end();
     ASSERT_TRUE(onBus) << "the installed player never took its bus name";
     ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
     EXPECT_EQ(user.firstSettingsLine(), user.home.filePath("data/qvplayer/demo.dbd"))
