@@ -136,6 +136,22 @@ void preferXWaylandOnWayland() {
     }
 }
 
+// While a disc plays the window repaints two small pictures twice a second. Through the X
+// server's shared memory, each repaint first waits for the server's answer that it has
+// read the last one (a round trip and a wake-up); these few hundred bytes go through the
+// socket without one. Qt decides when it connects, so the choice is made for that moment
+// only: the programs the player starts (the library window, a browser) keep shared memory.
+constexpr const char* kNoSharedMemory = "QT_XCB_NO_MITSHM";
+
+// True when the choice was made here, to be taken back once Qt has connected.
+bool repaintWithoutRoundTrips() {
+    if (qEnvironmentVariableIsSet(kNoSharedMemory)) {
+        return false;  // the user's own choice
+    }
+    qputenv(kNoSharedMemory, "1");
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -163,7 +179,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     preferXWaylandOnWayland();
+    const bool noSharedMemory = repaintWithoutRoundTrips();
     QApplication app(argc, argv);
+    if (noSharedMemory) {
+        qunsetenv(kNoSharedMemory);
+    }
     QApplication::setApplicationName("Sonarch CD Player");
     QApplication::setApplicationVersion(QString::fromStdString(ProgramVersion()));
     // Wayland desktops find the installed entry, and with it the icon, by this name.

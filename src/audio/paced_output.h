@@ -100,7 +100,8 @@ private:
 // Hears without a sound.
 class NullOutput : public PacedOutput {
 public:
-    explicit NullOutput(Clock& clock) : PacedOutput(clock) {}
+    explicit NullOutput(Clock& clock, std::int64_t lookahead = kSampleRate / 2)
+        : PacedOutput(clock, lookahead) {}
     ~NullOutput() override { detachClock(); }
     bool keepsHeard() const override { return false; }
 
